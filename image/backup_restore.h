@@ -1,0 +1,33 @@
+#pragma once
+// Copying one entry's raw sectors between the image and a backup file.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "image/entry_range.h"
+
+namespace vorlix {
+
+// "START.TYPE": the name offered for an entry's backup file.
+std::string DefaultBackupName(const EntryLabels& labels);
+
+// True when the file exists and is not empty: the case in which the user is asked before a
+// backup replaces it.
+bool NeedsOverwriteQuestion(const std::filesystem::path& path);
+
+// Writes the entry's sectors to `backup`, replacing any file of that name as a whole: afterwards it
+// holds exactly count * 2352 bytes (empty for an entry of less than one sector). Sectors past the
+// end of the image are written as zero bytes. The image is only read. The file is written beside
+// its final name and renamed into place, so a failure leaves any earlier file untouched. Returns
+// the number of sectors written.
+std::int64_t BackupEntry(const EntryLabels& labels, const std::filesystem::path& image,
+                         const std::filesystem::path& backup);
+
+// Writes the first count sectors of `backup` over the entry's sectors in the image. Refuses,
+// writing nothing, a missing image or a backup shorter than count * 2352 bytes. Returns the number
+// of sectors written.
+std::int64_t RestoreEntry(const EntryLabels& labels, const std::filesystem::path& image,
+                          const std::filesystem::path& backup);
+
+}  // namespace vorlix

@@ -1,0 +1,30 @@
+#pragma once
+// Ripping one entry: the replace engine with the source taken from the blank file of the entry's
+// type.
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+#include "image/entry_range.h"
+
+namespace vorlix {
+
+// The directory that holds the running executable.
+std::filesystem::path ProgramDirectory();
+
+// <program directory>/blanks
+std::filesystem::path DefaultBlanksDirectory(const std::filesystem::path& program_dir);
+
+// <blanks>/blank.<type name>, except that a type name beginning with "ST" loses its last character
+// to "R": ST0, ST1 and ST2 all use blank.STR.
+std::filesystem::path BlankPath(const std::filesystem::path& blanks_dir, std::string_view type_name);
+
+// Whether Rip All hands an entry of this type name to RipEntry: "ST..", "XA" or "DUM".
+bool IsRippable(std::string_view type_name);
+
+// Replaces the entry with its blank file (none is opened for DUM). Returns the sectors written.
+std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
+                      const std::filesystem::path& blanks_dir, bool xa_headers);
+
+}  // namespace vorlix

@@ -1,0 +1,31 @@
+#pragma once
+// The hand-over from the front ends: an entry as its details labels show it, and the sector range
+// the image operations take from those texts.
+
+#include <cstdint>
+#include <string>
+
+namespace vorlix {
+
+struct EntryDetails;
+
+// The texts of lblStart, lblLength and lblType at the moment an operation runs.
+struct EntryLabels {
+    std::string start;
+    std::string length;
+    std::string type_name;
+};
+
+EntryLabels LabelsOf(const EntryDetails& details);
+
+struct SectorRange {
+    std::int64_t start = 0;
+    std::int64_t count = 0;  // 0 when the entry covers less than one sector
+};
+
+// Reads start and length by the number-from-text rule. Throws Failure, before anything is opened,
+// when the start is not a whole number >= 0, the length is not whole, or the entry's last sector
+// lies beyond kLastAddressableSector.
+SectorRange ResolveRange(const EntryLabels& labels);
+
+}  // namespace vorlix

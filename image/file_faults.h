@@ -1,0 +1,18 @@
+#pragma once
+// A seam for tests: make the k-th open, read, write or flush of the file layer fail with a chosen
+// error, as a full disk or a failing drive would.
+
+#include <filesystem>
+#include <functional>
+
+namespace vorlix {
+
+enum class FileCall { Open, Read, Write, Flush };
+
+// Returns 0 to let the call go on, or an errno value to make it fail with.
+using FaultHook = std::function<int(FileCall, const std::filesystem::path&)>;
+
+// Installs a hook for every later file call; an empty hook removes it.
+void SetFaultHook(FaultHook hook);
+
+}  // namespace vorlix

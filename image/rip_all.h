@@ -1,0 +1,52 @@
+#pragma once
+// The Rip All walk, shared by the window and the command-line tool: the walk lives here and the
+// front ends supply how an entry is selected and how the window yields.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "image/entry_range.h"
+#include "image/replace_engine.h"
+
+namespace vorlix {
+
+struct RipAllHooks {
+    // Selects entry i as a click would and returns the labels it shows. Required.
+    std::function<EntryLabels(std::size_t index)> select_entry;
+    // Called once per entry after it is selected (the window paints and takes input here).
+    std::function<void()> yield;
+    // Read anew for every ripped entry. Missing: XA headers on.
+    std::function<bool()> xa_headers;
+    // Around the writes of each entry that is written (status text, disabling).
+    std::function<void(const ReplacePlan&)> begin_work;
+    std::function<void()> end_work;
+};
+
+struct RipAllReport {
+    std::size_t entries_ripped = 0;
+    std::int64_t sectors_written = 0;
+};
+
+struct PlannedRip {
+    std::size_t index = 0;
+    std::string line;
+    ReplacePlan plan;  // branch None for entries that are left alone
+};
+
+// Every check Rip All makes before its first write, over the list's lines as selecting them would
+// show them: each rippable entry can be addressed, the image can be written, and every blank file
+// the entries need exists and is long enough. Throws Failure naming the entry or file.
+std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
+                                   const std::filesystem::path& image,
+                                   const std::filesystem::path& blanks_dir, bool xa_headers);
+
+// Checks as PlanRipAll, then walks the list top to bottom. A failure stops the walk at that entry
+// and is thrown as a Failure that names it.
+RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem::path& image,
+                    const std::filesystem::path& blanks_dir, const RipAllHooks& hooks);
+
+}  // namespace vorlix
