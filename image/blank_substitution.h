@@ -18,7 +18,8 @@ std::filesystem::path DefaultBlanksDirectory(const std::filesystem::path& progra
 
 // <blanks>/blank.<type name>, except that a type name beginning with "ST" loses its last character
 // to "R": ST0, ST1 and ST2 all use blank.STR.
-std::filesystem::path BlankPath(const std::filesystem::path& blanks_dir, std::string_view type_name);
+std::filesystem::path BlankPath(const std::filesystem::path& blanks_dir,
+                                std::string_view type_name);
 
 // Whether Rip All hands an entry of this type name to RipEntry: "ST..", "XA" or "DUM".
 bool IsRippable(std::string_view type_name);

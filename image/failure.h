@@ -10,11 +10,21 @@
 namespace vorlix {
 
 class Failure : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+  public:
+    explicit Failure(const std::string& text, int system_error = 0)
+        : std::runtime_error(text), system_error_(system_error) {}
+
+    // The errno behind a failed file call, 0 for a refusal of the program's own.
+    int system_error() const { return system_error_; }
+
+  private:
+    int system_error_;
 };
 
-// "Cannot <action> <path>: <strerror(err)>", with the platform's native separators.
+// A path as messages show it: normalised, with the platform's native separators.
+std::string DisplayPath(const std::filesystem::path& path);
+
+// "Cannot <action> <path>: <strerror(err)>".
 Failure FileFailure(std::string_view action, const std::filesystem::path& path, int err);
 
 }  // namespace vorlix

@@ -19,7 +19,7 @@ enum class OpenMode {
 };
 
 class SectorFile {
-public:
+  public:
     SectorFile(const std::filesystem::path& path, OpenMode mode);
     ~SectorFile();
     SectorFile(const SectorFile&) = delete;
@@ -32,6 +32,9 @@ public:
     // the file read as zero.
     void ReadSectors(std::int64_t first, std::span<std::uint8_t> out);
 
+    // Reads up to out.size() bytes at `offset`; returns how many the file held there.
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out);
+
     // Writes consecutive sectors from `first`, one 2352-byte buffer each, with as few calls as the
     // system allows. The buffers may repeat (a run of filler sectors is one buffer many times).
     void WriteSectors(std::int64_t first, std::span<const std::uint8_t* const> sectors);
@@ -43,13 +46,15 @@ public:
     // Closes the file, reporting a failure of the close itself. The destructor closes silently.
     void Close();
 
-private:
+  private:
     std::filesystem::path path_;
     int fd_ = -1;
 };
 
-// The whole content of a small file (an entry list), opened read-only.
-std::string ReadWholeFile(const std::filesystem::path& path);
+// The whole content of a small file (an entry list), opened read-only. A file larger than
+// `max_bytes` is refused rather than read into memory.
+std::string ReadWholeFile(const std::filesystem::path& path,
+                          std::uint64_t max_bytes = std::uint64_t{64} << 20);
 
 // The file's length, or -1 when it does not exist. Throws Failure when it cannot be examined.
 std::int64_t FileLength(const std::filesystem::path& path);

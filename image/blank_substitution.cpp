@@ -1,0 +1,41 @@
+#include "image/blank_substitution.h"
+
+#include "image/failure.h"
+#include "image/replace_engine.h"
+
+namespace vorlix {
+
+std::filesystem::path ProgramDirectory() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) throw FileFailure("find the program directory from", "/proc/self/exe", ec.value());
+    return exe.parent_path();
+}
+
+std::filesystem::path DefaultBlanksDirectory(const std::filesystem::path& program_dir) {
+    return program_dir / "blanks";
+}
+
+std::filesystem::path BlankPath(const std::filesystem::path& blanks_dir,
+                                std::string_view type_name) {
+    std::string name = "blank.";
+    name += type_name;
+    // The three movie types share one blank.
+    if (type_name.substr(0, 2) == "ST") {
+        name.pop_back();
+        name += 'R';
+    }
+    return blanks_dir / name;
+}
+
+bool IsRippable(std::string_view type_name) {
+    return type_name.substr(0, 2) == "ST" || type_name == "DUM" || type_name == "XA";
+}
+
+std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
+                      const std::filesystem::path& blanks_dir, bool xa_headers) {
+    const ReplacePlan plan = PlanReplace(labels, xa_headers);
+    return RunReplace(plan, image, BlankPath(blanks_dir, labels.type_name));
+}
+
+}  // namespace vorlix

@@ -1,0 +1,51 @@
+#include "image/entry_range.h"
+
+#include <cmath>
+#include <string>
+
+#include "entries/entry_details.h"
+#include "entries/number_text.h"
+#include "image/failure.h"
+#include "image/sector_geometry.h"
+
+namespace vorlix {
+
+EntryLabels LabelsOf(const EntryDetails& details) {
+    return {details.start, details.length, details.type_name};
+}
+
+namespace {
+
+bool IsWhole(double v) {
+    return std::isfinite(v) && v == std::floor(v);
+}
+
+Failure EntryFailure(const std::string& why) {
+    return Failure("Cannot use this entry: " + why + "; nothing was written.");
+}
+
+}  // namespace
+
+SectorRange ResolveRange(const EntryLabels& labels) {
+    const double start = NumberFromText(labels.start);
+    const double length = NumberFromText(labels.length);
+    const auto last = static_cast<double>(kLastAddressableSector);
+    if (!IsWhole(start) || start < 0)
+        throw EntryFailure("its start sector \"" + labels.start +
+                           "\" is not a whole number of 0 or more");
+    if (start > last)
+        throw EntryFailure("its start sector " + labels.start + " lies beyond sector " +
+                           std::to_string(kLastAddressableSector) +
+                           ", the last an image can address");
+    SectorRange range{static_cast<std::int64_t>(start), 0};
+    if (length < 1) return range;
+    if (!IsWhole(length))
+        throw EntryFailure("its length \"" + labels.length + "\" is not a whole number of sectors");
+    if (start + length - 1 > last)
+        throw EntryFailure("it ends beyond sector " + std::to_string(kLastAddressableSector) +
+                           ", the last an image can address");
+    range.count = static_cast<std::int64_t>(length);
+    return range;
+}
+
+}  // namespace vorlix

@@ -1,0 +1,118 @@
+#include "image/replace_engine.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "entries/number_text.h"
+#include "image/failure.h"
+#include "image/sector_copy.h"
+#include "image/sector_file.h"
+
+namespace vorlix {
+
+namespace {
+
+ReplacePlan LeftAlone(ReplacePlan plan, std::string why) {
+    plan.branch = ReplaceBranch::None;
+    plan.source_sectors = 0;
+    plan.skipped_because = std::move(why);
+    return plan;
+}
+
+}  // namespace
+
+ReplacePlan PlanReplace(const EntryLabels& labels, bool xa_headers) {
+    ReplacePlan plan;
+    plan.xa_headers = xa_headers;
+    const std::string_view key = std::string_view(labels.type_name).substr(0, 2);
+    const double length = NumberFromText(labels.length);
+    if (key == "XA") {
+        plan.branch = ReplaceBranch::XA;
+        plan.source_sectors = kXaSourceSectors;
+    } else if (key == "ST") {
+        if (length <= static_cast<double>(kStSourceSectors - 1))
+            return LeftAlone(plan, "a movie entry of fewer than 404 sectors is left alone");
+        plan.branch = ReplaceBranch::ST;
+        plan.source_sectors = kStSourceSectors;
+    } else if (key == "DU") {
+        plan.branch = ReplaceBranch::DU;
+    } else {
+        return LeftAlone(plan, "entries of type " + labels.type_name + " are left alone");
+    }
+    // A length under one sector would otherwise still write the first sector, outside the entry.
+    if (length < 1) return LeftAlone(plan, "the entry covers less than one sector");
+    plan.range = ResolveRange(labels);
+    return plan;
+}
+
+void CheckImage(const std::filesystem::path& image) {
+    SectorFile file(image, OpenMode::ReadWrite);
+    file.Close();
+}
+
+namespace {
+
+void CheckSourceSize(const ReplacePlan& plan, const SectorFile& source) {
+    const auto needed = static_cast<std::uint64_t>(SectorOffset(plan.source_sectors));
+    const std::uint64_t size = source.Size();
+    if (size < needed)
+        throw Failure("Cannot use " + DisplayPath(source.Path()) + " as the source: it holds " +
+                      std::to_string(size) + " bytes, fewer than the " + std::to_string(needed) +
+                      " bytes of the " + std::to_string(plan.source_sectors) +
+                      (plan.source_sectors == 1 ? " sector" : " sectors") +
+                      " this entry takes from it; nothing was written.");
+}
+
+}  // namespace
+
+void CheckSource(const ReplacePlan& plan, const std::filesystem::path& source) {
+    if (plan.source_sectors == 0) return;
+    SectorFile file(source, OpenMode::ReadOnly);
+    CheckSourceSize(plan, file);
+    file.Close();
+}
+
+std::int64_t RunReplace(const ReplacePlan& plan, const std::filesystem::path& image,
+                        const std::filesystem::path& source) {
+    if (plan.branch == ReplaceBranch::None) return 0;
+    const bool reads_source = plan.source_sectors > 0;
+    if (reads_source) RefuseSameFile(image, source, "source file");
+
+    SectorFile target(image, OpenMode::ReadWrite);
+    std::optional<SectorFile> from;
+    if (reads_source) {
+        from.emplace(source, OpenMode::ReadOnly);
+        CheckSourceSize(plan, *from);
+    }
+
+    std::array<std::uint8_t, kRawSectorSize> zero_sector{};
+    std::array<std::uint8_t, kRawSectorSize> xa_filler{};
+    if (plan.xa_headers)
+        std::copy(kXaSectorPrefix.begin(), kXaSectorPrefix.end(), xa_filler.begin());
+
+    const std::int64_t s = plan.range.start;
+    const std::int64_t count = plan.range.count;
+    switch (plan.branch) {
+        case ReplaceBranch::XA:
+            CopySectors(*from, 0, target, s, kXaSourceSectors);
+            WriteRepeated(target, s + kXaSourceSectors, count - kXaSourceSectors, xa_filler.data());
+            break;
+        case ReplaceBranch::ST:
+            CopySectors(*from, 0, target, s, kStSourceSectors);
+            WriteRepeated(target, s + kStSourceSectors, count - kStSourceSectors,
+                          zero_sector.data());
+            break;
+        case ReplaceBranch::DU:
+            WriteRepeated(target, s, count, zero_sector.data());
+            break;
+        case ReplaceBranch::None:
+            break;
+    }
+    target.Flush();
+    target.Close();
+    if (from) from->Close();
+    return count;
+}
+
+}  // namespace vorlix

@@ -1,0 +1,28 @@
+#pragma once
+// The sector loops every operation shares: copying a run of sectors between two files and writing
+// one filler sector many times, in batches of whole sectors.
+
+#include <cstdint>
+#include <filesystem>
+
+#include "image/sector_file.h"
+
+namespace vorlix {
+
+// Sectors moved per read or write call: about 1 MiB, so memory stays bounded for any entry.
+inline constexpr std::int64_t kCopyBatchSectors = 448;
+
+// Copies sectors from[from_first + k] to to[to_first + k] for k = 0 .. count-1 in ascending order.
+void CopySectors(SectorFile& from, std::int64_t from_first, SectorFile& to, std::int64_t to_first,
+                 std::int64_t count);
+
+// Writes the 2352-byte `sector` over to[first .. first + count - 1].
+void WriteRepeated(SectorFile& to, std::int64_t first, std::int64_t count,
+                   const std::uint8_t* sector);
+
+// Refuses, naming both, a file that is the image itself: reading and writing one file through two
+// roles at once would overwrite what is still to be read.
+void RefuseSameFile(const std::filesystem::path& image, const std::filesystem::path& other,
+                    const char* role);
+
+}  // namespace vorlix
