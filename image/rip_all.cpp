@@ -65,7 +65,8 @@ std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
 RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem::path& image,
                     const std::filesystem::path& blanks_dir, const RipAllHooks& hooks) {
     const auto xa_headers = [&] { return hooks.xa_headers ? hooks.xa_headers() : true; };
-    PlanRipAll(lines, image, blanks_dir, xa_headers());
+    // The option only chooses filler bytes; the checks do not depend on it.
+    PlanRipAll(lines, image, blanks_dir, true);
 
     RipAllReport report;
     const std::size_t count = lines.size();

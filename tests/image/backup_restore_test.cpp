@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include "image/backup_restore.h"
+#include "image/failure.h"
+#include "support/synthetic.h"
+#include "support/temp_dir.h"
+
+namespace vorlix {
+namespace {
+
+using test::Bytes;
+using test::ReadBytes;
+using test::SectorsOf;
+
+EntryLabels Entry(std::string start, std::string length, std::string type = "XA") {
+    return {std::move(start), std::move(length), std::move(type)};
+}
+
+class BackupRestore : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    std::filesystem::path image = dir / "game.bin";
+    std::filesystem::path backup = dir / "100.XA";
+    void SetUp() override { test::WritePatternFile(image, 1, 200); }
+};
+
+TEST_F(BackupRestore, BackupHoldsExactlyTheEntrysSectors) {
+    const Bytes before = ReadBytes(image);
+    EXPECT_EQ(BackupEntry(Entry("100", "3"), image, backup), 3);
+    const Bytes saved = ReadBytes(backup);
+    ASSERT_EQ(saved.size(), 7056u);
+    EXPECT_EQ(saved, Bytes(before.begin() + 235200, before.begin() + 242256));
+    EXPECT_EQ(ReadBytes(image), before) << "backup must only read the image";
+
+    EXPECT_EQ(BackupEntry(Entry("0", "2"), image, dir / "zero"), 2);
+    EXPECT_EQ(ReadBytes(dir / "zero"), SectorsOf(before, 0, 2));
+}
+
+TEST_F(BackupRestore, BackupThenRestoreRoundTripsAfterTheEntryWasOverwritten) {
+    const Bytes before = ReadBytes(image);
+    BackupEntry(Entry("10", "5"), image, backup);
+    test::WritePatternFile(image, 9, 200);  // the entry (and all else) changes
+    const Bytes changed = ReadBytes(image);
+    EXPECT_EQ(RestoreEntry(Entry("10", "5"), image, backup), 5);
+    const Bytes after = ReadBytes(image);
+    EXPECT_EQ(SectorsOf(after, 10, 5), SectorsOf(before, 10, 5));
+    EXPECT_EQ(SectorsOf(after, 0, 10), SectorsOf(changed, 0, 10));
+    EXPECT_EQ(SectorsOf(after, 15, 185), SectorsOf(changed, 15, 185));
+    EXPECT_EQ(after.size(), changed.size());
+}
+
+TEST_F(BackupRestore, OverwritingABackupReplacesTheWholeFile) {
+    test::WritePatternFile(backup, 7, 10);
+    EXPECT_TRUE(NeedsOverwriteQuestion(backup));
+    BackupEntry(Entry("100", "2"), image, backup);
+    EXPECT_EQ(ReadBytes(backup), SectorsOf(ReadBytes(image), 100, 2));
+    EXPECT_EQ(dir.Listing(), "100.XA game.bin") << "no temporary file may be left";
+
+    test::WriteText(dir / "empty", "");
+    EXPECT_FALSE(NeedsOverwriteQuestion(dir / "empty"));
+    EXPECT_FALSE(NeedsOverwriteQuestion(dir / "missing"));
+}
+
+TEST_F(BackupRestore, EntryOfLessThanOneSectorWritesAnEmptyBackupAndRestoresNothing) {
+    const Bytes before = ReadBytes(image);
+    EXPECT_EQ(BackupEntry(Entry("20", "-3"), image, backup), 0);
+    EXPECT_EQ(ReadBytes(backup).size(), 0u);
+    EXPECT_EQ(RestoreEntry(Entry("20", "0"), image, backup), 0);
+    EXPECT_EQ(ReadBytes(image), before);
+}
+
+TEST_F(BackupRestore, SectorsPastTheEndOfTheImageAreBackedUpAsZeros) {
+    BackupEntry(Entry("198", "4"), image, backup);
+    const Bytes saved = ReadBytes(backup);
+    ASSERT_EQ(saved.size(), 4u * 2352);
+    EXPECT_EQ(SectorsOf(saved, 0, 2), SectorsOf(ReadBytes(image), 198, 2));
+    EXPECT_EQ(SectorsOf(saved, 2, 2), Bytes(2 * 2352, 0));
+}
+
+TEST_F(BackupRestore, RestorePastTheEndExtendsTheImage) {
+    test::WritePatternFile(backup, 5, 3);
+    RestoreEntry(Entry("202", "3"), image, backup);
+    const Bytes after = ReadBytes(image);
+    ASSERT_EQ(after.size(), 205u * 2352);
+    EXPECT_EQ(SectorsOf(after, 200, 2), Bytes(2 * 2352, 0)) << "the gap reads as zeros";
+    EXPECT_EQ(SectorsOf(after, 202, 3), ReadBytes(backup));
+}
+
+TEST_F(BackupRestore, RestoreUsesOnlyTheFirstSectorsOfALongerFile) {
+    test::WritePatternFile(backup, 5, 8);
+    RestoreEntry(Entry("50", "2"), image, backup);
+    const Bytes after = ReadBytes(image);
+    EXPECT_EQ(SectorsOf(after, 50, 2), SectorsOf(ReadBytes(backup), 0, 2));
+    EXPECT_EQ(SectorsOf(after, 52, 1), test::PatternSector(1, 52));
+}
+
+TEST_F(BackupRestore, RefusalsWriteNothingAndCreateNothing) {
+    const Bytes before = ReadBytes(image);
+    const auto refused = [&](auto&& op, const std::string& needle) {
+        try {
+            op();
+            ADD_FAILURE() << "expected a refusal mentioning " << needle;
+        } catch (const Failure& f) {
+            EXPECT_NE(std::string(f.what()).find(needle), std::string::npos) << f.what();
+        }
+    };
+    refused([&] { BackupEntry(Entry("1", "1"), dir / "none.bin", backup); },
+            "none.bin: No such file or directory");
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.bin"));
+    EXPECT_FALSE(std::filesystem::exists(backup));
+
+    refused([&] { RestoreEntry(Entry("1", "1"), image, dir / "nobackup"); },
+            "nobackup: No such file or directory");
+    EXPECT_FALSE(std::filesystem::exists(dir / "nobackup"));
+
+    test::WritePatternFile(backup, 3, 2);
+    refused([&] { RestoreEntry(Entry("1", "3"), image, backup); }, "fewer than the 7056 bytes");
+    refused([&] { RestoreEntry(Entry("1", "1"), dir / "none.bin", backup); }, "none.bin");
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.bin"));
+
+    refused([&] { BackupEntry(Entry("1", "1"), image, image); }, "image itself");
+    refused([&] { RestoreEntry(Entry("1.5", "1"), image, backup); }, "not a whole number");
+    refused([&] { RestoreEntry(Entry("-1", "1"), image, backup); }, "not a whole number");
+    refused([&] { RestoreEntry(Entry("1", "2.5"), image, backup); }, "not a whole number");
+    refused([&] { BackupEntry(Entry("1", "1"), image, dir / "no" / "such" / "dir"); },
+            "No such file or directory");
+    EXPECT_EQ(ReadBytes(image), before);
+}
+
+TEST_F(BackupRestore, TheLastAddressableSectorIsTheLimit) {
+    test::WritePatternFile(backup, 3, 2);
+    EXPECT_THROW(RestoreEntry(Entry("913045", "2"), image, backup), Failure);
+    EXPECT_THROW(RestoreEntry(Entry("913046", "1"), image, backup), Failure);
+    EXPECT_EQ(ReadBytes(image).size(), 200u * 2352) << "a refused restore never extends the image";
+    EXPECT_EQ(BackupEntry(Entry("913045", "1"), image, dir / "last"), 1);
+    EXPECT_EQ(ReadBytes(dir / "last"), Bytes(2352, 0));
+}
+
+TEST(BackupName, IsStartDotTypeAsShown) {
+    EXPECT_EQ(DefaultBackupName({"100", "3", "XA"}), "100.XA");
+    EXPECT_EQ(DefaultBackupName({"7", "1", "???"}), "7.???");
+}
+
+}  // namespace
+}  // namespace vorlix

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include "image/failure.h"
+#include "image/replace_engine.h"
+#include "support/synthetic.h"
+#include "support/temp_dir.h"
+
+namespace vorlix {
+namespace {
+
+using test::Bytes;
+using test::ReadBytes;
+using test::SectorsOf;
+
+Bytes XaFiller() {
+    Bytes s(2352, 0);
+    std::copy(kXaSectorPrefix.begin(), kXaSectorPrefix.end(), s.begin());
+    return s;
+}
+
+Bytes Repeat(const Bytes& sector, int times) {
+    Bytes out;
+    for (int i = 0; i < times; ++i) out.insert(out.end(), sector.begin(), sector.end());
+    return out;
+}
+
+class Replace : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    std::filesystem::path image = dir / "game.bin";
+    std::filesystem::path source = dir / "source.bin";
+    Bytes before;
+    void SetUp() override {
+        test::WritePatternFile(image, 1, 1000);
+        test::WritePatternFile(source, 2, 410);
+        before = ReadBytes(image);
+    }
+    std::int64_t Run(const EntryLabels& e, bool xa = true) {
+        return RunReplace(PlanReplace(e, xa), image, source);
+    }
+    // Everything outside [s, s + n) is as it was.
+    void ExpectOutsideUnchanged(std::int64_t s, std::int64_t n) {
+        const Bytes after = ReadBytes(image);
+        ASSERT_EQ(after.size(), before.size());
+        EXPECT_EQ(SectorsOf(after, 0, s), SectorsOf(before, 0, s));
+        EXPECT_EQ(SectorsOf(after, s + n, 1000 - s - n), SectorsOf(before, s + n, 1000 - s - n));
+    }
+};
+
+TEST_F(Replace, XaEntryTakesSourceSectorZeroThenFillerSectors) {
+    const Bytes xa_source = test::PatternSector(2, 0);
+    EXPECT_EQ(Run({"100", "5", "XA"}), 5);
+    Bytes after = ReadBytes(image);
+    EXPECT_EQ(SectorsOf(after, 100, 1), xa_source);
+    EXPECT_EQ(SectorsOf(after, 101, 4), Repeat(XaFiller(), 4));
+    ExpectOutsideUnchanged(100, 5);
+
+    EXPECT_EQ(Run({"200", "3", "XA"}, /*xa=*/false), 3);
+    after = ReadBytes(image);
+    EXPECT_EQ(SectorsOf(after, 200, 1), xa_source);
+    EXPECT_EQ(SectorsOf(after, 201, 2), Bytes(2 * 2352, 0));
+
+    EXPECT_EQ(Run({"300", "1", "XA"}), 1);
+    after = ReadBytes(image);
+    EXPECT_EQ(SectorsOf(after, 300, 1), xa_source);
+    EXPECT_EQ(SectorsOf(after, 301, 1), test::PatternSector(1, 301));
+}
+
+TEST_F(Replace, XaFillerPrefixIsTheFixedTwentyFourBytes) {
+    const Bytes expected = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00,
+                            0x25, 0x26, 0x33, 0x02, 0x01, 0x00, 0x64, 0x01, 0x01, 0x00, 0x64, 0x01};
+    EXPECT_EQ(Bytes(kXaSectorPrefix.begin(), kXaSectorPrefix.end()), expected);
+}
+
+TEST_F(Replace, EntriesOfLessThanOneSectorAreNeverWritten) {
+    for (const char* length : {"0", "-4", ""}) {
+        const ReplacePlan plan = PlanReplace({"100", length, "XA"}, true);
+        EXPECT_EQ(plan.branch, ReplaceBranch::None) << length;
+        EXPECT_EQ(RunReplace(plan, image, source), 0);
+        EXPECT_EQ(RunReplace(PlanReplace({"100", length, "DUM"}, true), image, source), 0);
+    }
+    EXPECT_EQ(ReadBytes(image), before);
+}
+
+TEST_F(Replace, MovieEntriesNeedAtLeast404Sectors) {
+    EXPECT_EQ(PlanReplace({"10", "403", "ST0"}, true).branch, ReplaceBranch::None);
+    EXPECT_EQ(Run({"10", "403", "ST1"}), 0);
+    EXPECT_EQ(ReadBytes(image), before);
+
+    const Bytes src = ReadBytes(source);
+    EXPECT_EQ(Run({"10", "404", "ST2"}), 404);
+    EXPECT_EQ(SectorsOf(ReadBytes(image), 10, 404), SectorsOf(src, 0, 404));
+    ExpectOutsideUnchanged(10, 404);
+
+    EXPECT_EQ(Run({"500", "410", "ST0"}), 410);
+    const Bytes after = ReadBytes(image);
+    EXPECT_EQ(SectorsOf(after, 500, 404), SectorsOf(src, 0, 404))
+        << "source sectors from 404 on are ignored";
+    EXPECT_EQ(SectorsOf(after, 904, 6), Bytes(6 * 2352, 0));
+    EXPECT_EQ(SectorsOf(after, 910, 1), test::PatternSector(1, 910));
+}
+
+TEST_F(Replace, DummyEntriesBecomeZerosWithoutOpeningTheSource) {
+    const std::filesystem::path nowhere = dir / "not-there";
+    EXPECT_EQ(RunReplace(PlanReplace({"5", "7", "DUM"}, true), image, nowhere), 7);
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
+    EXPECT_EQ(SectorsOf(ReadBytes(image), 5, 7), Bytes(7 * 2352, 0));
+    ExpectOutsideUnchanged(5, 7);
+}
+
+TEST_F(Replace, OtherTypesAreLeftAlone) {
+    for (const char* type : {"TIM", "VA1", "VA2", "SEQ", "???", "", "X", "xa", "st0", "D"}) {
+        const ReplacePlan plan = PlanReplace({"5", "500", type}, true);
+        EXPECT_EQ(plan.branch, ReplaceBranch::None) << type;
+        EXPECT_FALSE(plan.skipped_because.empty());
+        EXPECT_EQ(RunReplace(plan, image, source), 0);
+    }
+    EXPECT_EQ(ReadBytes(image), before);
+}
+
+TEST_F(Replace, ShortOrMissingSourcesAndImagesAreRefusedBeforeWriting) {
+    test::WritePatternFile(source, 2, 403);
+    EXPECT_THROW(Run({"10", "500", "ST0"}), Failure);
+    test::WriteText(source, "short");
+    EXPECT_THROW(Run({"10", "5", "XA"}), Failure);
+    std::filesystem::remove(source);
+    EXPECT_THROW(Run({"10", "5", "XA"}), Failure);
+    EXPECT_FALSE(std::filesystem::exists(source)) << "a file that is only read is never created";
+    EXPECT_EQ(ReadBytes(image), before);
+
+    test::WritePatternFile(source, 2, 1);
+    const std::filesystem::path missing = dir / "missing.bin";
+    EXPECT_THROW(RunReplace(PlanReplace({"1", "1", "DUM"}, true), missing, source), Failure);
+    EXPECT_FALSE(std::filesystem::exists(missing)) << "the image is never created";
+    EXPECT_THROW(RunReplace(PlanReplace({"1", "2", "XA"}, true), image, image), Failure);
+    EXPECT_THROW(PlanReplace({"1.5", "2", "XA"}, true), Failure);
+    EXPECT_THROW(PlanReplace({"913040", "10", "DUM"}, true), Failure);
+    EXPECT_EQ(ReadBytes(image), before);
+}
+
+TEST_F(Replace, WritesPastTheEndExtendTheImageWithAZeroGap) {
+    EXPECT_EQ(Run({"1002", "2", "XA"}), 2);
+    const Bytes after = ReadBytes(image);
+    ASSERT_EQ(after.size(), 1004u * 2352);
+    EXPECT_EQ(SectorsOf(after, 1000, 2), Bytes(2 * 2352, 0));
+    EXPECT_EQ(SectorsOf(after, 1002, 1), test::PatternSector(2, 0));
+    EXPECT_EQ(SectorsOf(after, 1003, 1), XaFiller());
+}
+
+TEST_F(Replace, LongEntriesCrossManyBatchesInOrder) {
+    // Longer than several write batches, so batch edges are exercised.
+    test::WritePatternFile(image, 1, 3000);
+    EXPECT_EQ(Run({"1", "2998", "XA"}), 2998);
+    const Bytes after = ReadBytes(image);
+    EXPECT_EQ(SectorsOf(after, 1, 1), test::PatternSector(2, 0));
+    EXPECT_EQ(SectorsOf(after, 2, 2997), Repeat(XaFiller(), 2997));
+    EXPECT_EQ(SectorsOf(after, 2999, 1), test::PatternSector(1, 2999));
+}
+
+}  // namespace
+}  // namespace vorlix

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include "entries/entry_details.h"
+#include "image/blank_substitution.h"
+#include "image/failure.h"
+#include "image/file_faults.h"
+#include "image/rip_all.h"
+#include "support/synthetic.h"
+#include "support/temp_dir.h"
+
+namespace vorlix {
+namespace {
+
+using test::Bytes;
+using test::ReadBytes;
+using test::SectorsOf;
+
+TEST(BlankPath, MovieTypesShareBlankStrAndOthersUseTheirName) {
+    const std::filesystem::path dir = "/opt/vorlix/blanks";
+    EXPECT_EQ(BlankPath(dir, "ST0"), dir / "blank.STR");
+    EXPECT_EQ(BlankPath(dir, "ST1"), dir / "blank.STR");
+    EXPECT_EQ(BlankPath(dir, "ST2"), dir / "blank.STR");
+    EXPECT_EQ(BlankPath(dir, "XA"), dir / "blank.XA");
+    EXPECT_EQ(DefaultBlanksDirectory("/opt/vorlix"), dir);
+    EXPECT_EQ(ProgramDirectory(), std::filesystem::canonical("/proc/self/exe").parent_path());
+
+    for (const char* t : {"ST0", "ST1", "ST2", "XA", "DUM", "STx"}) EXPECT_TRUE(IsRippable(t)) << t;
+    for (const char* t : {"TIM", "VA1", "VA2", "SEQ", "???", "", "S", "DU", "XA ", "xa"})
+        EXPECT_FALSE(IsRippable(t)) << t;
+}
+
+class Rip : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    std::filesystem::path image = dir / "game.bin";
+    std::filesystem::path blanks = dir / "blanks";
+    Bytes before;
+    void SetUp() override {
+        test::WritePatternFile(image, 1, 2000);
+        std::filesystem::create_directory(blanks);
+        test::WritePatternFile(blanks / "blank.STR", 3, 405);
+        test::WritePatternFile(blanks / "blank.XA", 4, 2);
+        before = ReadBytes(image);
+    }
+    void TearDown() override { SetFaultHook({}); }
+
+    // The walk as a front end drives it: selecting shows the line's details.
+    RipAllReport Walk(const std::vector<std::string>& lines,
+                      std::vector<std::size_t>* selected = nullptr, std::function<bool()> xa = {}) {
+        RipAllHooks hooks;
+        hooks.select_entry = [&, selected](std::size_t i) {
+            if (selected) selected->push_back(i);
+            return LabelsOf(ShowEntryDetails(lines[i]));
+        };
+        hooks.xa_headers = std::move(xa);
+        return RipAll(lines, image, blanks, hooks);
+    }
+};
+
+TEST_F(Rip, RipEntryGivesTheSameBytesAsReplacingWithTheBlank) {
+    RipEntry({"10", "420", "ST1"}, image, blanks, true);
+    const Bytes ripped = ReadBytes(image);
+    test::WriteBytes(image, before);
+    RunReplace(PlanReplace({"10", "420", "ST1"}, true), image, blanks / "blank.STR");
+    EXPECT_EQ(ReadBytes(image), ripped);
+    EXPECT_EQ(SectorsOf(ripped, 10, 404), SectorsOf(ReadBytes(blanks / "blank.STR"), 0, 404));
+    EXPECT_EQ(SectorsOf(ripped, 414, 16), Bytes(16 * 2352, 0));
+}
+
+TEST_F(Rip, DummyEntriesNeedNoBlanksDirectory) {
+    std::filesystem::remove_all(blanks);
+    EXPECT_EQ(RipEntry({"3", "4", "DUM"}, image, blanks, true), 4);
+    EXPECT_EQ(SectorsOf(ReadBytes(image), 3, 4), Bytes(4 * 2352, 0));
+    EXPECT_EQ(Walk({"0:1:99", "5:6:20"}).entries_ripped, 1u);
+}
+
+TEST_F(Rip, WalkRipsOnlyMoviesAudioAndDummiesInListOrder) {
+    const std::vector<std::string> lines = {
+        "0:9:20",       "10:419:0",     "420:829:1",    "830:1239:2",   "1240:1244:10",
+        "1245:1249:31", "1250:1259:99", "1260:1269:40", "1270:1279:77", "1280:1500:0:4",
+        "1501:1600:32", "1601:1700:2"};  // the last movie is under 404 sectors: left alone
+    std::vector<std::size_t> selected;
+    const RipAllReport report = Walk(lines, &selected);
+    EXPECT_EQ(selected.size(), lines.size());
+    EXPECT_EQ(report.entries_ripped, 5u);
+    EXPECT_EQ(report.sectors_written, 410 * 3 + 5 + 10);
+
+    const Bytes after = ReadBytes(image);
+    const Bytes str = ReadBytes(blanks / "blank.STR");
+    for (int s : {10, 420, 830}) {
+        EXPECT_EQ(SectorsOf(after, s, 404), SectorsOf(str, 0, 404)) << s;
+        EXPECT_EQ(SectorsOf(after, s + 404, 6), Bytes(6 * 2352, 0)) << s;
+    }
+    EXPECT_EQ(SectorsOf(after, 1240, 1), test::PatternSector(4, 0));
+    EXPECT_EQ(after[1241 * 2352 + 15], 0x02) << "XA filler sectors carry the prefix";
+    EXPECT_EQ(SectorsOf(after, 1250, 10), Bytes(10 * 2352, 0));
+    for (auto [s, n] :
+         std::vector<std::pair<int, int>>{{0, 10}, {1245, 5}, {1260, 20}, {1280, 721}})
+        EXPECT_EQ(SectorsOf(after, s, n), SectorsOf(before, s, n)) << s;
+}
+
+TEST_F(Rip, XaOptionIsReadForEveryRippedEntry) {
+    bool xa = true;
+    int asked = 0;
+    Walk({"10:12:10", "20:22:10"}, nullptr, [&] {
+        ++asked;
+        const bool now = xa;
+        xa = false;  // the user unticks the option during the walk
+        return now;
+    });
+    const Bytes after = ReadBytes(image);
+    EXPECT_EQ(after[11 * 2352 + 1], 0xFF);
+    EXPECT_EQ(SectorsOf(after, 21, 2), Bytes(2 * 2352, 0));
+    EXPECT_GE(asked, 2);
+}
+
+TEST_F(Rip, EmptyOrUnrippableListsWriteNothing) {
+    EXPECT_EQ(Walk({}).entries_ripped, 0u);
+    EXPECT_EQ(Walk({"", "abc", "1:2:3:99", "5:9:20"}).sectors_written, 0);
+    EXPECT_EQ(ReadBytes(image), before);
+}
+
+TEST_F(Rip, ChecksEverythingBeforeTheFirstWrite) {
+    const std::vector<std::string> lines = {"0:9:99", "10:419:0", "500:505:10"};
+    std::filesystem::remove(blanks / "blank.XA");
+    try {
+        Walk(lines);
+        FAIL() << "a missing blank file must stop Rip All before it starts";
+    } catch (const Failure& f) {
+        EXPECT_NE(std::string(f.what()).find("entry 3 (500:505:10)"), std::string::npos)
+            << f.what();
+        EXPECT_NE(std::string(f.what()).find("blank.XA"), std::string::npos) << f.what();
+    }
+    test::WritePatternFile(blanks / "blank.STR", 3, 403);
+    EXPECT_THROW(PlanRipAll(lines, image, blanks, true), Failure) << "short blank.STR";
+    EXPECT_THROW(Walk({"0:9:99", "913040:913100:99"}), Failure) << "beyond the last sector";
+    EXPECT_EQ(ReadBytes(image), before);
+}
+
+TEST_F(Rip, AFailureDuringTheWalkStopsAtThatEntryAndNamesIt) {
+    int writes = 0;
+    SetFaultHook([&](FileCall call, const std::filesystem::path& path) {
+        return call == FileCall::Write && path == image && ++writes == 2 ? EIO : 0;
+    });
+    std::vector<std::size_t> selected;
+    try {
+        Walk({"0:1:99", "2:3:99", "4:5:99"}, &selected);
+        FAIL();
+    } catch (const Failure& f) {
+        EXPECT_NE(std::string(f.what()).find("entry 2 (2:3:99)"), std::string::npos) << f.what();
+        EXPECT_NE(std::string(f.what()).find("Input/output error"), std::string::npos) << f.what();
+        EXPECT_EQ(f.system_error(), EIO);
+    }
+    EXPECT_EQ(selected, (std::vector<std::size_t>{0, 1}));
+    const Bytes after = ReadBytes(image);
+    EXPECT_EQ(SectorsOf(after, 0, 2), Bytes(2 * 2352, 0));
+    EXPECT_EQ(SectorsOf(after, 2, 1998), SectorsOf(before, 2, 1998));
+}
+
+}  // namespace
+}  // namespace vorlix
