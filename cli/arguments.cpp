@@ -1,0 +1,122 @@
+#include "cli/arguments.h"
+
+#include <charconv>
+#include <set>
+
+namespace vorlix::cli {
+
+const char* const kUsage =
+    "Usage:\n"
+    "  vorlix-cli list LIST\n"
+    "  vorlix-cli backup LIST IMAGE POSITION FILE [--overwrite]\n"
+    "  vorlix-cli restore LIST IMAGE POSITION FILE\n"
+    "  vorlix-cli replace LIST IMAGE POSITION FILE [--no-xa-headers]\n"
+    "  vorlix-cli rip LIST IMAGE [--no-xa-headers] [--dry-run] [--type POSITION=CODE]...\n"
+    "                            [--blanks DIR]\n"
+    "  vorlix-cli --help | --version\n"
+    "\n"
+    "LIST is an entry list (*.klv, *.vlx), IMAGE a raw 2352-byte-sector image (*.bin).\n"
+    "POSITION counts the list's entries from 1, in list order.\n"
+    "\n"
+    "  list      print each entry: POSITION, START, END, LENGTH, TYPE (tab-separated)\n"
+    "  backup    save the entry's sectors to FILE; an existing non-empty FILE needs --overwrite\n"
+    "  restore   write the sectors saved in FILE back over the entry\n"
+    "  replace   overwrite the entry from FILE: XA takes its first sector then silent XA\n"
+    "            sectors, ST0/ST1/ST2 (404 sectors or more) its first 404 then zero sectors,\n"
+    "            DUM becomes zero sectors (FILE is not read); other types are left alone\n"
+    "  rip       replace every movie, XA and DUM entry with the blank files in the blanks\n"
+    "            directory beside this program; back the image up first\n"
+    "\n"
+    "  --no-xa-headers    fill XA entries with zero sectors instead of silent XA sectors\n"
+    "  --dry-run          check everything and print what would be written; write nothing\n"
+    "  --type P=CODE      treat entry P as type CODE for this run (the list is not changed)\n"
+    "  --blanks DIR       take blank.STR and blank.XA from DIR\n"
+    "\n"
+    "Exit status: 0 done, 1 refused or failed, 2 usage error.\n";
+
+namespace {
+
+std::size_t ParsePosition(const std::string& text) {
+    std::size_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value == 0)
+        throw UsageError("POSITION must be a whole number from 1: \"" + text + "\"");
+    return value;
+}
+
+struct CommandShape {
+    std::size_t operands;           // after the command word
+    std::set<std::string> options;  // allowed options
+};
+
+const CommandShape* ShapeOf(const std::string& command) {
+    static const CommandShape list{1, {}};
+    static const CommandShape backup{4, {"--overwrite"}};
+    static const CommandShape restore{4, {}};
+    static const CommandShape replace{4, {"--no-xa-headers"}};
+    static const CommandShape rip{2, {"--no-xa-headers", "--dry-run", "--type", "--blanks"}};
+    if (command == "list") return &list;
+    if (command == "backup") return &backup;
+    if (command == "restore") return &restore;
+    if (command == "replace") return &replace;
+    if (command == "rip") return &rip;
+    return nullptr;
+}
+
+}  // namespace
+
+Arguments ParseArguments(const std::vector<std::string>& args) {
+    Arguments a;
+    for (const auto& arg : args) {
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            a.command = arg == "--version" ? "version" : "help";
+            return a;
+        }
+    }
+    if (args.empty()) throw UsageError("no command given");
+    a.command = args[0];
+    const CommandShape* shape = ShapeOf(a.command);
+    if (!shape) throw UsageError("unknown command \"" + a.command + "\"");
+
+    std::vector<std::string> operands;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            operands.push_back(arg);
+            continue;
+        }
+        std::string name = arg, value;
+        const bool takes_value = arg == "--type" || arg == "--blanks";
+        if (const auto eq = arg.find('=');
+            eq != std::string::npos &&
+            (arg.compare(0, eq, "--type") == 0 || arg.compare(0, eq, "--blanks") == 0)) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        } else if (takes_value) {
+            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+            value = args[++i];
+        }
+        if (!shape->options.count(name))
+            throw UsageError("option " + name + " does not go with " + a.command);
+        if (name == "--overwrite") a.overwrite = true;
+        if (name == "--no-xa-headers") a.xa_headers = false;
+        if (name == "--dry-run") a.dry_run = true;
+        if (name == "--blanks") a.blanks = value;
+        if (name == "--type") {
+            const auto eq = value.find('=');
+            if (eq == std::string::npos) throw UsageError("--type takes POSITION=CODE");
+            a.type_changes.emplace_back(ParsePosition(value.substr(0, eq)), value.substr(eq + 1));
+        }
+    }
+    if (operands.size() != shape->operands)
+        throw UsageError(a.command + " takes " + std::to_string(shape->operands) +
+                         (shape->operands == 1 ? " operand" : " operands") + ", not " +
+                         std::to_string(operands.size()));
+    a.list = operands[0];
+    if (operands.size() > 1) a.image = operands[1];
+    if (operands.size() > 2) a.position = ParsePosition(operands[2]);
+    if (operands.size() > 3) a.file = operands[3];
+    return a;
+}
+
+}  // namespace vorlix::cli

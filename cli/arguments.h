@@ -1,0 +1,36 @@
+#pragma once
+// Parsing the command line into one command with its operands and options.
+
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vorlix::cli {
+
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Arguments {
+    std::string command;  // list, backup, restore, replace, rip, help, version
+    std::string list;
+    std::string image;
+    std::size_t position = 0;  // 1-based
+    std::string file;
+    bool overwrite = false;
+    bool xa_headers = true;
+    bool dry_run = false;
+    std::vector<std::pair<std::size_t, std::string>> type_changes;  // position, code
+    std::optional<std::string> blanks;
+};
+
+// Throws UsageError for anything that does not form a command.
+Arguments ParseArguments(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
+
+}  // namespace vorlix::cli

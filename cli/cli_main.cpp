@@ -1,0 +1,41 @@
+#include "cli/cli_main.h"
+
+#include <ostream>
+
+#include "cli/commands.h"
+#include "image/failure.h"
+#include "image/program_version.h"
+
+namespace vorlix::cli {
+
+int RunCli(const std::vector<std::string>& args, Streams s) {
+    Arguments a;
+    try {
+        a = ParseArguments(args);
+    } catch (const UsageError& e) {
+        s.err << "vorlix-cli: " << e.what() << "\n\n" << kUsage;
+        return kExitUsage;
+    }
+    try {
+        if (a.command == "help") {
+            s.out << "VORLIX " << VersionLine() << "\n\n" << kUsage;
+            return kExitOk;
+        }
+        if (a.command == "version") {
+            s.out << VersionLine() << "\n";
+            return kExitOk;
+        }
+        if (a.command == "list") return ListCommand(a, s);
+        if (a.command == "backup") return BackupCommand(a, s);
+        if (a.command == "restore") return RestoreCommand(a, s);
+        if (a.command == "replace") return ReplaceCommand(a, s);
+        return RipCommand(a, s);
+    } catch (const Failure& f) {
+        s.err << "vorlix-cli: " << f.what() << "\n";
+    } catch (const std::exception& e) {
+        s.err << "vorlix-cli: " << e.what() << "\n";
+    }
+    return kExitFailed;
+}
+
+}  // namespace vorlix::cli

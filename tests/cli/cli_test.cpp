@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "cli/cli_main.h"
+#include "image/blank_substitution.h"
+#include "support/synthetic.h"
+#include "support/temp_dir.h"
+
+namespace vorlix {
+namespace {
+
+using test::Bytes;
+using test::ReadBytes;
+using test::SectorsOf;
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+CliRun Cli(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int status = cli::RunCli(args, {out, err, false});
+    return {status, out.str(), err.str()};
+}
+
+class CommandLine : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    std::string list = (dir / "game.klv").string();
+    std::string image = (dir / "game.bin").string();
+    std::string blanks = (dir / "blanks").string();
+    Bytes before;
+    void SetUp() override {
+        test::WriteText(
+            list, test::ListText({"0:9:20", "10:419:0", "420:429:10", "430:439:99", "440:449:1"}));
+        test::WritePatternFile(image, 1, 500);
+        std::filesystem::create_directory(blanks);
+        test::WritePatternFile(dir / "blanks" / "blank.STR", 3, 404);
+        test::WritePatternFile(dir / "blanks" / "blank.XA", 4, 1);
+        before = ReadBytes(image);
+    }
+};
+
+TEST_F(CommandLine, UsageErrorsExitTwoWithTheUsage) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"frobnicate"},
+                                               {"list"},
+                                               {"list", "a", "b"},
+                                               {"backup", list, image, "0", "x"},
+                                               {"backup", list, image, "two", "x"},
+                                               {"restore", list, image, "1", "x", "--overwrite"},
+                                               {"rip", list, image, "--type", "3"},
+                                               {"rip", list, image, "--blanks"}}) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
+        EXPECT_NE(r.err.find("Usage:"), std::string::npos);
+        EXPECT_TRUE(r.out.empty());
+    }
+    EXPECT_EQ(ReadBytes(image), before);
+    EXPECT_EQ(Cli({"--version"}).out, "Version: 1.05 Build: 09\n");
+    const CliRun help = Cli({"rip", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("vorlix-cli rip LIST IMAGE"), std::string::npos);
+}
+
+TEST_F(CommandLine, ListShowsWhatTheWindowShows) {
+    test::WriteText(list, test::ListText({"10:20:10", "7:3:1", "5", "", "1:2: 10", "1:2:3:4"}));
+    const CliRun r = Cli({"list", list});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "1\t10\t20\t11\tXA\n"
+              "2\t7\t3\t-3\tST1\n"
+              "3\t5\t\t-4\t???\n"
+              "4\t\t\t1\t???\n"
+              "5\t1\t2\t2\t???\n"
+              "6\t1\t2\t2\t???\n");
+}
+
+TEST_F(CommandLine, BackupRefusesToReplaceAFileUnlessAskedTo) {
+    const std::string file = (dir / "10.ST0").string();
+    test::WriteText(file, "keep me");
+    CliRun r = Cli({"backup", list, image, "2", file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("already exists"), std::string::npos);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line on standard error";
+    EXPECT_EQ(ReadBytes(file), Bytes({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
+
+    r = Cli({"backup", list, image, "2", file, "--overwrite"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(file), SectorsOf(before, 10, 410));
+
+    test::WritePatternFile(image, 8, 500);
+    r = Cli({"restore", list, image, "2", file});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(SectorsOf(ReadBytes(image), 10, 410), SectorsOf(before, 10, 410));
+}
+
+TEST_F(CommandLine, ReplaceSaysWhenAnEntryIsLeftAlone) {
+    const std::string source = (dir / "src.bin").string();
+    test::WritePatternFile(source, 6, 404);
+    for (const char* position : {"1", "5"}) {  // a TIM entry, a 10-sector movie
+        const CliRun r = Cli({"replace", list, image, position, source});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find("nothing written"), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(ReadBytes(image), before);
+
+    const CliRun r = Cli({"replace", list, image, "3", source, "--no-xa-headers"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const Bytes after = ReadBytes(image);
+    EXPECT_EQ(SectorsOf(after, 420, 1), test::PatternSector(6, 0));
+    EXPECT_EQ(SectorsOf(after, 421, 9), Bytes(9 * 2352, 0));
+}
+
+TEST_F(CommandLine, FailuresNameTheFileAndTheReason) {
+    const CliRun r = Cli({"restore", list, (dir / "nope.bin").string(), "2", image});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("nope.bin: No such file or directory"), std::string::npos) << r.err;
+    EXPECT_EQ(Cli({"list", (dir / "none.klv").string()}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.klv"));
+    EXPECT_NE(Cli({"backup", list, image, "9", "x"}).err.find("no entry 9"), std::string::npos);
+}
+
+TEST_F(CommandLine, RipWithTypeChangesBlanksAndDryRun) {
+    CliRun r = Cli({"rip", list, image, "--blanks", blanks, "--dry-run", "--type", "1=99"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("1\t0\t9\tDUM\tsectors 0-9 zero sectors"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("5\t440\t449\tST1\tnothing written"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadBytes(image), before) << "a dry run writes nothing";
+
+    r = Cli({"rip", list, image, "--blanks=" + blanks, "--type=1=99"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Rip Complete\nRipped 4 entries, 440 sectors written.\n");
+    const Bytes after = ReadBytes(image);
+    EXPECT_EQ(SectorsOf(after, 0, 10), Bytes(10 * 2352, 0));
+    EXPECT_EQ(SectorsOf(after, 10, 404),
+              SectorsOf(ReadBytes(dir / "blanks" / "blank.STR"), 0, 404));
+    EXPECT_EQ(SectorsOf(after, 440, 60), SectorsOf(before, 440, 60));
+    const std::string text =
+        test::ListText({"0:9:20", "10:419:0", "420:429:10", "430:439:99", "440:449:1"});
+    EXPECT_EQ(ReadBytes(list), Bytes(text.begin(), text.end())) << "the list file is never written";
+}
+
+TEST_F(CommandLine, RipRefusesBeforeWritingWhenABlankIsMissing) {
+    std::filesystem::remove(dir / "blanks" / "blank.XA");
+    const CliRun r = Cli({"rip", list, image, "--blanks", blanks});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("blank.XA"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("Rip Complete"), std::string::npos);
+    EXPECT_EQ(ReadBytes(image), before);
+}
+
+// The installed shape: the executable finds the generated blanks beside itself.
+TEST_F(CommandLine, TheExecutableUsesTheBlanksBesideIt) {
+    const std::filesystem::path exe = ProgramDirectory() / "vorlix-cli";
+    ASSERT_TRUE(std::filesystem::exists(exe));
+    const std::string command =
+        exe.string() + " rip " + list + " " + image + " >" + (dir / "out.txt").string() + " 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << test::ReadBytes(dir / "out.txt").data();
+    const Bytes str = ReadBytes(ProgramDirectory() / "blanks" / "blank.STR");
+    EXPECT_EQ(SectorsOf(ReadBytes(image), 10, 404), SectorsOf(str, 0, 404));
+    EXPECT_EQ(std::system((exe.string() + " list >/dev/null 2>&1").c_str()) >> 8, 2);
+}
+
+}  // namespace
+}  // namespace vorlix
