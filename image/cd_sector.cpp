@@ -1,0 +1,86 @@
+#include "image/cd_sector.h"
+
+#include <algorithm>
+#include <string>
+
+#include "image/failure.h"
+
+namespace vorlix {
+namespace {
+
+constexpr std::int64_t kLeadInSectors = 150;  // the data track starts at 00:02:00
+constexpr std::int64_t kSectorsPerSecond = 75;
+constexpr std::int64_t kAddressableSectors = 100 * 60 * kSectorsPerSecond;
+
+std::uint8_t Bcd(std::int64_t value) {
+    return static_cast<std::uint8_t>(value / 10 * 16 + value % 10);
+}
+
+void WriteLe32(MutableSectorView sector, std::size_t offset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) sector[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t ReadLe32(SectorView sector, std::size_t offset) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | sector[offset + i];
+    return value;
+}
+
+}  // namespace
+
+std::array<std::uint8_t, 3> BcdAddress(std::int64_t sector) {
+    const std::int64_t a = sector + kLeadInSectors;
+    if (a < 0 || a >= kAddressableSectors)
+        throw Failure("Sector " + std::to_string(sector) + " has no CD address.");
+    return {Bcd(a / (60 * kSectorsPerSecond)), Bcd(a / kSectorsPerSecond % 60),
+            Bcd(a % kSectorsPerSecond)};
+}
+
+void WriteMode2Header(MutableSectorView sector, std::int64_t sector_number, SubHeader sub) {
+    std::ranges::copy(kSyncPattern, sector.begin() + kSyncOffset);
+    std::ranges::copy(BcdAddress(sector_number), sector.begin() + kAddressOffset);
+    sector[kModeOffset] = 2;
+    for (std::size_t copy = 0; copy < 2; ++copy) {
+        const std::size_t at = kSubHeaderOffset + 4 * copy;
+        sector[at] = sub.file;
+        sector[at + 1] = sub.channel;
+        sector[at + 2] = sub.submode;
+        sector[at + 3] = sub.coding;
+    }
+}
+
+SubHeader ReadSubHeader(SectorView sector) {
+    return {sector[kSubHeaderOffset], sector[kSubHeaderOffset + 1], sector[kSubHeaderOffset + 2],
+            sector[kSubHeaderOffset + 3]};
+}
+
+void SealForm1(MutableSectorView sector) {
+    WriteLe32(sector, kForm1EdcOffset, Form1Edc(sector));
+    WriteEcc(sector);
+}
+
+void SealForm2(MutableSectorView sector) {
+    WriteLe32(sector, kForm2EdcOffset, Form2Edc(sector));
+}
+
+SectorCheck CheckSector(SectorView sector, std::int64_t sector_number) {
+    SectorCheck check;
+    check.sync = std::ranges::equal(sector.subspan(kSyncOffset, kSyncSize), kSyncPattern);
+    check.address =
+        std::ranges::equal(sector.subspan(kAddressOffset, 3), BcdAddress(sector_number));
+    check.mode = sector[kModeOffset] == 2;
+    check.sub_header = std::ranges::equal(sector.subspan(kSubHeaderOffset, 4),
+                                          sector.subspan(kSubHeaderOffset + 4, 4));
+    if (ReadSubHeader(sector).submode & kSubmodeForm2) {
+        const std::uint32_t stored = ReadLe32(sector, kForm2EdcOffset);
+        check.edc = stored == 0 || stored == Form2Edc(sector);
+        check.p_parity = check.q_parity = true;
+    } else {
+        check.edc = ReadLe32(sector, kForm1EdcOffset) == Form1Edc(sector);
+        check.p_parity = PParityHolds(sector);
+        check.q_parity = QParityHolds(sector);
+    }
+    return check;
+}
+
+}  // namespace vorlix
