@@ -27,7 +27,7 @@ namespace {
 // A file beside the backup's final name that only becomes the backup once it is complete; it is
 // removed again if anything fails before then.
 class PendingFile {
-  public:
+public:
     explicit PendingFile(const std::filesystem::path& target) : target_(target) {
         const std::filesystem::path dir = target.parent_path();
         for (int attempt = 0;; ++attempt) {
@@ -62,7 +62,7 @@ class PendingFile {
         FlushDirectory(target_.parent_path().empty() ? "." : target_.parent_path());
     }
 
-  private:
+private:
     std::filesystem::path target_;
     std::filesystem::path path_;
     std::optional<SectorFile> file_;
@@ -77,9 +77,15 @@ std::int64_t BackupEntry(const EntryLabels& labels, const std::filesystem::path&
     RefuseSameFile(image, backup, "backup file");
     SectorFile source(image, OpenMode::ReadOnly);
     PendingFile out(backup);
-    CopySectors(source, range.start, out.file(), 0, range.count);
-    source.Close();
-    out.Commit();
+    try {
+        CopySectors(source, range.start, out.file(), 0, range.count);
+        source.Close();
+        out.Commit();
+    } catch (const Failure& f) {
+        // The user knows the backup by its own name, not by the file it is written to first.
+        if (f.file() == out.file().Path()) throw FileFailure("write", backup, f.system_error());
+        throw;
+    }
     return range.count;
 }
 

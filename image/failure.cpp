@@ -15,7 +15,7 @@ Failure FileFailure(std::string_view action, const std::filesystem::path& path, 
     text += DisplayPath(path);
     text += ": ";
     text += std::strerror(err);
-    return Failure(text, err);
+    return Failure(text, err, path);
 }
 
 }  // namespace vorlix

@@ -10,15 +10,18 @@
 namespace vorlix {
 
 class Failure : public std::runtime_error {
-  public:
-    explicit Failure(const std::string& text, int system_error = 0)
-        : std::runtime_error(text), system_error_(system_error) {}
+public:
+    explicit Failure(const std::string& text, int system_error = 0, std::filesystem::path file = {})
+        : std::runtime_error(text), system_error_(system_error), file_(std::move(file)) {}
 
     // The errno behind a failed file call, 0 for a refusal of the program's own.
     int system_error() const { return system_error_; }
+    // The file a failed call was made on, empty for a refusal of the program's own.
+    const std::filesystem::path& file() const { return file_; }
 
-  private:
+private:
     int system_error_;
+    std::filesystem::path file_;
 };
 
 // A path as messages show it: normalised, with the platform's native separators.
