@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang, writes fresh seed corpora and runs each target for a
+# bounded time. Exits non-zero when any target finds a crash, a sanitizer report or a hang.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build-fuzz
+targets=(fuzz_list_reader fuzz_entry_details fuzz_type_change)
+seconds=20
+
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVORLIX_FUZZ=ON -DVORLIX_BUILD_WINDOW=OFF -DVORLIX_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j2 --target fuzz_seeds "${targets[@]}"
+
+corpus=$build/fuzz-corpus
+rm -rf "$corpus" "$build/fuzz-out"
+"$build/bin/fuzz_seeds" "$corpus"
+
+status=0
+summary=()
+for target in "${targets[@]}"; do
+    out=$build/fuzz-out/$target
+    mkdir -p "$out"
+    log=$out/log.txt
+    if "$build/bin/$target" -max_total_time=$seconds -timeout=5 -rss_limit_mb=2048 \
+        -artifact_prefix="$out/" -print_final_stats=1 "$corpus/$target" >"$log" 2>&1; then
+        runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)
+        summary+=("$target: ok, ${runs:-?} runs in ${seconds} s, corpus $(ls "$corpus/$target" | wc -l)")
+    else
+        tail -n 40 "$log" >&2
+        summary+=("$target: FAILED, input and log in $out")
+        status=1
+    fi
+done
+printf '%s\n' "${summary[@]}"
+exit $status
