@@ -138,6 +138,20 @@ double NumberFromText(std::string_view text) {
     return ReadDecimal(s);
 }
 
+bool HasLeadingNumber(std::string_view text) {
+    std::string s;
+    for (char c : text) {
+        if (!IsIgnored(c)) s += c;
+    }
+    if (s.size() >= 2 && s[0] == '&') {
+        const int base = (s[1] == 'H' || s[1] == 'h') ? 16 : (s[1] == 'O' || s[1] == 'o') ? 8 : 0;
+        return base != 0 && s.size() > 2 && DigitValue(s[2], base) >= 0;
+    }
+    std::size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
+    if (i < s.size() && s[i] == '.') ++i;
+    return i < s.size() && IsDigit(s[i]);
+}
+
 // Visual Basic's general format: 15 significant digits, plain notation for decimal exponents
 // -4 to 14 and "1.5E+20" / "1E-05" notation outside them. Infinity, which only an overflowing
 // text gives, is written as "1E+309", so that reading it back overflows again instead of yielding

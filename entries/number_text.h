@@ -13,6 +13,10 @@ namespace vorlix {
 // ("&HFFFF" is -1). Beyond the double range the result is +-infinity; it is never NaN or -0.
 double NumberFromText(std::string_view text);
 
+// Whether the text holds a number at all, that is whether NumberFromText's 0 means zero rather
+// than "no number here".
+bool HasLeadingNumber(std::string_view text);
+
 // Whole numbers as plain digits with a leading "-" when negative; other values in the shortest
 // decimal form of at most 15 significant digits. From 1E+15 up and below 0.0001 the exponent form
 // "1.5E+20" / "1E-05" is used; infinity is written "1E+309" (it reads back as infinity).

@@ -30,6 +30,10 @@ SectorRange ResolveRange(const EntryLabels& labels) {
     const double start = NumberFromText(labels.start);
     const double length = NumberFromText(labels.length);
     const auto last = static_cast<double>(kLastAddressableSector);
+    // No number at all reads as 0, but acting on sector 0 for a start that says nothing would
+    // overwrite the start of the disc by surprise.
+    if (!HasLeadingNumber(labels.start))
+        throw EntryFailure("its start sector \"" + labels.start + "\" is not a number");
     if (!IsWhole(start) || start < 0)
         throw EntryFailure("its start sector \"" + labels.start +
                            "\" is not a whole number of 0 or more");

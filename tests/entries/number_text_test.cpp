@@ -117,6 +117,13 @@ TEST(NumberFromText, HugeAndTinyTextsNeverCrashOrGiveNaN) {
     EXPECT_FALSE(std::isnan(NumberFromText(std::string(5000, '1') + "e-5000")));
 }
 
+TEST(HasLeadingNumber, TellsZeroFromNoNumber) {
+    for (const char* text : {"0", " 0", "-0", "+7", ".5", "-.5", "1e", "&H0", "&o7", "1 2", "5abc"})
+        EXPECT_TRUE(HasLeadingNumber(text)) << text;
+    for (const char* text : {"", " ", "x", ".", "-", "+.", "&H", "&HG", "&O8", "&X1", "e5", "\r1"})
+        EXPECT_FALSE(HasLeadingNumber(text)) << text;
+}
+
 TEST(FormatGeneral, WholeNumbersArePlainDigits) {
     EXPECT_EQ(FormatGeneral(0), "0");
     EXPECT_EQ(FormatGeneral(-0.0), "0");
