@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the normal build with the
-# window tests, then the core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# window tests, a bounded fuzzing run of the text parsers, then the core tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -12,6 +13,8 @@ export QTEST_FUNCTION_TIMEOUT=120000
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+scripts/fuzz.sh
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVORLIX_SANITIZE=ON -DVORLIX_BUILD_WINDOW=OFF
 cmake --build build-sanitize -j"$jobs"
