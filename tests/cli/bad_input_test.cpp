@@ -4,12 +4,9 @@
 
 #include <cerrno>
 #include <random>
-#include <sstream>
 
-#include "cli/cli_main.h"
+#include "cli_fixture.h"
 #include "image/file_faults.h"
-#include "support/synthetic.h"
-#include "support/temp_dir.h"
 
 namespace vorlix {
 namespace {
@@ -17,39 +14,12 @@ namespace {
 using test::Bytes;
 using test::ReadBytes;
 
-struct Outcome {
-    int status;
-    std::string out, err;
-    bool Says(const std::string& text) const {
-        return out.find(text) != std::string::npos || err.find(text) != std::string::npos;
-    }
-};
+using Outcome = test::CliOutcome;
 
-class BadInput : public ::testing::Test {
+class BadInput : public test::CliFixture {
 protected:
-    test::TempDir dir;
-    std::string list = (dir / "game.klv").string();
-    std::string image = (dir / "game.bin").string();
-    std::string blanks = (dir / "blanks").string();
-    Bytes before;
-
-    void SetUp() override {
-        test::WriteText(list, test::ListText({"0:9:99", "10:419:0", "420:429:10"}));
-        test::WritePatternFile(image, 1, 500);
-        std::filesystem::create_directory(blanks);
-        test::WritePatternFile(dir / "blanks" / "blank.STR", 3, 404);
-        test::WritePatternFile(dir / "blanks" / "blank.XA", 4, 1);
-        before = ReadBytes(image);
-    }
-    void TearDown() override { SetFaultHook({}); }
-
-    Outcome Cli(std::vector<std::string> args) {
-        std::ostringstream out, err;
-        const int status = cli::RunCli(args, {out, err, false});
-        return {status, out.str(), err.str()};
-    }
-    Outcome Rip() { return Cli({"rip", list, image, "--blanks", blanks}); }
-    void ExpectImageUnchanged() { EXPECT_EQ(ReadBytes(image), before); }
+    BadInput() : CliFixture({"0:9:99", "10:419:0", "420:429:10"}) {}
+    Outcome Rip() { return test::Cli({"rip", list, image, "--blanks", blanks}); }
 };
 
 TEST_F(BadInput, MissingListFile) {
@@ -62,7 +32,7 @@ TEST_F(BadInput, MissingListFile) {
 }
 
 TEST_F(BadInput, UnreadableListFile) {
-    EXPECT_TRUE(Cli({"list", dir.path().string()}).Says("Is a directory"));
+    EXPECT_TRUE(test::Cli({"list", dir.path().string()}).Says("Is a directory"));
     SetFaultHook([&](FileCall call, const std::filesystem::path& p) {
         return call == FileCall::Read && p == list ? EIO : 0;
     });
@@ -77,7 +47,7 @@ TEST_F(BadInput, EmptyListFile) {
     const Outcome r = Rip();
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.Says("Ripped 0 entries, 0 sectors written."));
-    EXPECT_EQ(Cli({"list", list}).out, "");
+    EXPECT_EQ(test::Cli({"list", list}).out, "");
     ExpectImageUnchanged();
 }
 
@@ -94,8 +64,8 @@ TEST_F(BadInput, BinaryListFile) {
     Bytes noise(64 * 1024);
     for (auto& b : noise) b = static_cast<std::uint8_t>(random());
     test::WriteBytes(list, noise);
-    EXPECT_EQ(Cli({"list", list}).status, 0);
-    EXPECT_EQ(Cli({"rip", list, image, "--blanks", blanks, "--dry-run"}).status, 0);
+    EXPECT_EQ(test::Cli({"list", list}).status, 0);
+    EXPECT_EQ(test::Cli({"rip", list, image, "--blanks", blanks, "--dry-run"}).status, 0);
     ExpectImageUnchanged();
 }
 
@@ -104,7 +74,7 @@ TEST_F(BadInput, MalformedListLines) {
     // "???"; a start that is no whole number of 0 or more, or a fractional length, is refused.
     test::WriteText(
         list, test::ListText({"", "abc", "5", "1:2", "1:2:3:99", "1:2: 99", "0:9:099", "7:3:99"}));
-    EXPECT_EQ(Cli({"list", list}).status, 0);
+    EXPECT_EQ(test::Cli({"list", list}).status, 0);
     Outcome r = Rip();
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.Says("Ripped 0 entries")) << "7:3 covers less than one sector";
@@ -133,7 +103,7 @@ TEST_F(BadInput, TruncatedImageAndEntriesPastItsEnd) {
     // Backing up reads what is missing as zeros; writing extends the image up to the entry.
     test::WriteBytes(image, test::SectorsOf(before, 0, 415));
     const std::string saved = (dir / "saved").string();
-    EXPECT_EQ(Cli({"backup", list, image, "2", saved}).status, 0);
+    EXPECT_EQ(test::Cli({"backup", list, image, "2", saved}).status, 0);
     EXPECT_EQ(test::SectorsOf(ReadBytes(saved), 405, 5), Bytes(5 * 2352, 0));
     EXPECT_EQ(Rip().status, 0);
     EXPECT_EQ(ReadBytes(image).size(), 430u * 2352);
@@ -142,10 +112,10 @@ TEST_F(BadInput, TruncatedImageAndEntriesPastItsEnd) {
 TEST_F(BadInput, ShortSourceBackupOrBlankFile) {
     const std::string short_file = (dir / "short").string();
     test::WritePatternFile(short_file, 2, 3);
-    Outcome r = Cli({"restore", list, image, "1", short_file});
+    Outcome r = test::Cli({"restore", list, image, "1", short_file});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.Says("fewer than the 23520 bytes")) << r.err;
-    r = Cli({"replace", list, image, "2", short_file});
+    r = test::Cli({"replace", list, image, "2", short_file});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.Says("short as the source")) << r.err;
     test::WritePatternFile(dir / "blanks" / "blank.STR", 3, 400);
@@ -182,7 +152,7 @@ TEST_F(BadInput, FullDisk) {
     });
     const std::string old = (dir / "old").string();
     test::WriteText(old, "precious");
-    const Outcome b = Cli({"backup", list, image, "2", old, "--overwrite"});
+    const Outcome b = test::Cli({"backup", list, image, "2", old, "--overwrite"});
     EXPECT_EQ(b.status, 1);
     EXPECT_TRUE(b.Says("Cannot write " + old + ": No space left on device")) << b.err;
     EXPECT_EQ(ReadBytes(old), Bytes({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));

@@ -3,12 +3,9 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <sstream>
 
-#include "cli/cli_main.h"
+#include "cli_fixture.h"
 #include "image/blank_substitution.h"
-#include "support/synthetic.h"
-#include "support/temp_dir.h"
 
 namespace vorlix {
 namespace {
@@ -17,33 +14,12 @@ using test::Bytes;
 using test::ReadBytes;
 using test::SectorsOf;
 
-struct CliRun {
-    int status;
-    std::string out, err;
-};
+using test::Cli;
+using CliRun = test::CliOutcome;
 
-CliRun Cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = cli::RunCli(args, {out, err, false});
-    return {status, out.str(), err.str()};
-}
-
-class CommandLine : public ::testing::Test {
-  protected:
-    test::TempDir dir;
-    std::string list = (dir / "game.klv").string();
-    std::string image = (dir / "game.bin").string();
-    std::string blanks = (dir / "blanks").string();
-    Bytes before;
-    void SetUp() override {
-        test::WriteText(
-            list, test::ListText({"0:9:20", "10:419:0", "420:429:10", "430:439:99", "440:449:1"}));
-        test::WritePatternFile(image, 1, 500);
-        std::filesystem::create_directory(blanks);
-        test::WritePatternFile(dir / "blanks" / "blank.STR", 3, 404);
-        test::WritePatternFile(dir / "blanks" / "blank.XA", 4, 1);
-        before = ReadBytes(image);
-    }
+class CommandLine : public test::CliFixture {
+protected:
+    CommandLine() : CliFixture({"0:9:20", "10:419:0", "420:429:10", "430:439:99", "440:449:1"}) {}
 };
 
 TEST_F(CommandLine, UsageErrorsExitTwoWithTheUsage) {

@@ -1,0 +1,57 @@
+#pragma once
+// Runs the command-line tool in-process over a small synthetic list, image and blanks directory.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_main.h"
+#include "image/file_faults.h"
+#include "support/synthetic.h"
+#include "support/temp_dir.h"
+
+namespace vorlix::test {
+
+struct CliOutcome {
+    int status;
+    std::string out, err;
+    bool Says(const std::string& text) const {
+        return out.find(text) != std::string::npos || err.find(text) != std::string::npos;
+    }
+};
+
+inline CliOutcome Cli(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = cli::RunCli(args, {out, err, false});
+    return {status, out.str(), err.str()};
+}
+
+// A 500-sector pattern image, blank files of the needed lengths, and a list of the given lines.
+class CliFixture : public ::testing::Test {
+protected:
+    explicit CliFixture(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+
+    TempDir dir;
+    std::string list = (dir / "game.klv").string();
+    std::string image = (dir / "game.bin").string();
+    std::string blanks = (dir / "blanks").string();
+    Bytes before;
+
+    void SetUp() override {
+        WriteText(list, ListText(lines_));
+        WritePatternFile(image, 1, 500);
+        std::filesystem::create_directory(blanks);
+        WritePatternFile(dir / "blanks" / "blank.STR", 3, 404);
+        WritePatternFile(dir / "blanks" / "blank.XA", 4, 1);
+        before = ReadBytes(image);
+    }
+    void TearDown() override { SetFaultHook({}); }
+    void ExpectImageUnchanged() { EXPECT_EQ(ReadBytes(image), before); }
+
+private:
+    std::vector<std::string> lines_;
+};
+
+}  // namespace vorlix::test
