@@ -1,0 +1,87 @@
+#include "window/dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vorlix::window {
+
+QStringList QtNameFilters(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns)
+            if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters;
+}
+
+QString QtDialogs::RunFileDialog(const FileDialogSetup& setup, bool save) {
+    QFileDialog dialog(parent_, setup.title);
+    // Qt's own dialog shows the descriptions exactly as given and behaves alike on every desktop.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    const QStringList filters = QtNameFilters(setup.filter);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty()) dialog.selectNameFilter(filters.first());
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // The command asks its own question about an existing file.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!setup.file_name.isEmpty()) dialog.selectFile(setup.file_name);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
+}
+
+QString QtDialogs::OpenFile(const FileDialogSetup& setup) {
+    return RunFileDialog(setup, false);
+}
+
+QString QtDialogs::SaveFile(const FileDialogSetup& setup) {
+    return RunFileDialog(setup, true);
+}
+
+namespace {
+
+QString ShownText(const QString& text) {
+    QString shown = text;
+    return shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QMessageBox::Icon QtIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MessageIcon::Critical:
+            return QMessageBox::Critical;
+        case MessageIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+bool QtDialogs::Question(const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, title, ShownText(text), QMessageBox::Yes | QMessageBox::No,
+                    parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::Message(MessageIcon icon, const QString& title, const QString& text) {
+    QMessageBox box(QtIcon(icon), title, ShownText(text), QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+}  // namespace vorlix::window

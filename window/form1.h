@@ -1,0 +1,118 @@
+#pragma once
+// Form1, the one window: its controls, menu bar and run state. Every command is a handler here;
+// the work on entry lines and image sectors is the core's, reached through the details labels.
+
+#include <QLatin1String>
+#include <QMainWindow>
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "image/entry_range.h"
+#include "window/dialogs.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QWidget;
+
+namespace vorlix::window {
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Without `dialogs` the window shows Qt's own; without `blanks_dir` it rips with the blank
+    // files in the "blanks" directory beside the executable.
+    explicit Form1(std::unique_ptr<Dialogs> dialogs = nullptr,
+                   std::filesystem::path blanks_dir = {});
+    ~Form1() override;
+
+    const QString& listFilePath() const { return ListFilePath; }
+    const QString& imageFilePath() const { return ImageFilePath; }
+    bool typeWarningShown() const { return TypeWarningShown; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // form1.cpp: controls, menu and look.
+    void CreateControls();
+    void CreateMenu();
+    void FitFont();
+
+    // form1_files.cpp
+    void mnuFileKLV_Click();
+    void mnuFileBIN_Click();
+    void LoadEntryList();
+    void SelectFirstEntry();
+
+    // form1_entry.cpp
+    void lstKLV_Click();
+    void ShowEntryDetails(const QString& line);
+    void cmdChange_Click();
+    void SelectEntry(int row);
+    void SetEntryCommandsEnabled(bool enabled);
+    void SetTypeBox(const QString& text);
+    EntryLabels CurrentLabels() const;
+
+    // form1_image_ops.cpp
+    void cmdBackup_Click();
+    void cmdRestore_Click();
+    void cmdReplace_Click();
+    void cmdRipAll_Click();
+    void RipEntryBegins();
+    void RipEntryEnds();
+    void BeginWork(QLatin1String status);
+    void EndWork();
+    bool Attempt(const std::function<void()>& operation);
+
+    // form1_menu.cpp
+    void mnuFileClose_Click();
+    void mnuOptionsXA_Click();
+    void mnuAbout_Click();
+    void mnuFileExit_Click();
+
+    // Run state.
+    QString ListFilePath;
+    QString ImageFilePath;
+    bool TypeWarningShown = false;
+
+    std::unique_ptr<Dialogs> dialogs_;
+    std::filesystem::path blanks_dir_;
+
+    QWidget* frmAll = nullptr;
+    QListWidget* lstKLV = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* lblStart = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* lblEnd = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* lblLength = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* lblType = nullptr;
+    QPushButton* cmdReplace = nullptr;
+    QPushButton* cmdBackup = nullptr;
+    QPushButton* cmdRipAll = nullptr;
+    QPushButton* cmdRestore = nullptr;
+    QPushButton* cmdChange = nullptr;
+    QLineEdit* txtChange = nullptr;
+    QLabel* lblStatus = nullptr;
+
+    QMenu* mnuFile = nullptr;
+    QAction* mnuFileKLV = nullptr;
+    QAction* mnuFileBIN = nullptr;
+    QAction* mnuFileClose = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QMenu* mnuOptions = nullptr;
+    QAction* mnuOptionsXA = nullptr;
+    QAction* mnuAbout = nullptr;
+};
+
+}  // namespace vorlix::window

@@ -1,0 +1,75 @@
+// Selecting an entry, showing its details, and changing its type code for the rest of the run.
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <algorithm>
+#include <initializer_list>
+
+#include "entries/entry_details.h"
+#include "entries/type_change.h"
+#include "window/conversions.h"
+#include "window/form1.h"
+
+namespace vorlix::window {
+
+void Form1::lstKLV_Click() {
+    const QListWidgetItem* item = lstKLV->currentItem();
+    if (item == nullptr) return;
+    ShowEntryDetails(item->text());
+    SetEntryCommandsEnabled(true);
+}
+
+void Form1::ShowEntryDetails(const QString& line) {
+    const EntryDetails details = vorlix::ShowEntryDetails(BytesOf(line));
+    lblStart->setText(TextOf(details.start));
+    lblEnd->setText(TextOf(details.end));
+    lblLength->setText(TextOf(details.length));
+    lblType->setText(TextOf(details.type_name));
+    SetTypeBox(TextOf(details.type_code));
+}
+
+void Form1::cmdChange_Click() {
+    if (!TypeWarningShown) {
+        dialogs_->Message(
+            MessageIcon::Critical, QStringLiteral("Caution"),
+            QStringLiteral("Warning, changing the file type definition set down by Kelvane may "
+                           "cause\r\n"
+                           "your game to cease functioning after ripping. Proceed at your own "
+                           "risk.\r\n"
+                           "These changes will only be saved for this session, the original KLV "
+                           "file will not be edited.\r\n"
+                           "This message will not appear again until you restart VORLIX."));
+        TypeWarningShown = true;
+    }
+    SetTypeBox(TextOf(NormaliseTypeCode(BytesOf(txtChange->text()))));
+    QListWidgetItem* item = lstKLV->currentItem();
+    if (item == nullptr) return;
+    // The details labels keep the former type until the entry is selected again.
+    item->setText(TextOf(ReplaceTypeField(BytesOf(item->text()), BytesOf(txtChange->text()))));
+}
+
+void Form1::SelectEntry(int row) {
+    // Qt reports no change when the row is already current; the entry is shown all the same.
+    if (lstKLV->currentRow() == row)
+        lstKLV_Click();
+    else
+        lstKLV->setCurrentRow(row);
+}
+
+void Form1::SetEntryCommandsEnabled(bool enabled) {
+    for (QWidget* control : std::initializer_list<QWidget*>{cmdReplace, cmdBackup, cmdRestore,
+                                                            cmdRipAll, cmdChange, txtChange})
+        control->setEnabled(enabled);
+}
+
+void Form1::SetTypeBox(const QString& text) {
+    txtChange->setMaxLength(std::max<int>(2, static_cast<int>(text.size())));
+    txtChange->setText(text);
+}
+
+EntryLabels Form1::CurrentLabels() const {
+    return {BytesOf(lblStart->text()), BytesOf(lblLength->text()), BytesOf(lblType->text())};
+}
+
+}  // namespace vorlix::window

@@ -1,0 +1,31 @@
+// VORLIX: starts the one window and runs until it is closed.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "window/form1.h"
+
+namespace {
+
+// Qt would abort with a long diagnostic; one line says what is missing.
+bool DisplayAvailable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!DisplayAvailable()) {
+        std::fputs("VORLIX needs a desktop: no display found (DISPLAY is not set).\n", stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("VORLIX"));
+    vorlix::window::Form1 window;
+    window.show();
+    return app.exec();
+}

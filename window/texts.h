@@ -1,0 +1,19 @@
+#pragma once
+// The window's own texts that more than one handler uses.
+
+#include <QLatin1String>
+
+namespace vorlix::window {
+
+inline constexpr QLatin1String kIdle("Idle");
+inline constexpr QLatin1String kBackupInProgress("Backup in progress");
+inline constexpr QLatin1String kRestoreInProgress("Restore in progress");
+inline constexpr QLatin1String kReplaceInProgress("Replace in progress");
+
+inline constexpr QLatin1String kSelectFile("Select File");
+inline constexpr QLatin1String kListFilter(
+    "Kelvane / VORLIX files (*.klv,*.vlx)|*.klv;*.vlx|All Files (*.*)|*.*");
+inline constexpr QLatin1String kImageFilter("PSX CD Image file (*.bin)|*.bin|All Files (*.*)|*.*");
+inline constexpr QLatin1String kAllFilesFilter("All Files (*.*)|*.*");
+
+}  // namespace vorlix::window
