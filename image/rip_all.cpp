@@ -17,7 +17,7 @@ std::string EntryName(std::size_t index, const std::string& line) {
 
 // Calls end_work when the writes of one entry are over, also when they failed.
 class WorkScope {
-  public:
+public:
     WorkScope(const RipAllHooks& hooks, const ReplacePlan& plan) : hooks_(hooks) {
         if (hooks_.begin_work) hooks_.begin_work(plan);
     }
@@ -27,7 +27,7 @@ class WorkScope {
     WorkScope(const WorkScope&) = delete;
     WorkScope& operator=(const WorkScope&) = delete;
 
-  private:
+private:
     const RipAllHooks& hooks_;
 };
 

@@ -19,7 +19,7 @@ enum class OpenMode {
 };
 
 class SectorFile {
-  public:
+public:
     SectorFile(const std::filesystem::path& path, OpenMode mode);
     ~SectorFile();
     SectorFile(const SectorFile&) = delete;
@@ -46,7 +46,7 @@ class SectorFile {
     // Closes the file, reporting a failure of the close itself. The destructor closes silently.
     void Close();
 
-  private:
+private:
     std::filesystem::path path_;
     int fd_ = -1;
 };

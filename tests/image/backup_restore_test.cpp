@@ -17,7 +17,7 @@ EntryLabels Entry(std::string start, std::string length, std::string type = "XA"
 }
 
 class BackupRestore : public ::testing::Test {
-  protected:
+protected:
     test::TempDir dir;
     std::filesystem::path image = dir / "game.bin";
     std::filesystem::path backup = dir / "100.XA";

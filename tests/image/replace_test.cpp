@@ -25,7 +25,7 @@ Bytes Repeat(const Bytes& sector, int times) {
 }
 
 class Replace : public ::testing::Test {
-  protected:
+protected:
     test::TempDir dir;
     std::filesystem::path image = dir / "game.bin";
     std::filesystem::path source = dir / "source.bin";

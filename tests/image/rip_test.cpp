@@ -30,7 +30,7 @@ TEST(BlankPath, MovieTypesShareBlankStrAndOthersUseTheirName) {
 }
 
 class Rip : public ::testing::Test {
-  protected:
+protected:
     test::TempDir dir;
     std::filesystem::path image = dir / "game.bin";
     std::filesystem::path blanks = dir / "blanks";
