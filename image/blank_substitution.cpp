@@ -32,9 +32,31 @@ bool IsRippable(std::string_view type_name) {
     return type_name.substr(0, 2) == "ST" || type_name == "DUM" || type_name == "XA";
 }
 
+namespace {
+
+class WorkScope {
+public:
+    explicit WorkScope(const WorkHooks& work) : work_(work) {
+        if (work_.begin) work_.begin();
+    }
+    ~WorkScope() {
+        if (work_.end) work_.end();
+    }
+    WorkScope(const WorkScope&) = delete;
+    WorkScope& operator=(const WorkScope&) = delete;
+
+private:
+    const WorkHooks& work_;
+};
+
+}  // namespace
+
 std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
-                      const std::filesystem::path& blanks_dir, bool xa_headers) {
+                      const std::filesystem::path& blanks_dir, bool xa_headers,
+                      const WorkHooks& work) {
     const ReplacePlan plan = PlanReplace(labels, xa_headers);
+    if (plan.branch == ReplaceBranch::None) return 0;
+    WorkScope scope(work);
     return RunReplace(plan, image, BlankPath(blanks_dir, labels.type_name));
 }
 

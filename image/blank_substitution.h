@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 #include "image/entry_range.h"
@@ -24,8 +25,17 @@ std::filesystem::path BlankPath(const std::filesystem::path& blanks_dir,
 // Whether Rip All hands an entry of this type name to RipEntry: "ST..", "XA" or "DUM".
 bool IsRippable(std::string_view type_name);
 
-// Replaces the entry with its blank file (none is opened for DUM). Returns the sectors written.
+// What a front end does around the writes of one entry (the window disables itself and shows
+// "Replace in progress"). `end` also runs when the writes fail.
+struct WorkHooks {
+    std::function<void()> begin;
+    std::function<void()> end;
+};
+
+// Replaces the entry with its blank file (none is opened for DUM). Returns the sectors written;
+// an entry that is left alone writes none and runs no hook.
 std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
-                      const std::filesystem::path& blanks_dir, bool xa_headers);
+                      const std::filesystem::path& blanks_dir, bool xa_headers,
+                      const WorkHooks& work = {});
 
 }  // namespace vorlix

@@ -15,22 +15,6 @@ std::string EntryName(std::size_t index, const std::string& line) {
     return "entry " + std::to_string(index + 1) + " (" + line + ")";
 }
 
-// Calls end_work when the writes of one entry are over, also when they failed.
-class WorkScope {
-public:
-    WorkScope(const RipAllHooks& hooks, const ReplacePlan& plan) : hooks_(hooks) {
-        if (hooks_.begin_work) hooks_.begin_work(plan);
-    }
-    ~WorkScope() {
-        if (hooks_.end_work) hooks_.end_work();
-    }
-    WorkScope(const WorkScope&) = delete;
-    WorkScope& operator=(const WorkScope&) = delete;
-
-private:
-    const RipAllHooks& hooks_;
-};
-
 }  // namespace
 
 std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
@@ -75,12 +59,11 @@ RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem
         if (hooks.yield) hooks.yield();
         if (!IsRippable(labels.type_name)) continue;
         try {
-            const ReplacePlan plan = PlanReplace(labels, xa_headers());
-            if (plan.branch == ReplaceBranch::None) continue;
-            WorkScope work(hooks, plan);
-            report.sectors_written +=
-                RunReplace(plan, image, BlankPath(blanks_dir, labels.type_name));
-            ++report.entries_ripped;
+            const std::int64_t written = hooks.rip_entry
+                                             ? hooks.rip_entry(labels)
+                                             : RipEntry(labels, image, blanks_dir, xa_headers());
+            if (written > 0) ++report.entries_ripped;
+            report.sectors_written += written;
         } catch (const Failure& f) {
             throw Failure("Rip All stopped at " + EntryName(i, lines[i]) + ": " + f.what() +
                               " The entries before it were ripped; it may be partly written; the "

@@ -21,9 +21,10 @@ struct RipAllHooks {
     std::function<void()> yield;
     // Read anew for every ripped entry. Missing: XA headers on.
     std::function<bool()> xa_headers;
-    // Around the writes of each entry that is written (status text, disabling).
-    std::function<void(const ReplacePlan&)> begin_work;
-    std::function<void()> end_work;
+    // Rips the selected entry and returns the sectors written. Missing: RipEntry on the labels
+    // with the walk's image, blanks and XA option. The window passes its own RipEntry, which
+    // reads its labels and wraps the writes in its busy state.
+    std::function<std::int64_t(const EntryLabels&)> rip_entry;
 };
 
 struct RipAllReport {

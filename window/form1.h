@@ -66,6 +66,7 @@ private:
     void cmdRestore_Click();
     void cmdReplace_Click();
     void cmdRipAll_Click();
+    std::int64_t RipEntry();
     void RipEntryBegins();
     void RipEntryEnds();
     void BeginWork(QLatin1String status);

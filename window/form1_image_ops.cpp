@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image/backup_restore.h"
+#include "image/blank_substitution.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "window/conversions.h"
@@ -79,9 +80,7 @@ void Form1::cmdRipAll_Click() {
         return CurrentLabels();
     };
     hooks.yield = [] { QCoreApplication::processEvents(); };
-    hooks.xa_headers = [this] { return mnuOptionsXA->isChecked(); };
-    hooks.begin_work = [this](const ReplacePlan&) { RipEntryBegins(); };
-    hooks.end_work = [this] { RipEntryEnds(); };
+    hooks.rip_entry = [this](const EntryLabels&) { return RipEntry(); };
 
     // No menu command may close or swap the files while the walk uses them.
     menuBar()->setEnabled(false);
@@ -93,7 +92,14 @@ void Form1::cmdRipAll_Click() {
     menuBar()->setEnabled(true);
 }
 
-// The window's part of ripping one entry; the core's RipEntry writes the sectors between these.
+// Rips the entry the details labels show, with the blank of its type and the XA option as it is
+// now; the window is busy while the sectors are written.
+std::int64_t Form1::RipEntry() {
+    return vorlix::RipEntry(CurrentLabels(), PathOf(ImageFilePath), blanks_dir_,
+                            mnuOptionsXA->isChecked(),
+                            {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }});
+}
+
 void Form1::RipEntryBegins() {
     frmAll->setEnabled(false);
     lblStatus->setText(kReplaceInProgress);

@@ -74,6 +74,21 @@ TEST_F(Rip, DummyEntriesNeedNoBlanksDirectory) {
     EXPECT_EQ(Walk({"0:1:99", "5:6:20"}).entries_ripped, 1u);
 }
 
+TEST_F(Rip, WorkHooksSurroundTheWritesAndEndEvenOnFailure) {
+    std::string trace;
+    const WorkHooks work{[&] { trace += "begin "; }, [&] { trace += "end "; }};
+    EXPECT_EQ(RipEntry({"3", "100", "ST0"}, image, blanks, true, work), 0);
+    EXPECT_EQ(RipEntry({"3", "4", "TIM"}, image, blanks, true, work), 0);
+    EXPECT_EQ(trace, "") << "an entry left alone is not worked on";
+    EXPECT_EQ(RipEntry({"3", "4", "DUM"}, image, blanks, true, work), 4);
+    EXPECT_EQ(trace, "begin end ");
+    SetFaultHook([](FileCall call, const std::filesystem::path&) {
+        return call == FileCall::Write ? EIO : 0;
+    });
+    EXPECT_THROW(RipEntry({"3", "4", "XA"}, image, blanks, true, work), Failure);
+    EXPECT_EQ(trace, "begin end begin end ");
+}
+
 TEST_F(Rip, WalkRipsOnlyMoviesAudioAndDummiesInListOrder) {
     const std::vector<std::string> lines = {
         "0:9:20",       "10:419:0",     "420:829:1",    "830:1239:2",   "1240:1244:10",
