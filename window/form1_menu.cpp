@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "image/program_version.h"
 #include "window/form1.h"
 
 namespace vorlix::window {
@@ -27,21 +28,10 @@ void Form1::mnuOptionsXA_Click() {
     // rip reads it. Nothing else happens here.
 }
 
-namespace {
-
-QString AboutText(int major, int minor, int revision) {
-    return QStringLiteral("VORLIX\r\nVersion: %1.%2 Build: %3\r\n%4")
-        .arg(major)
-        .arg(minor, 2, 10, QLatin1Char('0'))
-        .arg(revision, 2, 10, QLatin1Char('0'))
-        .arg(QStringLiteral("Written by the VORLIX developers."));
-}
-
-}  // namespace
-
 void Form1::mnuAbout_Click() {
     dialogs_->Message(MessageIcon::Information, QStringLiteral("About"),
-                      AboutText(VORLIX_VERSION_MAJOR, VORLIX_VERSION_MINOR, VORLIX_VERSION_PATCH));
+                      QStringLiteral("VORLIX\r\n") + QString::fromStdString(VersionLine()) +
+                          QStringLiteral("\r\nWritten by the VORLIX developers."));
 }
 
 void Form1::mnuFileExit_Click() {
