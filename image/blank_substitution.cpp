@@ -53,11 +53,11 @@ private:
 
 std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
                       const std::filesystem::path& blanks_dir, bool xa_headers,
-                      const WorkHooks& work) {
+                      const WorkHooks& work, Flush flush) {
     const ReplacePlan plan = PlanReplace(labels, xa_headers);
     if (plan.branch == ReplaceBranch::None) return 0;
     WorkScope scope(work);
-    return RunReplace(plan, image, BlankPath(blanks_dir, labels.type_name));
+    return RunReplace(plan, image, BlankPath(blanks_dir, labels.type_name), flush);
 }
 
 }  // namespace vorlix

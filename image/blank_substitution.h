@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "image/entry_range.h"
+#include "image/replace_engine.h"
 
 namespace vorlix {
 
@@ -36,6 +37,6 @@ struct WorkHooks {
 // an entry that is left alone writes none and runs no hook.
 std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
                       const std::filesystem::path& blanks_dir, bool xa_headers,
-                      const WorkHooks& work = {});
+                      const WorkHooks& work = {}, Flush flush = Flush::Now);
 
 }  // namespace vorlix

@@ -73,8 +73,14 @@ void CheckSource(const ReplacePlan& plan, const std::filesystem::path& source) {
     file.Close();
 }
 
+void FlushImage(const std::filesystem::path& image) {
+    SectorFile file(image, OpenMode::ReadWrite);
+    file.Flush();
+    file.Close();
+}
+
 std::int64_t RunReplace(const ReplacePlan& plan, const std::filesystem::path& image,
-                        const std::filesystem::path& source) {
+                        const std::filesystem::path& source, Flush flush) {
     if (plan.branch == ReplaceBranch::None) return 0;
     const bool reads_source = plan.source_sectors > 0;
     if (reads_source) RefuseSameFile(image, source, "source file");
@@ -109,7 +115,7 @@ std::int64_t RunReplace(const ReplacePlan& plan, const std::filesystem::path& im
         case ReplaceBranch::None:
             break;
     }
-    target.Flush();
+    if (flush == Flush::Now) target.Flush();
     target.Close();
     if (from) from->Close();
     return count;

@@ -41,11 +41,19 @@ struct ReplacePlan {
 // Failure for an entry the chosen branch could not address (see ResolveRange).
 ReplacePlan PlanReplace(const EntryLabels& labels, bool xa_headers);
 
+// Whether an operation makes its writes reach stable storage before it returns. Rip All defers
+// the flush of each entry to one flush at the end of the walk: a flush per entry costs more than
+// the writes on many disks.
+enum class Flush { Now, Deferred };
+
 // Checks, before anything is written, that the image exists and the source (unless the branch
 // needs none) holds the sectors the branch copies; then writes the plan's sectors and flushes the
 // image. Returns the number of sectors written (0 for a plan that leaves the entry alone).
 std::int64_t RunReplace(const ReplacePlan& plan, const std::filesystem::path& image,
-                        const std::filesystem::path& source);
+                        const std::filesystem::path& source, Flush flush = Flush::Now);
+
+// Makes everything written to the image reach stable storage.
+void FlushImage(const std::filesystem::path& image);
 
 // Refuses, with a Failure naming the file, a source that is missing or shorter than the sectors the
 // plan copies.

@@ -59,18 +59,25 @@ RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem
         if (hooks.yield) hooks.yield();
         if (!IsRippable(labels.type_name)) continue;
         try {
-            const std::int64_t written = hooks.rip_entry
-                                             ? hooks.rip_entry(labels)
-                                             : RipEntry(labels, image, blanks_dir, xa_headers());
+            const std::int64_t written =
+                hooks.rip_entry
+                    ? hooks.rip_entry(labels)
+                    : RipEntry(labels, image, blanks_dir, xa_headers(), {}, Flush::Deferred);
             if (written > 0) ++report.entries_ripped;
             report.sectors_written += written;
         } catch (const Failure& f) {
+            // The entries before this one were ripped: make that true on disk as far as it can be.
+            try {
+                FlushImage(image);
+            } catch (const Failure&) {
+            }
             throw Failure("Rip All stopped at " + EntryName(i, lines[i]) + ": " + f.what() +
                               " The entries before it were ripped; it may be partly written; the "
                               "entries after it were not touched.",
                           f.system_error());
         }
     }
+    FlushImage(image);
     return report;
 }
 

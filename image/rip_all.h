@@ -21,9 +21,9 @@ struct RipAllHooks {
     std::function<void()> yield;
     // Read anew for every ripped entry. Missing: XA headers on.
     std::function<bool()> xa_headers;
-    // Rips the selected entry and returns the sectors written. Missing: RipEntry on the labels
-    // with the walk's image, blanks and XA option. The window passes its own RipEntry, which
-    // reads its labels and wraps the writes in its busy state.
+    // Rips the selected entry with Flush::Deferred and returns the sectors written. Missing:
+    // RipEntry on the labels with the walk's image, blanks and XA option. The window passes its
+    // own RipEntry, which reads its labels and wraps the writes in its busy state.
     std::function<std::int64_t(const EntryLabels&)> rip_entry;
 };
 
@@ -45,8 +45,9 @@ std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
                                    const std::filesystem::path& image,
                                    const std::filesystem::path& blanks_dir, bool xa_headers);
 
-// Checks as PlanRipAll, then walks the list top to bottom. A failure stops the walk at that entry
-// and is thrown as a Failure that names it.
+// Checks as PlanRipAll, then walks the list top to bottom, and flushes the image once at the end.
+// A failure stops the walk at that entry and is thrown as a Failure that names it, after what
+// was written before it has been flushed.
 RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem::path& image,
                     const std::filesystem::path& blanks_dir, const RipAllHooks& hooks);
 

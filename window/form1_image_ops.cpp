@@ -97,7 +97,8 @@ void Form1::cmdRipAll_Click() {
 std::int64_t Form1::RipEntry() {
     return vorlix::RipEntry(CurrentLabels(), PathOf(ImageFilePath), blanks_dir_,
                             mnuOptionsXA->isChecked(),
-                            {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }});
+                            {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }},
+                            Flush::Deferred);  // the walk flushes once at its end
 }
 
 void Form1::RipEntryBegins() {

@@ -152,6 +152,22 @@ TEST_F(Rip, ChecksEverythingBeforeTheFirstWrite) {
     EXPECT_EQ(ReadBytes(image), before);
 }
 
+TEST_F(Rip, TheWalkFlushesTheImageOnceAtTheEndAndBeforeReportingAFailure) {
+    int flushes = 0, writes = 0, fail_write = 0;
+    SetFaultHook([&](FileCall call, const std::filesystem::path& path) {
+        if (path != image) return 0;
+        if (call == FileCall::Flush) ++flushes;
+        return call == FileCall::Write && ++writes == fail_write ? EIO : 0;
+    });
+    Walk({"0:1:99", "2:3:10", "4:500:0"});
+    EXPECT_EQ(flushes, 1);
+
+    flushes = writes = 0;
+    fail_write = 3;
+    EXPECT_THROW(Walk({"0:1:99", "2:3:10", "4:500:0"}), Failure);
+    EXPECT_EQ(flushes, 1) << "what was ripped before the failure is flushed";
+}
+
 TEST_F(Rip, AFailureDuringTheWalkStopsAtThatEntryAndNamesIt) {
     int writes = 0;
     SetFaultHook([&](FileCall call, const std::filesystem::path& path) {
