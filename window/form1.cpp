@@ -69,6 +69,8 @@ void Form1::CreateControls() {
 
     lstKLV = Place(new QListWidget(frmAll), "lstKLV", 8, 8, 153, 355);
     lstKLV->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Entry lines are one text line each; this keeps filling and walking long lists fast.
+    lstKLV->setUniformItemSizes(true);
     lstKLV->setEnabled(false);
 
     Frame1 = Place(new QGroupBox(QStringLiteral("Info"), frmAll), "Frame1", 168, 8, 177, 89);

@@ -2,12 +2,14 @@
 // Form1, the one window: its controls, menu bar and run state. Every command is a handler here;
 // the work on entry lines and image sectors is the core's, reached through the details labels.
 
+#include <QElapsedTimer>
 #include <QLatin1String>
 #include <QMainWindow>
 #include <QString>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "image/entry_range.h"
 #include "window/dialogs.h"
@@ -72,6 +74,7 @@ private:
     void BeginWork(QLatin1String status);
     void EndWork();
     bool Attempt(const std::function<void()>& operation);
+    void Yield();
 
     // form1_menu.cpp
     void mnuFileClose_Click();
@@ -86,6 +89,8 @@ private:
 
     std::unique_ptr<Dialogs> dialogs_;
     std::filesystem::path blanks_dir_;
+    // While Rip All walks: when the window last painted.
+    std::optional<QElapsedTimer> walk_painted_;
 
     QWidget* frmAll = nullptr;
     QListWidget* lstKLV = nullptr;

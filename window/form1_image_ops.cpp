@@ -79,12 +79,16 @@ void Form1::cmdRipAll_Click() {
         for (QWidget* control : walked) control->setEnabled(false);
         return CurrentLabels();
     };
-    hooks.yield = [] { QCoreApplication::processEvents(); };
+    hooks.yield = [this] { Yield(); };
     hooks.rip_entry = [this](const EntryLabels&) { return RipEntry(); };
 
     // No menu command may close or swap the files while the walk uses them.
     menuBar()->setEnabled(false);
+    walk_painted_.emplace();
+    walk_painted_->start();
     const bool ripped = Attempt([&] { RipAll(lines, PathOf(ImageFilePath), blanks_dir_, hooks); });
+    walk_painted_.reset();
+    setUpdatesEnabled(true);
     if (ripped)
         dialogs_->Message(MessageIcon::Exclamation, QStringLiteral("Info"),
                           QStringLiteral("Rip Complete"));
@@ -104,6 +108,18 @@ std::int64_t Form1::RipEntry() {
 void Form1::RipEntryBegins() {
     frmAll->setEnabled(false);
     lblStatus->setText(kReplaceInProgress);
+    Yield();
+}
+
+// Lets the window process its pending events once. During Rip All it does so for every entry as
+// well, but repainting the whole window for every entry would cost more than ripping it, so the
+// walk paints at most once per display frame.
+void Form1::Yield() {
+    if (walk_painted_) {
+        const bool paint = walk_painted_->elapsed() >= 16;
+        setUpdatesEnabled(paint);
+        if (paint) walk_painted_->restart();
+    }
     QCoreApplication::processEvents();
 }
 
@@ -117,7 +133,7 @@ void Form1::BeginWork(QLatin1String status) {
     menuBar()->setEnabled(false);
     lblStatus->setText(status);
     // Once, so that the disabled controls and the status are painted before the copy starts.
-    QCoreApplication::processEvents();
+    Yield();
 }
 
 void Form1::EndWork() {
