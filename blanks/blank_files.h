@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/replace_engine.h"
+
 namespace vorlix {
 
 using ByteVector = std::vector<std::uint8_t>;
@@ -14,7 +16,7 @@ inline constexpr const char* kBlankStrName = "blank.STR";
 inline constexpr const char* kBlankXaName = "blank.XA";
 
 // Rip All takes exactly this many sectors of blank.STR.
-inline constexpr std::size_t kBlankStrSectors = 404;
+inline constexpr std::size_t kBlankStrSectors = static_cast<std::size_t>(kStSourceSectors);
 // 15 frames a second at double speed.
 inline constexpr std::size_t kBlankStrSectorsPerFrame = 10;
 inline constexpr std::uint16_t kBlankStrWidth = 320;
