@@ -39,6 +39,9 @@ TEST_F(CommandLine, UsageErrorsExitTwoWithTheUsage) {
         EXPECT_TRUE(r.out.empty());
     }
     EXPECT_EQ(ReadBytes(image), before);
+    const CliRun missing = Cli({"backup", list, image, "9", "x"});
+    EXPECT_EQ(missing.status, 1) << "a position past the list is a refusal, not a usage error";
+    EXPECT_NE(missing.err.find("no entry 9"), std::string::npos) << missing.err;
     EXPECT_EQ(Cli({"--version"}).out, "Version: 1.05 Build: 09\n");
     const CliRun help = Cli({"rip", "--help"});
     EXPECT_EQ(help.status, 0);
@@ -92,15 +95,6 @@ TEST_F(CommandLine, ReplaceSaysWhenAnEntryIsLeftAlone) {
     const Bytes after = ReadBytes(image);
     EXPECT_EQ(SectorsOf(after, 420, 1), test::PatternSector(6, 0));
     EXPECT_EQ(SectorsOf(after, 421, 9), Bytes(9 * 2352, 0));
-}
-
-TEST_F(CommandLine, FailuresNameTheFileAndTheReason) {
-    const CliRun r = Cli({"restore", list, (dir / "nope.bin").string(), "2", image});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("nope.bin: No such file or directory"), std::string::npos) << r.err;
-    EXPECT_EQ(Cli({"list", (dir / "none.klv").string()}).status, 1);
-    EXPECT_FALSE(std::filesystem::exists(dir / "none.klv"));
-    EXPECT_NE(Cli({"backup", list, image, "9", "x"}).err.find("no entry 9"), std::string::npos);
 }
 
 TEST_F(CommandLine, RipWithTypeChangesBlanksAndDryRun) {

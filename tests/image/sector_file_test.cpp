@@ -31,18 +31,6 @@ TEST(SectorFile, ReadsPastTheEndAsZerosAndNeverCreatesWhatItOpens) {
     EXPECT_THROW(SectorFile(dir.path(), OpenMode::ReadOnly), Failure) << "a directory is no file";
 }
 
-TEST(SectorFile, ErrorsNameTheFileAndTheReason) {
-    test::TempDir dir;
-    try {
-        SectorFile f(dir / "nope.bin", OpenMode::ReadWrite);
-        FAIL();
-    } catch (const Failure& f) {
-        EXPECT_EQ(std::string(f.what()),
-                  "Cannot open " + (dir / "nope.bin").string() + ": No such file or directory");
-        EXPECT_EQ(f.system_error(), ENOENT);
-    }
-}
-
 TEST(SectorFile, RepeatedBuffersAreWrittenInOrder) {
     test::TempDir dir;
     test::WritePatternFile(dir / "img", 1, 2);
@@ -58,36 +46,6 @@ TEST(SectorFile, RepeatedBuffersAreWrittenInOrder) {
     EXPECT_EQ(test::SectorsOf(all, 0, 1), test::PatternSector(1, 0));
     for (int i : {0, 1, 2, 511, 512, 513, 1499})
         EXPECT_EQ(test::SectorsOf(all, 1 + i, 1), i % 3 == 0 ? a : b) << i;
-}
-
-TEST(SectorFile, InjectedFaultsFailTheChosenCall) {
-    test::TempDir dir;
-    test::WritePatternFile(dir / "img", 1, 2);
-    for (FileCall which : {FileCall::Open, FileCall::Read, FileCall::Write, FileCall::Flush}) {
-        SetFaultHook([which](FileCall call, const std::filesystem::path&) {
-            return call == which ? ENOSPC : 0;
-        });
-        Bytes sector(2352);
-        EXPECT_THROW(
-            {
-                SectorFile f(dir / "img", OpenMode::ReadWrite);
-                f.ReadSectors(0, sector);
-                f.WriteSectors(0, std::span<const std::uint8_t>(sector));
-                f.Flush();
-            },
-            Failure);
-    }
-    SetFaultHook({});
-}
-
-TEST(ReadWholeFile, ReadsSmallFilesAndRefusesHugeOnes) {
-    test::TempDir dir;
-    test::WriteText(dir / "list.klv", "KLV\r\n1:2:3\r\n.");
-    EXPECT_EQ(ReadWholeFile(dir / "list.klv"), "KLV\r\n1:2:3\r\n.");
-    EXPECT_THROW(ReadWholeFile(dir / "list.klv", 4), Failure);
-    EXPECT_THROW(ReadWholeFile(dir / "none.klv"), Failure);
-    EXPECT_FALSE(std::filesystem::exists(dir / "none.klv"));
-    EXPECT_EQ(FileLength(dir / "none.klv"), -1);
 }
 
 }  // namespace
