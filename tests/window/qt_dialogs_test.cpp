@@ -11,28 +11,25 @@
 #include "support/temp_dir.h"
 #include "window/dialogs.h"
 
-using vorlix::window::FileDialogSetup;
-using vorlix::window::MessageIcon;
-using vorlix::window::QtDialogs;
-using vorlix::window::QtNameFilters;
+using namespace vorlix::window;
 
 namespace {
 
-// Runs `act` on the modal dialog once it is up, then lets the caller's exec() return.
+// Runs `act` on the modal dialog once it is up; a dialog still open after it is rejected, so a
+// failed check never leaves it waiting for a person.
 template <typename D>
 void WhenShown(std::function<void(D*)> act) {
     QTimer::singleShot(0, [act] {
-        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            QWidget* other = QApplication::activeModalWidget();
-            if (other) other->close();
-            QFAIL("the expected dialog was not shown");
-        }
-        act(dialog);
-        // A failed check inside `act` must not leave the dialog waiting for a person.
-        if (dialog->isVisible()) static_cast<QDialog*>(dialog)->done(QDialog::Rejected);
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<D*>(modal);
+        if (dialog != nullptr) act(dialog);
+        if (modal != nullptr && modal->isVisible()) static_cast<QDialog*>(modal)->reject();
+        QVERIFY2(dialog != nullptr, "the expected dialog was not shown");
     });
 }
+
+const QString kListFilter =
+    QStringLiteral("Kelvane / VORLIX files (*.klv,*.vlx)|*.klv;*.vlx|All Files (*.*)|*.*");
 
 }  // namespace
 
@@ -43,64 +40,44 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void filterListsBecomeQtNameFilters() {
-        QCOMPARE(QtNameFilters(QStringLiteral(
-                     "Kelvane / VORLIX files (*.klv,*.vlx)|*.klv;*.vlx|All Files (*.*)|*.*")),
+        QCOMPARE(QtNameFilters(kListFilter),
                  QStringList({"Kelvane / VORLIX files (*.klv,*.vlx) (*.klv *.vlx)",
                               "All Files (*.*) (*)"}));
-        QCOMPARE(
-            QtNameFilters(QStringLiteral("PSX CD Image file (*.bin)|*.bin|All Files (*.*)|*.*")),
-            QStringList({"PSX CD Image file (*.bin) (*.bin)", "All Files (*.*) (*)"}));
         QCOMPARE(QtNameFilters(QString()), QStringList());
     }
 
-    void theOpenDialogShowsTitleFiltersAndReturnsTheChoice() {
+    void fileDialogsShowTitleFiltersAndTheOfferedNameAndReturnTheChoice() {
         vorlix::test::TempDir dir;
-        const QString list = QString::fromStdString((dir / "a.klv").string());
-        QFile(list).open(QIODevice::WriteOnly);
+        const QString folder = QString::fromStdString(dir.path().string());
+        QFile(folder + "/a.klv").open(QIODevice::WriteOnly);
         QWidget parent;
         QtDialogs dialogs(&parent);
-        QStringList filters;
-        QString title;
         WhenShown<QFileDialog>([&](QFileDialog* d) {
-            title = d->windowTitle();
-            filters = d->nameFilters();
+            QCOMPARE(d->windowTitle(), QStringLiteral("Select File"));
             QCOMPARE(d->acceptMode(), QFileDialog::AcceptOpen);
+            QCOMPARE(d->nameFilters(), QtNameFilters(kListFilter));
             // The first filter is chosen; the dialog shows it without its pattern part.
-            QVERIFY(filters.value(0).startsWith(d->selectedNameFilter()));
             QVERIFY(!d->selectedNameFilter().isEmpty());
-            d->setDirectory(QString::fromStdString(dir.path().string()));
-            d->selectFile(list);
+            QVERIFY(d->nameFilters()[0].startsWith(d->selectedNameFilter()));
+            d->setDirectory(folder);
+            d->selectFile(folder + "/a.klv");
             static_cast<QDialog*>(d)->accept();
         });
-        const QString chosen = dialogs.OpenFile(
-            {QString(), "Select File",
-             "Kelvane / VORLIX files (*.klv,*.vlx)|*.klv;*.vlx|All Files (*.*)|*.*"});
-        QCOMPARE(title, QStringLiteral("Select File"));
-        QCOMPARE(filters.size(), 2);
-        QCOMPARE(chosen, list);
-
+        QCOMPARE(dialogs.OpenFile({QString(), "Select File", kListFilter}), folder + "/a.klv");
         WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
-        QCOMPARE(dialogs.OpenFile({QString(), "Select File", "All Files (*.*)|*.*"}), QString());
-    }
+        QCOMPARE(dialogs.OpenFile({QString(), "Select File", kListFilter}), QString());
 
-    void theSaveDialogOffersTheNameAndLeavesTheOverwriteQuestionToTheCommand() {
-        vorlix::test::TempDir dir;
-        QWidget parent;
-        QtDialogs dialogs(&parent);
-        QString offered;
-        bool confirms = true;
+        // Saving offers the name and leaves the question about an existing file to the command.
         WhenShown<QFileDialog>([&](QFileDialog* d) {
             QCOMPARE(d->acceptMode(), QFileDialog::AcceptSave);
-            confirms = !d->testOption(QFileDialog::DontConfirmOverwrite);
-            offered = d->selectedFiles().value(0);
-            d->setDirectory(QString::fromStdString(dir.path().string()));
+            QVERIFY(d->testOption(QFileDialog::DontConfirmOverwrite));
+            QVERIFY(d->selectedFiles().value(0).endsWith(QStringLiteral("/100.XA")));
+            d->setDirectory(folder);
             d->selectFile(QStringLiteral("100.XA"));
             static_cast<QDialog*>(d)->accept();
         });
-        const QString chosen = dialogs.SaveFile({"100.XA", "Select File", "All Files (*.*)|*.*"});
-        QVERIFY(offered.endsWith(QStringLiteral("/100.XA")));
-        QVERIFY(!confirms);
-        QCOMPARE(chosen, QString::fromStdString((dir / "100.XA").string()));
+        QCOMPARE(dialogs.SaveFile({"100.XA", "Select File", "All Files (*.*)|*.*"}),
+                 folder + "/100.XA");
     }
 
     void theQuestionHasYesAndNoWithYesTheDefaultAndNoIcon() {
@@ -109,13 +86,13 @@ private slots:
         for (bool yes : {true, false}) {
             WhenShown<QMessageBox>([yes](QMessageBox* box) {
                 QCOMPARE(box->windowTitle(), QStringLiteral("Question"));
-                QCOMPARE(box->text(), QStringLiteral("File already exsists. Overwrite?"));
+                QCOMPARE(box->text(), QStringLiteral("Overwrite?"));
                 QCOMPARE(box->icon(), QMessageBox::NoIcon);
                 QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
                 QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
                 box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
             });
-            QCOMPARE(dialogs.Question("Question", "File already exsists. Overwrite?"), yes);
+            QCOMPARE(dialogs.Question("Question", "Overwrite?"), yes);
         }
     }
 
@@ -127,17 +104,13 @@ private slots:
             {MessageIcon::Exclamation, QMessageBox::Warning},
             {MessageIcon::Critical, QMessageBox::Critical}};
         for (const auto& [ours, qt] : icons) {
-            QMessageBox::Icon shown = QMessageBox::NoIcon;
-            QString text;
-            WhenShown<QMessageBox>([&](QMessageBox* box) {
-                shown = box->icon();
-                text = box->text();
+            WhenShown<QMessageBox>([qt](QMessageBox* box) {
+                QCOMPARE(box->icon(), qt);
+                QCOMPARE(box->text(), QStringLiteral("one\ntwo\nthree"));
                 QCOMPARE(box->standardButtons(), QMessageBox::Ok);
                 box->button(QMessageBox::Ok)->click();
             });
-            dialogs.Message(ours, "About", "VORLIX\r\nVersion: 1.05 Build: 09\r\nline three");
-            QCOMPARE(shown, qt);
-            QCOMPARE(text, QStringLiteral("VORLIX\nVersion: 1.05 Build: 09\nline three"));
+            dialogs.Message(ours, "About", "one\r\ntwo\r\nthree");
         }
     }
 };

@@ -1,12 +1,13 @@
 #pragma once
 // The dialog seam with the user's answers written down in advance. Every dialog asked for is
-// recorded; a dialog with no answer left is recorded as unexpected and answered as a cancel (or
-// No), so a test never waits for a person.
+// recorded; one with no answer left counts as unexpected and is answered as a cancel (or No), so a
+// test never waits for a person.
 
 #include <QString>
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "window/dialogs.h"
@@ -17,7 +18,7 @@ struct DialogCall {
     enum Kind { Open, Save, Question, Message };
     Kind kind;
     QString title;
-    QString text;       // the message or question
+    QString text;       // of a message or question
     QString file_name;  // preset in a file dialog
     QString filter;
     MessageIcon icon = MessageIcon::None;
@@ -25,39 +26,50 @@ struct DialogCall {
 
 class ScriptedDialogs : public Dialogs {
 public:
-    // The next file dialog (open or save) returns `path`; an empty path is a cancel. `then` runs
-    // just before the dialog returns, inside the command that asked.
-    void AnswerFile(const QString& path, std::function<void()> then = {});
-    // The next question is answered Yes or No.
-    void AnswerQuestion(bool yes, std::function<void()> then = {});
+    // The next file dialog returns `path` (empty: a cancel); `then` runs inside the asking command
+    // just before the dialog returns.
+    void AnswerFile(const QString& path, std::function<void()> then = {}) {
+        files_.emplace_back(path, std::move(then));
+    }
+    void AnswerQuestion(bool yes) { questions_.push_back(yes); }
 
-    QString OpenFile(const FileDialogSetup& setup) override;
-    QString SaveFile(const FileDialogSetup& setup) override;
-    bool Question(const QString& title, const QString& text) override;
-    void Message(MessageIcon icon, const QString& title, const QString& text) override;
+    QString OpenFile(const FileDialogSetup& s) override { return NextFile(DialogCall::Open, s); }
+    QString SaveFile(const FileDialogSetup& s) override { return NextFile(DialogCall::Save, s); }
+    bool Question(const QString& title, const QString& text) override {
+        calls.push_back({DialogCall::Question, title, text, {}, {}});
+        if (questions_.empty()) unexpected << "question: " + text;
+        if (questions_.empty()) return false;
+        const bool yes = questions_.front();
+        questions_.pop_front();
+        return yes;
+    }
+    void Message(MessageIcon icon, const QString& title, const QString& text) override {
+        calls.push_back({DialogCall::Message, title, text, {}, {}, icon});
+    }
+
+    std::vector<DialogCall> Messages() const {
+        std::vector<DialogCall> shown;
+        for (const DialogCall& call : calls)
+            if (call.kind == DialogCall::Message) shown.push_back(call);
+        return shown;
+    }
 
     std::vector<DialogCall> calls;
     QStringList unexpected;
 
-    // The message boxes shown so far, and forgetting them.
-    std::vector<DialogCall> Messages() const;
-    void Forget() { calls.clear(); }
-    // Whether every answer written down was used.
-    bool AllAnswered() const { return files_.empty() && questions_.empty(); }
-
 private:
-    struct FileAnswer {
-        QString path;
-        std::function<void()> then;
-    };
-    struct QuestionAnswer {
-        bool yes;
-        std::function<void()> then;
-    };
-    QString NextFile(DialogCall::Kind kind, const FileDialogSetup& setup);
+    QString NextFile(DialogCall::Kind kind, const FileDialogSetup& setup) {
+        calls.push_back({kind, setup.title, {}, setup.file_name, setup.filter});
+        if (files_.empty()) unexpected << "file dialog: " + setup.title;
+        if (files_.empty()) return {};
+        const auto [path, then] = std::move(files_.front());
+        files_.pop_front();
+        if (then) then();
+        return path;
+    }
 
-    std::deque<FileAnswer> files_;
-    std::deque<QuestionAnswer> questions_;
+    std::deque<std::pair<QString, std::function<void()>>> files_;
+    std::deque<bool> questions_;
 };
 
 }  // namespace vorlix::window::test
