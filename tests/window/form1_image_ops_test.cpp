@@ -3,7 +3,7 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -12,53 +12,27 @@
 #include "window_rig.h"
 
 using namespace vorlix::window::test;
-using vorlix::test::PatternSector;
-using vorlix::test::ReadBytes;
-using vorlix::test::SectorsOf;
-using vorlix::test::WritePatternFile;
+using namespace vorlix::test;
 
 namespace {
 
 const Bytes kZeroSector(2352, 0);
 
-// `bytes` written over `image` from sector `first` on.
-void Put(Bytes& image, std::int64_t first, const Bytes& bytes) {
-    std::copy(bytes.begin(), bytes.end(), image.begin() + first * 2352);
+// `bytes` written `times` over, one after the other, into `image` from sector `first` on.
+void Put(Bytes& image, std::int64_t first, const Bytes& bytes, int times = 1) {
+    for (int i = 0; i < times; ++i)
+        std::copy(bytes.begin(), bytes.end(), image.begin() + (first * 2352 + i * bytes.size()));
 }
 
-Bytes Repeat(const Bytes& sector, int count) {
-    Bytes out;
-    for (int i = 0; i < count; ++i) out.insert(out.end(), sector.begin(), sector.end());
-    return out;
-}
-
-// A look at the window during an operation's one yield, where it also tries to end the program,
-// which the window must refuse mid-copy. Scheduled from inside the command that asks for a file.
-struct Busy {
-    bool seen = false;
-    Snapshot during;
-    std::unique_ptr<QTimer> timer;  // gone with the Busy, so an unseen look never fires later
-};
-
-std::function<void()> ObserveWork(WindowRig& rig, Busy& busy) {
-    return [&rig, &busy] {
-        busy.timer = std::make_unique<QTimer>();
-        busy.timer->setSingleShot(true);
-        QObject::connect(busy.timer.get(), &QTimer::timeout, [&rig, &busy] {
-            busy.seen = true;
-            busy.during = rig.Snap();
-            QTest::keyClick(rig.form.get(), Qt::Key_X, Qt::ControlModifier);
-            rig.form->close();
-        });
-        busy.timer->start(0);
-    };
-}
-
-void CheckBusy(const WindowRig& rig, const Busy& busy, const char* status) {
-    QVERIFY(busy.seen);
-    QVERIFY(!busy.during.frm_all);
-    QVERIFY(!busy.during.menu_bar);
-    QCOMPARE(busy.during.status, QString::fromLatin1(status));
+// Runs the command while recording. While it worked the window showed `status` with frmAll and
+// the menu bar disabled, and refused to close; afterwards it is Idle again.
+void CheckBusy(WindowRig& rig, const char* button, const char* status) {
+    rig.StartRecording();
+    rig.Click(button);
+    const std::vector<Snapshot> seen = rig.StopRecording();
+    QVERIFY(std::any_of(seen.begin(), seen.end(), [&](auto& s) { return s.status == status; }));
+    for (const Snapshot& s : seen)
+        if (s.status == status) QVERIFY(!s.frm_all && !s.menu_bar);
     QVERIFY(rig.form->isVisible());
     QVERIFY(rig.Idle());
 }
@@ -75,31 +49,25 @@ private slots:
     void backupAsksBeforeReplacingAFileAndRestoreWritesItBack() {
         WindowRig rig;
         const auto image = rig.dir / "game.bin";
+        const auto backup = rig.dir / "saved.bak";
         WritePatternFile(image, 1, 20);
         const Bytes original = ReadBytes(image);
         rig.OpenBoth({"4:5:99", "10:12:10"}, image);
         rig.ClickRow(1);
-
-        Busy busy;
-        const auto backup = rig.dir / "saved.bak";
-        rig.dialogs->AnswerFile(Q(backup), ObserveWork(rig, busy));
-        rig.Click("cmdBackup");
-        CheckBusy(rig, busy, "Backup in progress");
-        QCOMPARE(rig.dialogs->calls.back().kind, DialogCall::Save);
-        QCOMPARE(rig.dialogs->calls.back().file_name, QStringLiteral("10.XA"));
+        rig.dialogs->AnswerFile(Q(backup));
+        CheckBusy(rig, "cmdBackup", "Backup in progress");
+        QVERIFY(rig.dialogs->asked.back().startsWith("save Select File: 10.XA | "));
         QVERIFY(ReadBytes(backup) == SectorsOf(original, 10, 3));
         QVERIFY(ReadBytes(image) == original);
 
         // The same file again: No leaves it, Yes makes it the first entry's backup.
         rig.ClickRow(0);
         for (bool yes : {false, true}) {
-            rig.dialogs->calls.clear();
             rig.dialogs->AnswerFile(Q(backup));
             rig.dialogs->AnswerQuestion(yes);
             rig.Click("cmdBackup");
-            QCOMPARE(rig.dialogs->calls.size(), size_t{2});
-            QCOMPARE(rig.dialogs->calls[1].text,
-                     QStringLiteral("File already exsists. Overwrite?"));
+            QCOMPARE(rig.dialogs->asked.back(),
+                     "question Question: File already exsists. Overwrite?");
             QVERIFY(ReadBytes(backup) == SectorsOf(original, yes ? 4 : 10, yes ? 2 : 3));
             QVERIFY(rig.Idle());
         }
@@ -107,12 +75,9 @@ private slots:
         WritePatternFile(image, 2, 20);  // the whole image changes
         Bytes expected = ReadBytes(image);
         Put(expected, 4, SectorsOf(original, 4, 2));
-        Busy restoring;
-        rig.dialogs->AnswerFile(Q(backup), ObserveWork(rig, restoring));
-        rig.Click("cmdRestore");
-        CheckBusy(rig, restoring, "Restore in progress");
-        QCOMPARE(rig.dialogs->calls.back().kind, DialogCall::Open);
-        QCOMPARE(rig.dialogs->calls.back().file_name, QStringLiteral("4.DUM"));
+        rig.dialogs->AnswerFile(Q(backup));
+        CheckBusy(rig, "cmdRestore", "Restore in progress");
+        QVERIFY(rig.dialogs->asked.back().startsWith("open Select File: 4.DUM | "));
         QVERIFY(ReadBytes(image) == expected);
 
         // Cancelling either file dialog writes nothing.
@@ -124,8 +89,7 @@ private slots:
         }
         QCOMPARE(rig.dir.Listing(), listing);
         QVERIFY(ReadBytes(image) == expected);
-        QVERIFY(rig.dialogs->Messages().empty());
-        QVERIFY(rig.dialogs->unexpected.isEmpty());
+        QVERIFY(rig.dialogs->messages.isEmpty());
     }
 
     void replaceFollowsTheXaOptionAndLeavesOtherEntriesAlone() {
@@ -139,32 +103,29 @@ private slots:
         Bytes xa_filler = kZeroSector;
         std::copy(vorlix::kXaSectorPrefix.begin(), vorlix::kXaSectorPrefix.end(),
                   xa_filler.begin());
-
-        Busy busy;
-        rig.dialogs->AnswerFile(Q(source), ObserveWork(rig, busy));
-        rig.Click("cmdReplace");
-        CheckBusy(rig, busy, "Replace in progress");
+        rig.dialogs->AnswerFile(Q(source));
+        CheckBusy(rig, "cmdReplace", "Replace in progress");
         Put(expected, 10, PatternSector(5, 0));
-        Put(expected, 11, Repeat(xa_filler, 4));
+        Put(expected, 11, xa_filler, 4);
         QVERIFY(ReadBytes(image) == expected);
 
         rig.Trigger("mnuOptionsXA");
         rig.dialogs->AnswerFile(Q(source));
         rig.Click("cmdReplace");
-        Put(expected, 11, Repeat(kZeroSector, 4));
+        Put(expected, 11, kZeroSector, 4);
         QVERIFY(ReadBytes(image) == expected);
 
         // A TIM entry, and a cancel: nothing at all, not even the busy state.
         for (int row : {1, 0}) {
             rig.ClickRow(row);
-            Busy none;
-            rig.dialogs->AnswerFile(row == 0 ? QString() : Q(source), ObserveWork(rig, none));
+            rig.dialogs->AnswerFile(row == 0 ? QString() : Q(source));
+            rig.StartRecording();
             rig.Click("cmdReplace");
-            QVERIFY(!none.seen);
+            for (const Snapshot& s : rig.StopRecording()) QCOMPARE(s.status, "Idle");
             QVERIFY(ReadBytes(image) == expected);
             QVERIFY(rig.Idle());
         }
-        QVERIFY(rig.dialogs->Messages().empty());
+        QVERIFY(rig.dialogs->messages.isEmpty());
     }
 
     void ripAllWalksTheListAsItIsShown() {
@@ -177,36 +138,28 @@ private slots:
         // The selected entry becomes DUM, so the walk must show it anew to rip it.
         rig.ChangeType(QStringLiteral("99"));
         rig.Trigger("mnuOptionsXA");  // off: the XA filler becomes zero sectors
-        rig.dialogs->calls.clear();
+        rig.dialogs->messages.clear();
         Bytes expected = ReadBytes(image);
-        Put(expected, 0, Repeat(kZeroSector, 3));
+        Put(expected, 0, kZeroSector, 3);
         Put(expected, 4, PatternSector(8, 0));
-        Put(expected, 5, Repeat(kZeroSector, 2));
+        Put(expected, 5, kZeroSector, 2);
 
         rig.StartRecording();
         rig.Click("cmdRipAll");
         const std::vector<Snapshot> walk = rig.StopRecording();
-
         QVERIFY(ReadBytes(image) == expected);
-        const auto messages = rig.dialogs->Messages();
-        QCOMPARE(messages.size(), size_t{1});
-        QCOMPARE(messages[0].title, QStringLiteral("Info"));
-        QCOMPARE(messages[0].text, QStringLiteral("Rip Complete"));
-        QCOMPARE(messages[0].icon, vorlix::window::MessageIcon::Exclamation);
+        QCOMPARE(rig.dialogs->messages, QStringList{"exclamation Info: Rip Complete"});
         QCOMPARE(rig.Details(), QStringList({"11", "12", "2", "???", "77"}));
         const Snapshot end = rig.Snap();
-        QVERIFY(end.list && end.type_box);
-        QCOMPARE(end.buttons, 5);
-        QVERIFY(rig.Idle());
+        QVERIFY(end.list && end.type_box && end.buttons == 5);
+        QVERIFY(rig.Idle() && rig.form->isVisible());
 
         // Every entry selected in order, with the list, the buttons and the menu disabled and the
         // type box left enabled; "Replace in progress" and frmAll disabled only while ripping.
         QList<int> rows;
         QSet<QString> ripped;
         for (const Snapshot& s : walk) {
-            QVERIFY(!s.list && !s.menu_bar);
-            QCOMPARE(s.buttons, 0);
-            QVERIFY(!s.frm_all || s.type_box);
+            QVERIFY(!s.list && !s.menu_bar && s.buttons == 0 && (s.type_box || !s.frm_all));
             if (rows.isEmpty() || rows.back() != s.row) rows << s.row;
             if (s.status != QStringLiteral("Replace in progress")) continue;
             QVERIFY(!s.frm_all);
@@ -230,14 +183,10 @@ private slots:
         });
         rig.Click("cmdRipAll");
         vorlix::SetFaultHook({});
-        QString error = rig.OnlyError();
-        QVERIFY2(error.contains(Q(image)) && error.contains("No space left on device"),
-                 qPrintable(error));
-        Put(expected, 0, Repeat(kZeroSector, 2));
+        QVERIFY(rig.ShowedError({Q(image), "No space left on device"}));
+        Put(expected, 0, kZeroSector, 2);
         QVERIFY(ReadBytes(image) == expected);
-        QVERIFY(rig.Snap().list);
-        QCOMPARE(rig.Snap().buttons, 5);
-        QVERIFY(rig.Idle());
+        QVERIFY(rig.Snap().list && rig.Snap().buttons == 5 && rig.Idle());
 
         // An image that has gone: every operation says so and the window stays usable.
         std::filesystem::remove(image);
@@ -247,17 +196,13 @@ private slots:
                                                             {"cmdReplace", Q(rig.dir / "source")},
                                                             {"cmdRipAll", QString()}};
         for (const auto& [button, chosen] : attempts) {
-            rig.dialogs->calls.clear();
+            rig.dialogs->messages.clear();
             if (!chosen.isEmpty()) rig.dialogs->AnswerFile(chosen);
             rig.Click(button);
-            error = rig.OnlyError();
-            QVERIFY2(error.contains(Q(image)) && error.contains("No such file or directory"),
-                     qPrintable(error));
-            QVERIFY2(rig.Idle(), button);
-            QCOMPARE(rig.Snap().buttons, 5);
+            QVERIFY2(rig.ShowedError({Q(image), "No such file or directory"}), button);
+            QVERIFY2(rig.Idle() && rig.Snap().buttons == 5, button);
         }
-        QVERIFY(!std::filesystem::exists(image));
-        QVERIFY(!std::filesystem::exists(rig.dir / "b.bak"));
+        QVERIFY(!std::filesystem::exists(image) && !std::filesystem::exists(rig.dir / "b.bak"));
     }
 };
 

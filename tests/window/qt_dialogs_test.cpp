@@ -39,17 +39,13 @@ class QtDialogsTest : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void filterListsBecomeQtNameFilters() {
-        QCOMPARE(QtNameFilters(kListFilter),
-                 QStringList({"Kelvane / VORLIX files (*.klv,*.vlx) (*.klv *.vlx)",
-                              "All Files (*.*) (*)"}));
-        QCOMPARE(QtNameFilters(QString()), QStringList());
-    }
-
     void fileDialogsShowTitleFiltersAndTheOfferedNameAndReturnTheChoice() {
         vorlix::test::TempDir dir;
         const QString folder = QString::fromStdString(dir.path().string());
         QFile(folder + "/a.klv").open(QIODevice::WriteOnly);
+        QCOMPARE(QtNameFilters(kListFilter),
+                 QStringList({"Kelvane / VORLIX files (*.klv,*.vlx) (*.klv *.vlx)",
+                              "All Files (*.*) (*)"}));
         QWidget parent;
         QtDialogs dialogs(&parent);
         WhenShown<QFileDialog>([&](QFileDialog* d) {
@@ -80,7 +76,7 @@ private slots:
                  folder + "/100.XA");
     }
 
-    void theQuestionHasYesAndNoWithYesTheDefaultAndNoIcon() {
+    void theQuestionHasYesAndNoAndMessagesTheirIcon() {
         QWidget parent;
         QtDialogs dialogs(&parent);
         for (bool yes : {true, false}) {
@@ -94,11 +90,8 @@ private slots:
             });
             QCOMPARE(dialogs.Question("Question", "Overwrite?"), yes);
         }
-    }
 
-    void messagesShowTheirIconAndTheirLines() {
-        QWidget parent;
-        QtDialogs dialogs(&parent);
+        // Messages have an OK button, their icon, and their lines.
         const std::pair<MessageIcon, QMessageBox::Icon> icons[] = {
             {MessageIcon::Information, QMessageBox::Information},
             {MessageIcon::Exclamation, QMessageBox::Warning},

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 namespace vorlix::window::test {
 
@@ -71,21 +72,21 @@ Snapshot WindowRig::Snap() const {
     return s;
 }
 
-bool WindowRig::Idle() const {
-    return Get("frmAll")->isEnabled() && form->menuBar()->isEnabled() &&
-           Text("lblStatus") == "Idle";
-}
-
-QString WindowRig::OnlyError() const {
-    const std::vector<DialogCall> shown = dialogs->Messages();
-    if (shown.size() != 1 || shown[0].icon != MessageIcon::Critical) return {};
-    return shown[0].text;
+bool WindowRig::ShowedError(const QStringList& parts) const {
+    const QStringList& shown = dialogs->messages;
+    if (shown.size() != 1 || !shown[0].startsWith("critical Error: ")) return false;
+    return std::all_of(parts.begin(), parts.end(), [&](auto& p) { return shown[0].contains(p); });
 }
 
 void WindowRig::StartRecording() {
     recorded_.clear();
     recorder_ = new QTimer(form.get());
-    QObject::connect(recorder_, &QTimer::timeout, [this] { recorded_.push_back(Snap()); });
+    QObject::connect(recorder_, &QTimer::timeout, [this] {
+        recorded_.push_back(Snap());
+        if (Idle()) return;
+        QTest::keyClick(form.get(), Qt::Key_X, Qt::ControlModifier);
+        form->close();
+    });
     recorder_->start(0);
 }
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "scripted_dialogs.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
+#include "window/dialogs.h"
 #include "window/form1.h"
 
 class QTimer;
@@ -22,12 +22,48 @@ namespace vorlix::window::test {
 
 using vorlix::test::Bytes;
 
+// The dialog seam with the user's answers written down in advance. Every dialog shown is written
+// down as one line of text; one with no answer left is answered as a cancel (or No), so a test
+// never waits for a person.
+class ScriptedDialogs : public Dialogs {
+public:
+    // The next file dialog returns `path`; an empty path is a cancel.
+    void AnswerFile(const QString& path) { files_ << path; }
+    void AnswerQuestion(bool yes) { questions_ << yes; }
+
+    QString OpenFile(const FileDialogSetup& s) override { return NextFile("open", s); }
+    QString SaveFile(const FileDialogSetup& s) override { return NextFile("save", s); }
+    bool Question(const QString& title, const QString& text) override {
+        asked << "question " + title + ": " + text;
+        return !questions_.isEmpty() && questions_.takeFirst();
+    }
+    void Message(MessageIcon icon, const QString& title, const QString& text) override {
+        const char* icons[] = {"none", "information", "exclamation", "critical"};
+        messages << QLatin1String(icons[static_cast<int>(icon)]) + ' ' + title + ": " + text;
+    }
+
+    // "open|save TITLE: OFFERED NAME | FILTER" or "question TITLE: TEXT", in the order asked.
+    QStringList asked;
+    // "none|information|exclamation|critical TITLE: TEXT".
+    QStringList messages;
+
+private:
+    QString NextFile(const char* kind, const FileDialogSetup& s) {
+        asked << QLatin1String(kind) + ' ' + s.title + ": " + s.file_name + " | " + s.filter;
+        return files_.isEmpty() ? QString() : files_.takeFirst();
+    }
+
+    QStringList files_;
+    QList<bool> questions_;
+};
+
 // What the window shows at one moment.
 struct Snapshot {
     bool frm_all = false, menu_bar = false, list = false, type_box = false;
     int buttons = 0;  // how many of the five command buttons are enabled
     int row = -1;
     QString status, type;
+    bool Idle() const { return frm_all && menu_bar && status == "Idle"; }
     bool operator==(const Snapshot&) const = default;
 };
 
@@ -64,11 +100,12 @@ public:
     QStringList Items() const;
     Snapshot Snap() const;
     // frmAll and the menu bar enabled, status "Idle".
-    bool Idle() const;
-    // The text of the one message shown, if it is the only one and an error; empty otherwise.
-    QString OnlyError() const;
+    bool Idle() const { return Snap().Idle(); }
+    // Whether the one message shown is an error whose text has every one of `parts`.
+    bool ShowedError(const QStringList& parts) const;
 
-    // Takes a snapshot every time the window processes its pending events, until stopped.
+    // Takes a snapshot every time the window processes its pending events, until stopped; while
+    // the window is busy, also tries to end the program by Exit and by closing the window.
     void StartRecording();
     std::vector<Snapshot> StopRecording();
 
@@ -79,8 +116,8 @@ private:
     std::vector<Snapshot> recorded_;
 };
 
-inline QString Q(const std::filesystem::path& path) {
-    return QString::fromStdString(path.string());
+inline QString Q(const std::filesystem::path& p) {
+    return QString::fromStdString(p.string());
 }
 
 }  // namespace vorlix::window::test
