@@ -56,7 +56,7 @@ private slots:
         rig.ClickRow(1);
         rig.dialogs->AnswerFile(Q(backup));
         CheckBusy(rig, "cmdBackup", "Backup in progress");
-        QVERIFY(rig.dialogs->asked.back().startsWith("save Select File: 10.XA | "));
+        QCOMPARE(rig.dialogs->asked.back(), "save Select File: 10.XA | All Files (*.*)|*.*");
         QVERIFY(ReadBytes(backup) == SectorsOf(original, 10, 3));
         QVERIFY(ReadBytes(image) == original);
 
@@ -77,7 +77,7 @@ private slots:
         Put(expected, 4, SectorsOf(original, 4, 2));
         rig.dialogs->AnswerFile(Q(backup));
         CheckBusy(rig, "cmdRestore", "Restore in progress");
-        QVERIFY(rig.dialogs->asked.back().startsWith("open Select File: 4.DUM | "));
+        QCOMPARE(rig.dialogs->asked.back(), "open Select File: 4.DUM | All Files (*.*)|*.*");
         QVERIFY(ReadBytes(image) == expected);
 
         // Cancelling either file dialog writes nothing.
@@ -105,6 +105,7 @@ private slots:
                   xa_filler.begin());
         rig.dialogs->AnswerFile(Q(source));
         CheckBusy(rig, "cmdReplace", "Replace in progress");
+        QCOMPARE(rig.dialogs->asked.back(), "open Select File:  | All Files (*.*)|*.*");
         Put(expected, 10, PatternSector(5, 0));
         Put(expected, 11, xa_filler, 4);
         QVERIFY(ReadBytes(image) == expected);
