@@ -2,6 +2,7 @@
 
 #include "blanks/blank_files.h"
 #include "image/cd_sector.h"
+#include "image/replace_engine.h"
 
 namespace vorlix {
 namespace {
@@ -12,9 +13,12 @@ constexpr std::size_t kSoundParameterBytes = 16;
 // Range 12 (shift 0), filter 0: what encoders write for silence and what detectors look for.
 constexpr std::uint8_t kSilentParameter = 0x0C;
 
-// The same sub-header as the XA filler sectors that Rip All writes after this one.
-constexpr SubHeader kXaSubHeader = {1, 0, kSubmodeRealTime | kSubmodeForm2 | kSubmodeAudio,
-                                    kCodingStereo};
+// The same sub-header as the XA filler sectors that Rip All writes after this one: file 1,
+// channel 0, real-time Form 2 audio, stereo 37.8 kHz 4-bit.
+constexpr SubHeader kXaSubHeader = {
+    kXaSectorPrefix[kSubHeaderOffset], kXaSectorPrefix[kSubHeaderOffset + 1],
+    kXaSectorPrefix[kSubHeaderOffset + 2], kXaSectorPrefix[kSubHeaderOffset + 3]};
+static_assert(kXaSubHeader.submode == (kSubmodeRealTime | kSubmodeForm2 | kSubmodeAudio));
 
 }  // namespace
 
