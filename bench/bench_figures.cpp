@@ -82,7 +82,7 @@ std::vector<Sectors> RippedRanges(const std::filesystem::path& list,
     std::vector<Sectors> ranges;
     std::int64_t sectors = 0;
     const std::vector<std::string> lines = ReadEntryLines(ReadWholeFile(list));
-    for (const PlannedRip& rip : PlanRipAll(lines, image, blanks, true)) {
+    for (const PlannedRip& rip : PlanRipAll(lines, image, blanks, {})) {
         if (rip.plan.branch == ReplaceBranch::None) continue;
         ranges.push_back({rip.plan.range.start, rip.plan.range.count});
         sectors += rip.plan.range.count;

@@ -99,7 +99,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         if (!shape->options.count(name))
             throw UsageError("option " + name + " does not go with " + a.command);
         if (name == "--overwrite") a.overwrite = true;
-        if (name == "--no-xa-headers") a.xa_headers = false;
+        if (name == "--no-xa-headers") a.write.xa_headers = false;
         if (name == "--dry-run") a.dry_run = true;
         if (name == "--blanks") a.blanks = value;
         if (name == "--type") {

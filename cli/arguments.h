@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "image/write_options.h"
+
 namespace vorlix::cli {
 
 class UsageError : public std::runtime_error {
@@ -22,7 +24,7 @@ struct Arguments {
     std::size_t position = 0;  // 1-based
     std::string file;
     bool overwrite = false;
-    bool xa_headers = true;
+    WriteOptions write;
     bool dry_run = false;
     std::vector<std::pair<std::size_t, std::string>> type_changes;  // position, code
     std::optional<std::string> blanks;

@@ -53,7 +53,7 @@ std::string Describe(const ReplacePlan& plan, const std::string& source) {
         case ReplaceBranch::XA:
             return Range(s, 1) + " from " + source +
                    (n > 1 ? ", " + Range(s + 1, n - 1) +
-                                (plan.xa_headers ? " silent XA sectors" : " zero sectors")
+                                (plan.options.xa_headers ? " silent XA sectors" : " zero sectors")
                           : "");
         case ReplaceBranch::ST:
             return Range(s, kStSourceSectors) + " from " + source +
@@ -102,7 +102,7 @@ int RestoreCommand(const Arguments& a, Streams s) {
 }
 
 int ReplaceCommand(const Arguments& a, Streams s) {
-    const ReplacePlan plan = PlanReplace(SelectEntry(a), a.xa_headers);
+    const ReplacePlan plan = PlanReplace(SelectEntry(a), a.write);
     if (plan.branch == ReplaceBranch::None) {
         s.out << "Entry " << a.position << ": " << Describe(plan, a.file) << "\n";
         return kExitOk;
@@ -125,7 +125,7 @@ int RipCommand(const Arguments& a, Streams s) {
     if (a.dry_run) {
         std::size_t entries = 0;
         std::int64_t sectors = 0;
-        for (const PlannedRip& rip : PlanRipAll(lines, a.image, blanks, a.xa_headers)) {
+        for (const PlannedRip& rip : PlanRipAll(lines, a.image, blanks, a.write)) {
             const EntryDetails d = ShowEntryDetails(rip.line);
             const std::string blank = DisplayPath(BlankPath(blanks, d.type_name).filename());
             s.out << rip.index + 1 << '\t' << d.start << '\t' << d.end << '\t' << d.type_name
@@ -146,7 +146,7 @@ int RipCommand(const Arguments& a, Streams s) {
     RipAllHooks hooks;
     hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
     hooks.yield = [&] { bar.Show(++done); };
-    hooks.xa_headers = [&] { return a.xa_headers; };
+    hooks.options = [&] { return a.write; };
     RipAllReport report;
     try {
         report = RipAll(lines, a.image, blanks, hooks);

@@ -52,9 +52,9 @@ private:
 }  // namespace
 
 std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
-                      const std::filesystem::path& blanks_dir, bool xa_headers,
+                      const std::filesystem::path& blanks_dir, const WriteOptions& options,
                       const WorkHooks& work, Flush flush) {
-    const ReplacePlan plan = PlanReplace(labels, xa_headers);
+    const ReplacePlan plan = PlanReplace(labels, options);
     if (plan.branch == ReplaceBranch::None) return 0;
     WorkScope scope(work);
     return RunReplace(plan, image, BlankPath(blanks_dir, labels.type_name), flush);

@@ -36,7 +36,7 @@ struct WorkHooks {
 // Replaces the entry with its blank file (none is opened for DUM). Returns the sectors written;
 // an entry that is left alone writes none and runs no hook.
 std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
-                      const std::filesystem::path& blanks_dir, bool xa_headers,
+                      const std::filesystem::path& blanks_dir, const WriteOptions& options,
                       const WorkHooks& work = {}, Flush flush = Flush::Now);
 
 }  // namespace vorlix

@@ -22,9 +22,9 @@ ReplacePlan LeftAlone(ReplacePlan plan, std::string why) {
 
 }  // namespace
 
-ReplacePlan PlanReplace(const EntryLabels& labels, bool xa_headers) {
+ReplacePlan PlanReplace(const EntryLabels& labels, const WriteOptions& options) {
     ReplacePlan plan;
-    plan.xa_headers = xa_headers;
+    plan.options = options;
     const std::string_view key = std::string_view(labels.type_name).substr(0, 2);
     const double length = NumberFromText(labels.length);
     if (key == "XA") {
@@ -94,7 +94,7 @@ std::int64_t RunReplace(const ReplacePlan& plan, const std::filesystem::path& im
 
     std::array<std::uint8_t, kRawSectorSize> zero_sector{};
     std::array<std::uint8_t, kRawSectorSize> xa_filler{};
-    if (plan.xa_headers)
+    if (plan.options.xa_headers)
         std::copy(kXaSectorPrefix.begin(), kXaSectorPrefix.end(), xa_filler.begin());
 
     const std::int64_t s = plan.range.start;

@@ -9,6 +9,7 @@
 
 #include "image/entry_range.h"
 #include "image/sector_geometry.h"
+#include "image/write_options.h"
 
 namespace vorlix {
 
@@ -32,14 +33,14 @@ struct ReplacePlan {
     ReplaceBranch branch = ReplaceBranch::None;
     SectorRange range;
     std::int64_t source_sectors = 0;  // sectors read from the source: 1, 404 or 0
-    bool xa_headers = true;           // XA filler sectors carry the prefix
+    WriteOptions options;             // the run's options as the plan was made
     std::string skipped_because;      // why nothing is written, when branch is None
 };
 
 // Chooses the branch by the first two characters of the type name ("XA", "ST", "DU"). An ST entry
 // under 404 sectors, an entry of less than one sector, and any other type are left alone. Throws
 // Failure for an entry the chosen branch could not address (see ResolveRange).
-ReplacePlan PlanReplace(const EntryLabels& labels, bool xa_headers);
+ReplacePlan PlanReplace(const EntryLabels& labels, const WriteOptions& options);
 
 // Whether an operation makes its writes reach stable storage before it returns. Rip All defers
 // the flush of each entry to one flush at the end of the walk: a flush per entry costs more than

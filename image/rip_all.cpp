@@ -19,7 +19,8 @@ std::string EntryName(std::size_t index, const std::string& line) {
 
 std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
                                    const std::filesystem::path& image,
-                                   const std::filesystem::path& blanks_dir, bool xa_headers) {
+                                   const std::filesystem::path& blanks_dir,
+                                   const WriteOptions& options) {
     CheckImage(image);
     std::vector<PlannedRip> plans;
     plans.reserve(lines.size());
@@ -33,7 +34,7 @@ std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
             continue;
         }
         try {
-            rip.plan = PlanReplace(labels, xa_headers);
+            rip.plan = PlanReplace(labels, options);
             const std::filesystem::path blank = BlankPath(blanks_dir, labels.type_name);
             if (rip.plan.source_sectors > 0 && checked_blanks.insert(blank).second)
                 CheckSource(rip.plan, blank);
@@ -48,9 +49,9 @@ std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
 
 RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem::path& image,
                     const std::filesystem::path& blanks_dir, const RipAllHooks& hooks) {
-    const auto xa_headers = [&] { return hooks.xa_headers ? hooks.xa_headers() : true; };
-    // The option only chooses filler bytes; the checks do not depend on it.
-    PlanRipAll(lines, image, blanks_dir, true);
+    const auto options = [&] { return hooks.options ? hooks.options() : WriteOptions{}; };
+    // The checks do not depend on the options, which are read anew for every entry.
+    PlanRipAll(lines, image, blanks_dir, {});
 
     RipAllReport report;
     const std::size_t count = lines.size();
@@ -62,7 +63,7 @@ RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem
             const std::int64_t written =
                 hooks.rip_entry
                     ? hooks.rip_entry(labels)
-                    : RipEntry(labels, image, blanks_dir, xa_headers(), {}, Flush::Deferred);
+                    : RipEntry(labels, image, blanks_dir, options(), {}, Flush::Deferred);
             if (written > 0) ++report.entries_ripped;
             report.sectors_written += written;
         } catch (const Failure& f) {

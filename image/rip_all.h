@@ -19,10 +19,10 @@ struct RipAllHooks {
     std::function<EntryLabels(std::size_t index)> select_entry;
     // Called once per entry after it is selected (the window paints and takes input here).
     std::function<void()> yield;
-    // Read anew for every ripped entry. Missing: XA headers on.
-    std::function<bool()> xa_headers;
+    // Read anew for every ripped entry. Missing: the default options.
+    std::function<WriteOptions()> options;
     // Rips the selected entry with Flush::Deferred and returns the sectors written. Missing:
-    // RipEntry on the labels with the walk's image, blanks and XA option. The window passes its
+    // RipEntry on the labels with the walk's image, blanks and options. The window passes its
     // own RipEntry, which reads its labels and wraps the writes in its busy state.
     std::function<std::int64_t(const EntryLabels&)> rip_entry;
 };
@@ -43,7 +43,8 @@ struct PlannedRip {
 // the entries need exists and is long enough. Throws Failure naming the entry or file.
 std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
                                    const std::filesystem::path& image,
-                                   const std::filesystem::path& blanks_dir, bool xa_headers);
+                                   const std::filesystem::path& blanks_dir,
+                                   const WriteOptions& options);
 
 // Checks as PlanRipAll, then walks the list top to bottom, and flushes the image once at the end.
 // A failure stops the walk at that entry and is thrown as a Failure that names it, after what

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "image/entry_range.h"
+#include "image/write_options.h"
 #include "window/dialogs.h"
 
 class QAction;
@@ -62,6 +63,7 @@ private:
     void SetEntryCommandsEnabled(bool enabled);
     void SetTypeBox(const QString& text);
     EntryLabels CurrentLabels() const;
+    WriteOptions CurrentWriteOptions() const;
 
     // form1_image_ops.cpp
     void cmdBackup_Click();

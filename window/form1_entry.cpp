@@ -72,4 +72,8 @@ EntryLabels Form1::CurrentLabels() const {
     return {BytesOf(lblStart->text()), BytesOf(lblLength->text()), BytesOf(lblType->text())};
 }
 
+WriteOptions Form1::CurrentWriteOptions() const {
+    return {.xa_headers = mnuOptionsXA->isChecked()};
+}
+
 }  // namespace vorlix::window

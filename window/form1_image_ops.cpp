@@ -56,10 +56,10 @@ void Form1::cmdRestore_Click() {
 
 void Form1::cmdReplace_Click() {
     Attempt([this] {
-        const bool xa_headers = mnuOptionsXA->isChecked();
+        const WriteOptions options = CurrentWriteOptions();
         const QString path = dialogs_->OpenFile({QString(), kSelectFile, kAllFilesFilter});
         if (path.isEmpty()) return;
-        const ReplacePlan plan = PlanReplace(CurrentLabels(), xa_headers);
+        const ReplacePlan plan = PlanReplace(CurrentLabels(), options);
         if (plan.branch == ReplaceBranch::None) return;
         BeginWork(kReplaceInProgress);
         RunReplace(plan, PathOf(ImageFilePath), PathOf(path));
@@ -96,11 +96,11 @@ void Form1::cmdRipAll_Click() {
     menuBar()->setEnabled(true);
 }
 
-// Rips the entry the details labels show, with the blank of its type and the XA option as it is
+// Rips the entry the details labels show, with the blank of its type and the options as they are
 // now; the window is busy while the sectors are written.
 std::int64_t Form1::RipEntry() {
     return vorlix::RipEntry(CurrentLabels(), PathOf(ImageFilePath), blanks_dir_,
-                            mnuOptionsXA->isChecked(),
+                            CurrentWriteOptions(),
                             {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }},
                             Flush::Deferred);  // the walk flushes once at its end
 }

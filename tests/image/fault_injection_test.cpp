@@ -44,19 +44,19 @@ std::vector<Operation> Operations() {
          }},
         {"replace XA",
          [=](const test::TempDir& d) {
-             RunReplace(PlanReplace({"5", "1000", "XA"}, true), image(d), d / "src.bin");
+             RunReplace(PlanReplace({"5", "1000", "XA"}, {}), image(d), d / "src.bin");
          }},
         {"replace ST",
          [=](const test::TempDir& d) {
-             RunReplace(PlanReplace({"5", "1000", "ST2"}, true), image(d), d / "src.bin");
+             RunReplace(PlanReplace({"5", "1000", "ST2"}, {}), image(d), d / "src.bin");
          }},
         {"replace DU",
          [=](const test::TempDir& d) {
-             RunReplace(PlanReplace({"5", "1000", "DUM"}, true), image(d), d / "src.bin");
+             RunReplace(PlanReplace({"5", "1000", "DUM"}, {}), image(d), d / "src.bin");
          }},
         {"rip entry",
          [=](const test::TempDir& d) {
-             RipEntry({"9", "500", "ST0"}, image(d), blanks(d), false);
+             RipEntry({"9", "500", "ST0"}, image(d), blanks(d), WriteOptions{.xa_headers = false});
          }},
         {"rip all",
          [=](const test::TempDir& d) {

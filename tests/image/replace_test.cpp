@@ -40,7 +40,7 @@ protected:
         before = ReadBytes(image);
     }
     std::int64_t Run(const EntryLabels& e, bool xa = true) {
-        return RunReplace(PlanReplace(e, xa), image, source);
+        return RunReplace(PlanReplace(e, {.xa_headers = xa}), image, source);
     }
     // Everything outside [s, s + n) is as it was.
     void ExpectOutsideUnchanged(std::int64_t s, std::int64_t n) {
@@ -72,16 +72,16 @@ TEST_F(Replace, XaEntryTakesSourceSectorZeroThenFillerSectors) {
 
 TEST_F(Replace, EntriesOfLessThanOneSectorAreNeverWritten) {
     for (const char* length : {"0", "-4", ""}) {
-        const ReplacePlan plan = PlanReplace({"100", length, "XA"}, true);
+        const ReplacePlan plan = PlanReplace({"100", length, "XA"}, {});
         EXPECT_EQ(plan.branch, ReplaceBranch::None) << length;
         EXPECT_EQ(RunReplace(plan, image, source), 0);
-        EXPECT_EQ(RunReplace(PlanReplace({"100", length, "DUM"}, true), image, source), 0);
+        EXPECT_EQ(RunReplace(PlanReplace({"100", length, "DUM"}, {}), image, source), 0);
     }
     EXPECT_EQ(ReadBytes(image), before);
 }
 
 TEST_F(Replace, MovieEntriesNeedAtLeast404Sectors) {
-    EXPECT_EQ(PlanReplace({"10", "403", "ST0"}, true).branch, ReplaceBranch::None);
+    EXPECT_EQ(PlanReplace({"10", "403", "ST0"}, {}).branch, ReplaceBranch::None);
     EXPECT_EQ(Run({"10", "403", "ST1"}), 0);
     EXPECT_EQ(ReadBytes(image), before);
 
@@ -100,7 +100,7 @@ TEST_F(Replace, MovieEntriesNeedAtLeast404Sectors) {
 
 TEST_F(Replace, DummyEntriesBecomeZerosWithoutOpeningTheSource) {
     const std::filesystem::path nowhere = dir / "not-there";
-    EXPECT_EQ(RunReplace(PlanReplace({"5", "7", "DUM"}, true), image, nowhere), 7);
+    EXPECT_EQ(RunReplace(PlanReplace({"5", "7", "DUM"}, {}), image, nowhere), 7);
     EXPECT_FALSE(std::filesystem::exists(nowhere));
     EXPECT_EQ(SectorsOf(ReadBytes(image), 5, 7), Bytes(7 * 2352, 0));
     ExpectOutsideUnchanged(5, 7);
@@ -108,7 +108,7 @@ TEST_F(Replace, DummyEntriesBecomeZerosWithoutOpeningTheSource) {
 
 TEST_F(Replace, OtherTypesAreLeftAlone) {
     for (const char* type : {"TIM", "VA1", "VA2", "SEQ", "???", "", "X", "xa", "st0", "D"}) {
-        const ReplacePlan plan = PlanReplace({"5", "500", type}, true);
+        const ReplacePlan plan = PlanReplace({"5", "500", type}, {});
         EXPECT_EQ(plan.branch, ReplaceBranch::None) << type;
         EXPECT_FALSE(plan.skipped_because.empty());
         EXPECT_EQ(RunReplace(plan, image, source), 0);
@@ -122,7 +122,7 @@ TEST_F(Replace, SourcesAreCheckedBeforeWriting) {
     std::filesystem::remove(source);
     EXPECT_THROW(Run({"10", "5", "XA"}), Failure);
     EXPECT_FALSE(std::filesystem::exists(source)) << "a file that is only read is never created";
-    EXPECT_THROW(RunReplace(PlanReplace({"1", "2", "XA"}, true), image, image), Failure);
+    EXPECT_THROW(RunReplace(PlanReplace({"1", "2", "XA"}, {}), image, image), Failure);
     EXPECT_EQ(ReadBytes(image), before);
 }
 

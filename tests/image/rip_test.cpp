@@ -52,16 +52,16 @@ protected:
             if (selected) selected->push_back(i);
             return LabelsOf(ShowEntryDetails(lines[i]));
         };
-        hooks.xa_headers = std::move(xa);
+        if (xa) hooks.options = [xa] { return WriteOptions{.xa_headers = xa()}; };
         return RipAll(lines, image, blanks, hooks);
     }
 };
 
 TEST_F(Rip, RipEntryGivesTheSameBytesAsReplacingWithTheBlank) {
-    RipEntry({"10", "420", "ST1"}, image, blanks, true);
+    RipEntry({"10", "420", "ST1"}, image, blanks, {});
     const Bytes ripped = ReadBytes(image);
     test::WriteBytes(image, before);
-    RunReplace(PlanReplace({"10", "420", "ST1"}, true), image, blanks / "blank.STR");
+    RunReplace(PlanReplace({"10", "420", "ST1"}, {}), image, blanks / "blank.STR");
     EXPECT_EQ(ReadBytes(image), ripped);
     EXPECT_EQ(SectorsOf(ripped, 10, 404), SectorsOf(ReadBytes(blanks / "blank.STR"), 0, 404));
     EXPECT_EQ(SectorsOf(ripped, 414, 16), Bytes(16 * 2352, 0));
@@ -69,7 +69,7 @@ TEST_F(Rip, RipEntryGivesTheSameBytesAsReplacingWithTheBlank) {
 
 TEST_F(Rip, DummyEntriesNeedNoBlanksDirectory) {
     std::filesystem::remove_all(blanks);
-    EXPECT_EQ(RipEntry({"3", "4", "DUM"}, image, blanks, true), 4);
+    EXPECT_EQ(RipEntry({"3", "4", "DUM"}, image, blanks, {}), 4);
     EXPECT_EQ(SectorsOf(ReadBytes(image), 3, 4), Bytes(4 * 2352, 0));
     EXPECT_EQ(Walk({"0:1:99", "5:6:20"}).entries_ripped, 1u);
 }
@@ -77,15 +77,15 @@ TEST_F(Rip, DummyEntriesNeedNoBlanksDirectory) {
 TEST_F(Rip, WorkHooksSurroundTheWritesAndEndEvenOnFailure) {
     std::string trace;
     const WorkHooks work{[&] { trace += "begin "; }, [&] { trace += "end "; }};
-    EXPECT_EQ(RipEntry({"3", "100", "ST0"}, image, blanks, true, work), 0);
-    EXPECT_EQ(RipEntry({"3", "4", "TIM"}, image, blanks, true, work), 0);
+    EXPECT_EQ(RipEntry({"3", "100", "ST0"}, image, blanks, {}, work), 0);
+    EXPECT_EQ(RipEntry({"3", "4", "TIM"}, image, blanks, {}, work), 0);
     EXPECT_EQ(trace, "") << "an entry left alone is not worked on";
-    EXPECT_EQ(RipEntry({"3", "4", "DUM"}, image, blanks, true, work), 4);
+    EXPECT_EQ(RipEntry({"3", "4", "DUM"}, image, blanks, {}, work), 4);
     EXPECT_EQ(trace, "begin end ");
     SetFaultHook([](FileCall call, const std::filesystem::path&) {
         return call == FileCall::Write ? EIO : 0;
     });
-    EXPECT_THROW(RipEntry({"3", "4", "XA"}, image, blanks, true, work), Failure);
+    EXPECT_THROW(RipEntry({"3", "4", "XA"}, image, blanks, {}, work), Failure);
     EXPECT_EQ(trace, "begin end begin end ");
 }
 
