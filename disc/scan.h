@@ -20,10 +20,10 @@ struct ScannedEntry {
 };
 
 struct ScanResult {
-    std::filesystem::path bin;            // the data track that was scanned
-    bool file_system = false;             // false: only the sector walk ran
-    std::vector<ScannedEntry> entries;    // in sector order, never overlapping
-    std::vector<std::string> warnings;    // one sentence each
+    std::filesystem::path bin;          // the data track that was scanned
+    bool file_system = false;           // false: only the sector walk ran
+    std::vector<ScannedEntry> entries;  // in sector order, never overlapping
+    std::vector<std::string> warnings;  // one sentence each
 };
 
 // Called now and then with sectors done and the total; returning false cancels the scan.
@@ -33,6 +33,9 @@ using ScanProgress = std::function<bool(std::int64_t done, std::int64_t total)>;
 // when the image cannot be read.
 std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
                                     const ScanProgress& progress = {});
+
+// What the scan means by a code, for explanations: "movie", "XA audio", "TIM image" and so on.
+std::string KindOfCode(int code);
 
 // The list file's text: a header line naming the image and the program's version, one
 // "start:end:code" line per entry, the "." end marker, CR LF throughout.
