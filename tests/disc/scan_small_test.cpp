@@ -15,7 +15,7 @@
 #include "image/program_version.h"
 #include "image/sector_file.h"
 #include "support/temp_dir.h"
-#include "tiny_disc.h"
+#include "support/tiny_disc.h"
 
 namespace vorlix::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "tiny_disc.h"
+#include "support/tiny_disc.h"
 
 #include <algorithm>
 
