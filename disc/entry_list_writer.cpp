@@ -1,10 +1,12 @@
 #include <span>
 #include <string>
 
+#include "disc/image_source.h"
 #include "disc/scan.h"
 #include "image/failure.h"
 #include "image/pending_file.h"
 #include "image/program_version.h"
+#include "image/sector_copy.h"
 #include "image/sector_file.h"
 
 namespace vorlix {
@@ -21,11 +23,18 @@ std::string FormatEntryList(const ScanResult& scan, const std::string& image_nam
     return text + ".\r\n";
 }
 
-void WriteEntryList(const std::filesystem::path& list, const ScanResult& scan,
-                    const std::string& image_name, bool overwrite) {
+void CheckListTarget(const std::filesystem::path& list, const std::filesystem::path& image,
+                     bool overwrite) {
+    RefuseSameFile(image, list, "list file");
+    RefuseSameFile(DataTrackOf(image), list, "list file");
     if (!overwrite && FileLength(list) > 0)
         throw Failure("Cannot write " + DisplayPath(list) +
                       ": it already exists and is not empty; nothing was written.");
+}
+
+void WriteEntryList(const std::filesystem::path& list, const ScanResult& scan,
+                    const std::string& image_name, bool overwrite) {
+    CheckListTarget(list, scan.image.empty() ? scan.bin : scan.image, overwrite);
     const std::string text = FormatEntryList(scan, image_name);
     PendingFile out(list);
     try {

@@ -153,6 +153,7 @@ std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files,
 std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
                                     const ScanProgress& progress) {
     ScanResult result;
+    result.image = image;
     result.bin = DataTrackOf(image);
     SectorFile file(result.bin, OpenMode::ReadOnly);
     const std::uint64_t size = file.Size();
