@@ -132,14 +132,15 @@ private:
         while (pos < kIsoBlockSize && block[pos] != 0) {
             const std::uint8_t* record = block.data() + pos;
             const std::size_t length = record[0];
-            const std::size_t name_length = record[kRecordHead - 1];
+            // The name's length is only read once the record is known to lie in the sector.
             if (length < kRecordHead + 1 || pos + length > kIsoBlockSize ||
-                kRecordHead + name_length > length) {
+                kRecordHead + record[kRecordHead - 1] > length) {
                 Warn("The directory " + Shown(dir.path) + " has a damaged record in sector " +
                      std::to_string(lsn) + "; the rest of that sector is skipped.");
                 return;
             }
             pos += length;
+            const std::size_t name_length = record[kRecordHead - 1];
             const std::uint8_t* name = record + kRecordHead;
             if (name_length == 1 && (name[0] == 0 || name[0] == 1)) continue;  // "." and ".."
             Add(dir, record, length, NameOf(name, name_length));
