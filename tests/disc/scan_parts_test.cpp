@@ -141,6 +141,9 @@ TEST_F(Files, CueSheetsStandForTheirDataTrack) {
                                           "    INDEX 01 00:02:00\r\n");
     EXPECT_EQ(DataTrackOf(good), dir / "game (Track 1).bin");
     EXPECT_EQ(DataTrackOf(dir / "x.bin"), dir / "x.bin");
+    EXPECT_EQ(CueDataTrack("FILE \"CD\\game.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n",
+                           "/d/game.cue"),
+              "/d/CD/game.bin");
 
     const auto refused = [&](const std::filesystem::path& c) {
         try {
