@@ -179,6 +179,8 @@ std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
         const std::int64_t count = std::min(kBatchSectors, sectors - first);
         batch.resize(static_cast<std::size_t>(count) * kRawSectorSize);
         file.ReadSectors(first, batch);
+        // The next batch comes from the disk while this one is looked at.
+        file.Prefetch(first + count, kBatchSectors);
         for (std::int64_t i = 0; i < count; ++i)
             pass.Sector(first + i, SectorView(batch.data() + i * kRawSectorSize, kRawSectorSize));
     }
