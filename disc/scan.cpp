@@ -1,6 +1,7 @@
 #include "disc/scan.h"
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "disc/file_system.h"
@@ -28,8 +29,9 @@ std::string StemOf(const std::string& path) {
 }
 
 bool EndsWithVb(const std::string& path) {
-    return path.size() > 3 && (path.compare(path.size() - 3, 3, ".VB") == 0 ||
-                               path.compare(path.size() - 3, 3, ".vb") == 0);
+    return path.size() > 3 && path[path.size() - 3] == '.' &&
+           std::toupper(static_cast<unsigned char>(path[path.size() - 2])) == 'V' &&
+           std::toupper(static_cast<unsigned char>(path[path.size() - 1])) == 'B';
 }
 
 // The files worth a look: empty ones are named in a warning, and of several records that share
