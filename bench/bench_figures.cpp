@@ -20,6 +20,7 @@ namespace vorlix::bench {
 namespace {
 
 constexpr std::size_t kLongListEntries = 50000;
+constexpr std::size_t kBigListEntries = 1000000;
 
 void WriteText(const std::filesystem::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -81,7 +82,7 @@ std::vector<Sectors> RippedRanges(const std::filesystem::path& list,
                                   const std::filesystem::path& blanks) {
     std::vector<Sectors> ranges;
     std::int64_t sectors = 0;
-    const std::vector<std::string> lines = ReadEntryLines(ReadWholeFile(list));
+    const EntryLines lines = ReadEntryLines(ReadWholeFile(list));
     for (const PlannedRip& rip : PlanRipAll(lines, image, blanks, {})) {
         if (rip.plan.branch == ReplaceBranch::None) continue;
         ranges.push_back({rip.plan.range.start, rip.plan.range.count});
@@ -246,6 +247,38 @@ std::vector<Row> LoadFigures(const Context& c) {
             throw std::runtime_error("Unexpected output from the window loader:\n" + run.out);
     }
     return {reader, window};
+}
+
+std::vector<Row> BigListFigures(const Context& c) {
+    // Entries of every type laid over the addressable sectors again and again: each one is
+    // planned, none is written.
+    std::vector<BenchEntry> entries = LongListEntries(kBigListEntries);
+    for (BenchEntry& e : entries) e.start %= 900000;
+    const std::filesystem::path list = c.dir / "big.klv";
+    const std::filesystem::path image = c.dir / "big.bin";
+    WriteText(list, ListText(entries));
+    WriteText(image, std::string(kRawSectorSize, '\0'));
+    const double list_bytes = static_cast<double>(std::filesystem::file_size(list));
+
+    Row time{"5a rip --dry-run, 1,000,000-entry list", {}, {}, 1000};
+    Row memory{"5b its peak memory / list file size", {}, {}, 3};
+    for (int rep = 0; rep < c.repetitions; ++rep) {
+        Settle(list);
+        const ProgramRun run = RunProgram({c.cli.string(), "rip", list.string(), image.string(),
+                                           "--blanks", c.blanks.string(), "--dry-run"},
+                                          c.dir);
+        if (run.out.find("Dry run: ") == std::string::npos)
+            throw std::runtime_error("Unexpected output from the dry run:\n" +
+                                     run.out.substr(0, 400));
+        time.subject.values.push_back(run.seconds);
+        // One sample per run, as a ratio: the row's baseline is 1 for every run.
+        memory.subject.values.push_back(static_cast<double>(run.peak_memory) / list_bytes);
+        memory.baseline.values.push_back(1);
+        std::cerr << "big list repetition " << rep + 1 << ": " << run.seconds << " s, "
+                  << run.peak_memory / 1000000 << " MB for a " << list_bytes / 1e6 << " MB list\n";
+    }
+    std::filesystem::remove(c.dir / "run.out");
+    return {time, memory};
 }
 
 }  // namespace vorlix::bench

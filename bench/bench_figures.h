@@ -26,4 +26,8 @@ std::vector<Row> CopyFigures(const Context& c);
 // (4) Loading a list of 50,000 entries: the reader alone, and the window filling lstKLV.
 std::vector<Row> LoadFigures(const Context& c);
 
+// (5) A list of 1,000,000 entries: vorlix-cli rip --dry-run from start to exit, and its peak
+// memory as a multiple of the list file's size.
+std::vector<Row> BigListFigures(const Context& c);
+
 }  // namespace vorlix::bench

@@ -1,6 +1,7 @@
 #pragma once
 // Running a program as its own process and timing it from spawn to exit, as a user would see it.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -9,7 +10,8 @@ namespace vorlix::bench {
 
 struct ProgramRun {
     double seconds = 0;
-    std::string out;  // what it wrote to standard output
+    std::string out;                // what it wrote to standard output
+    std::uint64_t peak_memory = 0;  // its largest resident set, in bytes
 };
 
 // Runs argv[0] with the given arguments, standard output and error captured in files under

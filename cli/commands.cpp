@@ -134,12 +134,16 @@ int RipCommand(const Arguments& a, Streams s) {
         std::int64_t sectors = 0;
         // Printed as planned, so that a list of millions of entries is never held as plans.
         PlanRipAll(lines, a.image, blanks, a.write, [&](const PlannedRip& rip) {
-            const EntryDetails d = ShowEntryDetails(rip.line);
-            const std::string blank = rip.plan.source_sectors > 0
-                                          ? DisplayPath(BlankPath(blanks, d.type_name).filename())
-                                          : std::string();
-            s.out << rip.index + 1 << '\t' << d.start << '\t' << d.end << '\t' << d.type_name
-                  << '\t' << Describe(rip.plan, blank) << '\n';
+            const EntryLabels& e = rip.labels;
+            const std::string blank =
+                rip.plan.source_sectors > 0
+                    ? DisplayPath(BlankPath(blanks, e.type_name).filename())
+                    : std::string();
+            std::string row = std::to_string(rip.index + 1);
+            row.append(1, '\t').append(e.start).append(1, '\t').append(e.end.value_or(""));
+            row.append(1, '\t').append(e.type_name).append(1, '\t');
+            row.append(Describe(rip.plan, blank)).append(1, '\n');
+            s.out.write(row.data(), static_cast<std::streamsize>(row.size()));
             if (rip.plan.branch != ReplaceBranch::None) {
                 ++entries;
                 sectors += rip.plan.range.count;

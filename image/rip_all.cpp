@@ -27,8 +27,8 @@ void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
     // Each blank file is checked once, however many entries use it.
     std::vector<std::string> checked_blanks;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        PlannedRip rip{i, lines[i], {}};
-        const EntryLabels labels = LabelsOf(ShowEntryDetails(rip.line));
+        PlannedRip rip{i, lines[i], LabelsOf(ShowEntryDetails(lines[i])), {}};
+        const EntryLabels& labels = rip.labels;
         if (!IsRippable(labels.type_name)) {
             rip.plan.skipped_because = "entries of type " + labels.type_name + " are not ripped";
             if (visit) visit(rip);

@@ -37,6 +37,7 @@ struct RipAllReport {
 struct PlannedRip {
     std::size_t index = 0;
     std::string_view line;  // a view of the list's line: valid while the list is
+    EntryLabels labels;     // as selecting the entry shows it (end included)
     ReplacePlan plan;       // branch None for entries that are left alone
 };
 
