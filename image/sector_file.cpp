@@ -236,6 +236,9 @@ void TakeFlock(int fd, bool exclusive, const std::filesystem::path& image) {
         }
     }
     if (err == EWOULDBLOCK) throw InUse(image);
+    // A file system without locks (some network and FUSE ones) leaves the run unguarded, as
+    // before locks existed, rather than refusing every operation on it.
+    if (err == ENOLCK || err == EOPNOTSUPP || err == ENOSYS) return;
     if (err != 0) throw FileFailure("lock", image, err);
 }
 

@@ -165,7 +165,11 @@ std::string Fuzzer::PathFor(const char* role) {
     if (Chance(85)) {
         if (r == "image") return (work_ / "game.bin").string();
         if (r == "list") return (work_ / "game.klv").string();
-        if (r == "file") return (work_ / (Chance(50) ? "source.bin" : "entry.bak")).string();
+        if (r == "file")
+            return (work_ / (Chance(40)   ? "source.bin"
+                             : Chance(50) ? "entry.bak"
+                                          : "new.bak"))
+                .string();
     }
     static const char* const other[] = {"game.klv",       "game.bin",      "missing",
                                         "fifo",           "link-to-image", "blanks/blank.STR",
@@ -186,12 +190,21 @@ std::vector<std::string> Fuzzer::Arguments() {
         args.push_back(Chance(90) ? std::to_string(1 + Pick(entries_ + 1)) : Number());
         args.push_back(PathFor("file"));
     }
-    static const char* const options[] = {"--overwrite", "--no-xa-headers", "--dry-run", "--type",
-                                          "--blanks",    "--bogus",         "--help"};
-    const std::size_t count = Chance(60) ? Pick(4) : 0;
+    static const std::map<std::string, std::vector<const char*>> fitting = {
+        {"list", {}},
+        {"backup", {"--overwrite"}},
+        {"restore", {}},
+        {"replace", {"--no-xa-headers"}},
+        {"rip", {"--no-xa-headers", "--dry-run", "--type", "--blanks"}},
+        {"frob", {}}};
+    static const char* const any[] = {"--overwrite", "--no-xa-headers", "--dry-run", "--type",
+                                      "--blanks",    "--bogus",         "--help"};
+    const std::vector<const char*>& own = fitting.at(command);
+    const std::size_t count = Chance(70) ? Pick(4) : 0;
     for (std::size_t i = 0; i < count; ++i) {
-        std::string option = Chance(3) ? std::string(options[Pick(std::size(options))])
-                                       : std::string(options[Pick(5)]);
+        // Mostly options that go with the command, so that most runs get past the parser.
+        const std::string option =
+            own.empty() || Chance(8) ? any[Pick(std::size(any))] : own[Pick(own.size())];
         if (option == "--help" && !Chance(20)) continue;
         args.push_back(option);
         if (option == "--type") {
@@ -234,7 +247,14 @@ bool Fuzzer::Fail(const std::vector<std::string>& args, const std::string& why,
                  r.timed_out ? 1 : 0, r.err.c_str());
     const fs::path keep = work_.parent_path() / "failed-case";
     fs::remove_all(keep);
-    fs::copy(work_, keep, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    for (const auto& e : fs::recursive_directory_iterator(work_)) {
+        const fs::path to = keep / fs::relative(e.path(), work_);
+        std::error_code ec;
+        if (e.is_directory(ec))
+            fs::create_directories(to, ec);
+        else if (e.is_symlink(ec) || e.is_regular_file(ec))
+            fs::copy(e.path(), to, fs::copy_options::copy_symlinks, ec);
+    }
     std::fprintf(stderr, "  files kept in %s\n", keep.c_str());
     return false;
 }
@@ -297,7 +317,9 @@ bool Fuzzer::RunCase() {
     bool writes = false;
     const bool planned = AllowedSectors(args, allowed, writes);
     const auto before = Snapshot();
-    const fs::path image = work_ / "game.bin";
+    // The file the command takes as the image, through any link.
+    std::error_code ec;
+    const fs::path image = args.size() > 2 ? fs::weakly_canonical(args[2], ec) : fs::path();
 
     vorlix::test::ProcessSetup setup;
     setup.seconds = 10;
@@ -317,9 +339,9 @@ bool Fuzzer::RunCase() {
                      std::find(args.begin(), args.end(), "--help") != args.end();
     for (const auto& [path, bytes] : before) {
         const auto now = after.find(path);
-        const bool is_image = path == image.string();
+        const bool is_image = !image.empty() && fs::weakly_canonical(path, ec) == image;
         const bool is_backup = r.status == 0 && args[0] == "backup" && args.size() > 4 &&
-                               fs::weakly_canonical(args[4]) == fs::weakly_canonical(path);
+                               fs::weakly_canonical(args[4], ec) == fs::weakly_canonical(path, ec);
         if (is_backup) continue;
         if (now == after.end()) return Fail(args, path + " was removed", r);
         if (now->second == bytes) continue;
@@ -345,8 +367,9 @@ bool Fuzzer::RunCase() {
         }
     }
     for (const auto& [path, bytes] : after)
-        if (!before.count(path) && !(r.status == 0 && args[0] == "backup" && args.size() > 4 &&
-                                     fs::weakly_canonical(args[4]) == fs::weakly_canonical(path)))
+        if (!before.count(path) &&
+            !(r.status == 0 && args[0] == "backup" && args.size() > 4 &&
+              fs::weakly_canonical(args[4], ec) == fs::weakly_canonical(path, ec)))
             return Fail(args, path + " appeared", r);
     return true;
 }
