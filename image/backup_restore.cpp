@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -87,7 +88,17 @@ public:
 
     void Commit() {
         // Everything that can fail is tried before the rename; after it the backup is in place.
-        DirectoryHandle directory(dir_);
+        std::optional<DirectoryHandle> opened;
+        try {
+            opened.emplace(dir_);
+        } catch (const Failure& f) {
+            throw Failure("Cannot write " + DisplayPath(shown_) + ": its directory " +
+                              DisplayPath(dir_.empty() ? "." : dir_) +
+                              " cannot be opened to make the new name durable (" +
+                              std::strerror(f.system_error()) + "); nothing was written.",
+                          f.system_error(), shown_);
+        }
+        DirectoryHandle& directory = *opened;
         file_->Flush();
         file_->Close();
         if (std::rename(path_.c_str(), target_.c_str()) != 0)
