@@ -13,17 +13,18 @@ namespace {
 // What was printed must have reached standard output (a full disk, a closed pipe): a lost
 // listing or plan is a failure, not a success.
 int CheckStandardOutput(int status) {
-    std::cout.flush();
-    const bool stream_failed = !std::cout;
     errno = 0;
-    const bool flush_failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
-    const int err = errno;
-    const bool close_failed = std::fclose(stdout) != 0;
-    if (!stream_failed && !flush_failed && !close_failed) return status;
+    std::cout.flush();  // the first failed write keeps its errno
+    int err = errno;
+    bool failed = !std::cout || std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+    if (err == 0) err = errno;
+    if (std::fclose(stdout) != 0) {
+        failed = true;
+        if (err == 0) err = errno;
+    }
+    if (!failed) return status;
     std::fprintf(stderr, "vorlix-cli: Cannot write standard output: %s\n",
-                 std::strerror(err != 0     ? err
-                               : errno != 0 ? errno
-                                            : EIO));
+                 std::strerror(err != 0 ? err : EIO));
     return status == vorlix::cli::kExitOk || status == vorlix::cli::kExitUsage
                ? vorlix::cli::kExitFailed
                : status;

@@ -37,11 +37,14 @@ std::optional<unsigned long long> StartTicks(const std::string& pid) {
     return ticks;
 }
 
-const std::string& OwnStamp() {
-    static const std::string stamp = [] {
-        const std::string pid = std::to_string(::getpid());
-        return pid + "-" + std::to_string(StartTicks("self").value_or(0));
-    }();
+// "<pid>-<start>" of this process; made anew in a forked child, which is a process of its own.
+std::string OwnStamp() {
+    static pid_t pid = 0;
+    static std::string stamp;
+    if (pid != ::getpid()) {
+        pid = ::getpid();
+        stamp = std::to_string(pid) + "-" + std::to_string(StartTicks("self").value_or(0));
+    }
     return stamp;
 }
 
