@@ -120,11 +120,18 @@ int RunBenchmark(const Options& o) {
 }
 
 // The baselines run as their own processes, as the programs they are compared with do:
+//   --baseline-measure PROGRAM ARGS...   (runs it, output discarded: its time and peak memory)
 //   --baseline-rip LIST IMAGE BLANKS [--flush-each]
 //   --baseline-copy FROM FROM_OFFSET TO TO_OFFSET BYTES new|existing
 int RunBaseline(const std::vector<std::string>& a) {
     if (a[0] == "--baseline-rip" && (a.size() == 4 || (a.size() == 5 && a[4] == "--flush-each"))) {
         std::cout << BaselineRip(a[1], a[2], a[3], a.size() == 5) << " sectors written\n";
+        return 0;
+    }
+    if (a[0] == "--baseline-measure" && a.size() > 1) {
+        // A small process of its own, so that the peak it reports is the program's alone.
+        const Measured m = MeasureProgram({a.begin() + 1, a.end()});
+        std::cout << "seconds=" << m.seconds << " peak=" << m.peak_memory << "\n";
         return 0;
     }
     if (a[0] == "--baseline-copy" && a.size() == 7 && (a[6] == "new" || a[6] == "existing")) {

@@ -133,13 +133,14 @@ int RipCommand(const Arguments& a, Streams s) {
         std::size_t entries = 0;
         std::int64_t sectors = 0;
         // Printed as planned, so that a list of millions of entries is never held as plans.
+        std::string row;
         PlanRipAll(lines, a.image, blanks, a.write, [&](const PlannedRip& rip) {
             const EntryLabels& e = rip.labels;
-            const std::string blank =
-                rip.plan.source_sectors > 0
-                    ? DisplayPath(BlankPath(blanks, e.type_name).filename())
-                    : std::string();
-            std::string row = std::to_string(rip.index + 1);
+            const std::string blank = rip.plan.source_sectors > 0
+                                          ? DisplayPath(BlankPath(blanks, e.type_name).filename())
+                                          : std::string();
+            row.clear();
+            row.append(std::to_string(rip.index + 1));
             row.append(1, '\t').append(e.start).append(1, '\t').append(e.end.value_or(""));
             row.append(1, '\t').append(e.type_name).append(1, '\t');
             row.append(Describe(rip.plan, blank)).append(1, '\n');

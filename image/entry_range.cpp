@@ -14,6 +14,11 @@ EntryLabels LabelsOf(const EntryDetails& details) {
     return {details.start, details.length, details.type_name, details.end};
 }
 
+EntryLabels LabelsOf(EntryDetails&& details) {
+    return {std::move(details.start), std::move(details.length), std::move(details.type_name),
+            std::move(details.end)};
+}
+
 namespace {
 
 bool IsWhole(double v) {

@@ -20,6 +20,7 @@ struct EntryLabels {
 };
 
 EntryLabels LabelsOf(const EntryDetails& details);
+EntryLabels LabelsOf(EntryDetails&& details);
 
 struct SectorRange {
     std::int64_t start = 0;

@@ -24,8 +24,7 @@ void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
                 const std::function<void(const PlannedRip&)>& visit) {
     const ImageLock lock(image, ImageAccess::Read);
     CheckImage(image);
-    // Each blank file is checked once, however many entries use it.
-    std::vector<std::string> checked_blanks;
+    std::vector<std::string> checked_types;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         PlannedRip rip{i, lines[i], LabelsOf(ShowEntryDetails(lines[i])), {}};
         const EntryLabels& labels = rip.labels;
@@ -36,15 +35,13 @@ void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
         }
         try {
             rip.plan = PlanReplace(labels, options);
-            if (rip.plan.source_sectors > 0) {
+            // Each blank file is checked once per type name, however many entries use it.
+            if (rip.plan.source_sectors > 0 && std::find(checked_types.begin(), checked_types.end(),
+                                                         labels.type_name) == checked_types.end()) {
                 const std::filesystem::path blank = BlankPath(blanks_dir, labels.type_name);
-                const std::string name = blank.filename().string();
-                if (std::find(checked_blanks.begin(), checked_blanks.end(), name) ==
-                    checked_blanks.end()) {
-                    RefuseSameFile(image, blank, "blank file");
-                    CheckSource(rip.plan, blank);
-                    checked_blanks.push_back(name);
-                }
+                RefuseSameFile(image, blank, "blank file");
+                CheckSource(rip.plan, blank);
+                checked_types.push_back(labels.type_name);
             }
         } catch (const Failure& f) {
             throw Failure("Rip All cannot start, " + EntryName(i, lines[i]) + ": " + f.what(),
