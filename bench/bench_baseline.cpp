@@ -97,7 +97,7 @@ std::vector<std::uint8_t> LeadingSectors(const std::filesystem::path& blank, std
 
 std::int64_t BaselineRip(const std::filesystem::path& list, const std::filesystem::path& image,
                          const std::filesystem::path& blanks, bool flush_each_entry) {
-    const std::vector<std::string> lines = ReadEntryLines(ReadWholeFile(list));
+    const EntryLines lines = ReadEntryLines(ReadWholeFile(list));
     const std::vector<PlannedRip> plans = PlanRipAll(lines, image, blanks, {});
 
     std::array<std::uint8_t, kRawSectorSize> zero_filler{};

@@ -20,6 +20,7 @@ namespace vorlix::bench {
 namespace {
 
 constexpr std::size_t kLongListEntries = 50000;
+constexpr std::size_t kBigListEntries = 1000000;
 
 void WriteText(const std::filesystem::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -81,7 +82,7 @@ std::vector<Sectors> RippedRanges(const std::filesystem::path& list,
                                   const std::filesystem::path& blanks) {
     std::vector<Sectors> ranges;
     std::int64_t sectors = 0;
-    const std::vector<std::string> lines = ReadEntryLines(ReadWholeFile(list));
+    const EntryLines lines = ReadEntryLines(ReadWholeFile(list));
     for (const PlannedRip& rip : PlanRipAll(lines, image, blanks, {})) {
         if (rip.plan.branch == ReplaceBranch::None) continue;
         ranges.push_back({rip.plan.range.start, rip.plan.range.count});
@@ -246,6 +247,40 @@ std::vector<Row> LoadFigures(const Context& c) {
             throw std::runtime_error("Unexpected output from the window loader:\n" + run.out);
     }
     return {reader, window};
+}
+
+std::vector<Row> BigListFigures(const Context& c) {
+    // Entries of every type laid over the addressable sectors again and again: each one is
+    // planned, none is written.
+    const std::filesystem::path list = c.dir / "big.klv";
+    const std::filesystem::path image = c.dir / "big.bin";
+    {
+        std::vector<BenchEntry> entries = LongListEntries(kBigListEntries);
+        for (BenchEntry& e : entries) e.start %= 900000;
+        WriteText(list, ListText(entries));
+    }
+    WriteText(image, std::string(kRawSectorSize, '\0'));
+    const double list_bytes = static_cast<double>(std::filesystem::file_size(list));
+
+    Row time{"5a rip --dry-run, 1,000,000-entry list", {}, {}, 1000};
+    Row memory{"5b its peak memory / list file size", {}, {}, 3};
+    memory.unit = "MB";
+    for (int rep = 0; rep < c.repetitions; ++rep) {
+        Settle(list);
+        // Measured from a small process of its own (see MeasureProgram), the plan discarded.
+        const ProgramRun run =
+            RunProgram({SelfPath().string(), "--baseline-measure", c.cli.string(), "rip",
+                        list.string(), image.string(), "--blanks", c.blanks.string(), "--dry-run"},
+                       c.dir);
+        const double seconds = ValueAfter(run.out, "seconds=");
+        const double peak = ValueAfter(run.out, "peak=");
+        time.subject.values.push_back(seconds);
+        memory.subject.values.push_back(peak / 1e6);
+        memory.baseline.values.push_back(list_bytes / 1e6);
+        std::cerr << "big list repetition " << rep + 1 << ": " << seconds << " s, " << peak / 1e6
+                  << " MB for a " << list_bytes / 1e6 << " MB list\n";
+    }
+    return {time, memory};
 }
 
 }  // namespace vorlix::bench

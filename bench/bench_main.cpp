@@ -30,7 +30,7 @@ constexpr std::uint64_t kNeededBytes = std::uint64_t{2100} << 20;
 
 struct Options {
     int repetitions = 5;
-    std::string figures = "12345";
+    std::string figures = "123456";
     bool keep = false;
 };
 
@@ -107,7 +107,8 @@ int RunBenchmark(const Options& o) {
     if (wanted('1') || wanted('3')) add(RipFigures(c, wanted('3')));
     if (wanted('2')) add(CopyFigures(c));
     if (wanted('4')) add(LoadFigures(c));
-    if (wanted('5')) add(ScanFigures(c));
+    if (wanted('5')) add(BigListFigures(c));
+    if (wanted('6')) add(ScanFigures(c));
 
     std::cout << "\nMedians of " << c.repetitions << " runs; ratios are subject / baseline.\n";
     PrintTable(std::cout, rows);
@@ -120,20 +121,19 @@ int RunBenchmark(const Options& o) {
 }
 
 // The baselines run as their own processes, as the programs they are compared with do:
+//   --baseline-measure PROGRAM ARGS...   (runs it, output discarded: its time and peak memory)
 //   --baseline-rip LIST IMAGE BLANKS [--flush-each]
 //   --baseline-copy FROM FROM_OFFSET TO TO_OFFSET BYTES new|existing
 //   --baseline-read FILE
-//   --baseline-measure PROGRAM ARGS...: runs it and prints its time and peak memory; a program
-//     started from this small process inherits no peak memory from the benchmark's own.
 int RunBaseline(const std::vector<std::string>& a) {
-    if (a[0] == "--baseline-measure" && a.size() >= 2) {
-        const ProgramRun run =
-            RunProgram({a.begin() + 1, a.end()}, std::filesystem::temp_directory_path());
-        std::cout << "seconds=" << run.seconds << " peak_kb=" << run.peak_kb << "\n";
-        return 0;
-    }
     if (a[0] == "--baseline-rip" && (a.size() == 4 || (a.size() == 5 && a[4] == "--flush-each"))) {
         std::cout << BaselineRip(a[1], a[2], a[3], a.size() == 5) << " sectors written\n";
+        return 0;
+    }
+    if (a[0] == "--baseline-measure" && a.size() > 1) {
+        // A small process of its own, so that the peak it reports is the program's alone.
+        const Measured m = MeasureProgram({a.begin() + 1, a.end()});
+        std::cout << "seconds=" << m.seconds << " peak=" << m.peak_memory << "\n";
         return 0;
     }
     if (a[0] == "--baseline-copy" && a.size() == 7 && (a[6] == "new" || a[6] == "existing")) {

@@ -56,7 +56,7 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::filesyste
     ProgramRun run;
     run.seconds = std::chrono::duration<double>(end - begin).count();
     run.out = Slurp(out_path);
-    run.peak_kb = usage.ru_maxrss;
+    run.peak_memory = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::string command;
         for (const std::string& a : argv) command += (command.empty() ? "" : " ") + a;
@@ -64,6 +64,29 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::filesyste
                                  Slurp(err_path) + run.out);
     }
     return run;
+}
+
+Measured MeasureProgram(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto begin = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) throw std::runtime_error("Cannot run " + argv[0] + ": " + std::strerror(rc));
+    int status = 0;
+    struct rusage usage {};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    const auto end = std::chrono::steady_clock::now();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(argv[0] + " failed (status " + std::to_string(status) + ")");
+    return {std::chrono::duration<double>(end - begin).count(),
+            static_cast<std::uint64_t>(usage.ru_maxrss) * 1024};
 }
 
 std::filesystem::path SelfPath() {

@@ -41,10 +41,10 @@ std::string Format(const char* format, double a, double b = 0, double c = 0) {
 }
 
 // The median with the spread, "2.314 (2.201-2.502) s" or "12.3 (11.9-14.0) ms".
-std::string Spread(const Samples& s, bool milliseconds) {
+std::string Spread(const Samples& s, bool milliseconds, const char* unit = "s") {
     return milliseconds
                ? Format("%.1f (%.1f-%.1f) ms", s.Median() * 1000, s.Min() * 1000, s.Max() * 1000)
-               : Format("%.3f (%.3f-%.3f) s", s.Median(), s.Min(), s.Max());
+               : Format("%.3f (%.3f-%.3f) ", s.Median(), s.Min(), s.Max()) + unit;
 }
 
 // The spread of the ratio, taken run by run (the runs of one repetition follow each other).
@@ -65,7 +65,7 @@ Cells CellsOf(const Row& row) {
         return {Spread(row.subject, true), "-", "-",
                 row.target == 0 ? "-" : Format("<%.0f ms", row.target)};
     const Samples paired = PairedRatios(row);
-    return {Spread(row.subject, false), Spread(row.baseline, false),
+    return {Spread(row.subject, false, row.unit), Spread(row.baseline, false, row.unit),
             Format("%.2f (%.2f-%.2f)", Ratio(row), paired.Min(), paired.Max()),
             row.target == 0 ? "-" : Format("%.1fx", row.target)};
 }

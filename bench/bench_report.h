@@ -27,6 +27,7 @@ struct Row {
     Samples baseline;         // empty: the subject is judged alone, in milliseconds
     double target = 0;        // the largest ratio (or milliseconds) that passes; 0: shown only
     std::string unavailable;  // why the row could not be measured, when it could not
+    const char* unit = "s";   // of subject and baseline when there is a baseline ("MB")
 };
 
 // The median ratio of subject to baseline, from the medians of both.

@@ -14,21 +14,16 @@ namespace vorlix::bench {
 
 namespace {
 
-struct Measured {
-    double seconds = 0;
-    long peak_kb = 0;
-};
-
 // Runs the program under this executable's --baseline-measure, so that its peak memory is its own
 // (a child started straight from the benchmark would report the benchmark's).
 Measured MeasureRun(const std::vector<std::string>& argv, const Context& c) {
     std::vector<std::string> measured = {SelfPath().string(), "--baseline-measure"};
     measured.insert(measured.end(), argv.begin(), argv.end());
     const std::string out = RunProgram(measured, c.dir).out;
-    const auto seconds = out.find("seconds="), peak = out.find("peak_kb=");
+    const auto seconds = out.find("seconds="), peak = out.find("peak=");
     if (seconds == std::string::npos || peak == std::string::npos)
         throw std::runtime_error("Unexpected output from --baseline-measure:\n" + out);
-    return {std::stod(out.substr(seconds + 8)), std::stol(out.substr(peak + 8))};
+    return {std::stod(out.substr(seconds + 8)), std::stoull(out.substr(peak + 5))};
 }
 
 }  // namespace
@@ -45,7 +40,7 @@ std::vector<Row> ScanFigures(const Context& c) {
                                                 disc.bin.string()};
 
     Samples scan, read;
-    long peak_kb = 0, read_peak_kb = 0;
+    std::uint64_t peak = 0, read_peak = 0;
     for (int rep = 0; rep < c.repetitions; ++rep) {
         // Each takes the first place in turn, both reading the image from the disk.
         for (int k = 0; k < 2; ++k) {
@@ -54,8 +49,8 @@ std::vector<Row> ScanFigures(const Context& c) {
             const bool scanning = (rep + k) % 2 == 0;
             const Measured m = MeasureRun(scanning ? scan_argv : read_argv, c);
             (scanning ? scan : read).values.push_back(m.seconds);
-            (scanning ? peak_kb : read_peak_kb) =
-                std::max(scanning ? peak_kb : read_peak_kb, m.peak_kb);
+            std::uint64_t& most = scanning ? peak : read_peak;
+            most = std::max(most, m.peak_memory);
             std::cerr << "scan repetition " << rep + 1 << ": "
                       << (scanning ? "vorlix-cli scan " : "baseline read ") << m.seconds << " s\n";
         }
@@ -66,11 +61,11 @@ std::vector<Row> ScanFigures(const Context& c) {
     if (lines != disc.expected.size() + 2)
         throw std::runtime_error("vorlix-cli scan did not list the " +
                                  std::to_string(disc.expected.size()) + " entries the disc holds.");
-    std::cout << "Scan peak memory: " << peak_kb / 1024 << " MiB resident (" << read_peak_kb / 1024
+    std::cout << "Scan peak memory: " << (peak >> 20) << " MiB resident (" << (read_peak >> 20)
               << " MiB for the 1 MiB reads) for " << disc.expected.size() << " entries over a "
               << disc.sectors << "-sector image.\n";
     std::filesystem::remove_all(c.dir / "disc");
-    return {{"5 scan: vorlix-cli / 1 MiB reads", scan, read, 1.5}};
+    return {{"6 scan: vorlix-cli / 1 MiB reads", scan, read, 1.5}};
 }
 
 }  // namespace vorlix::bench

@@ -4,6 +4,8 @@
 #include <set>
 #include <string_view>
 
+#include "entries/number_text.h"
+
 namespace vorlix::cli {
 
 const char* const kUsage =
@@ -119,6 +121,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         if (name == "--type") {
             const auto eq = value.find('=');
             if (eq == std::string::npos) throw UsageError("--type takes POSITION=CODE");
+            // A type name such as TIM would read as code 0 (a movie) and be ripped as one.
+            if (!HasLeadingNumber(std::string_view(value).substr(eq + 1)))
+                throw UsageError("--type takes a number as CODE: \"" + value.substr(eq + 1) + "\"");
             a.type_changes.emplace_back(ParsePosition(value.substr(0, eq)), value.substr(eq + 1));
         }
     }

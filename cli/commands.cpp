@@ -13,18 +13,23 @@
 #include "image/failure.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
+#include "image/sector_copy.h"
 #include "image/sector_file.h"
 
 namespace vorlix::cli {
 
 namespace {
 
-std::vector<std::string> LoadList(const std::string& path) {
+EntryLines LoadList(const std::string& path) {
     return ReadEntryLines(ReadWholeFile(path));
 }
 
-void RequirePosition(const std::vector<std::string>& lines, std::size_t position,
-                     const std::string& list) {
+// Reading the list and writing the image through one file would destroy the list.
+void RefuseListAsImage(const Arguments& a) {
+    RefuseSameFile(a.image, a.list, "list file");
+}
+
+void RequirePosition(const EntryLines& lines, std::size_t position, const std::string& list) {
     if (position == 0 || position > lines.size())
         throw Failure("There is no entry " + std::to_string(position) + " in " + DisplayPath(list) +
                       ": it holds " + std::to_string(lines.size()) +
@@ -33,7 +38,8 @@ void RequirePosition(const std::vector<std::string>& lines, std::size_t position
 
 // The labels the window would show after selecting the entry at `position`.
 EntryLabels SelectEntry(const Arguments& a) {
-    const std::vector<std::string> lines = LoadList(a.list);
+    RefuseListAsImage(a);
+    const EntryLines lines = LoadList(a.list);
     RequirePosition(lines, a.position, a.list);
     return LabelsOf(ShowEntryDetails(lines[a.position - 1]));
 }
@@ -73,7 +79,7 @@ std::string Plural(std::int64_t n, const char* one, const char* many) {
 }  // namespace
 
 int ListCommand(const Arguments& a, Streams s) {
-    const std::vector<std::string> lines = LoadList(a.list);
+    const EntryLines lines = LoadList(a.list);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const EntryDetails d = ShowEntryDetails(lines[i]);
         s.out << i + 1 << '\t' << d.start << '\t' << d.end << '\t' << d.length << '\t'
@@ -114,10 +120,11 @@ int ReplaceCommand(const Arguments& a, Streams s) {
 }
 
 int RipCommand(const Arguments& a, Streams s) {
-    std::vector<std::string> lines = LoadList(a.list);
+    RefuseListAsImage(a);
+    EntryLines lines = LoadList(a.list);
     for (const auto& [position, code] : a.type_changes) {
         RequirePosition(lines, position, a.list);
-        lines[position - 1] = ReplaceTypeField(lines[position - 1], NormaliseTypeCode(code));
+        lines.Replace(position - 1, ReplaceTypeField(lines[position - 1], NormaliseTypeCode(code)));
     }
     const std::filesystem::path blanks =
         a.blanks ? std::filesystem::path(*a.blanks) : DefaultBlanksDirectory(ProgramDirectory());
@@ -125,16 +132,24 @@ int RipCommand(const Arguments& a, Streams s) {
     if (a.dry_run) {
         std::size_t entries = 0;
         std::int64_t sectors = 0;
-        for (const PlannedRip& rip : PlanRipAll(lines, a.image, blanks, a.write)) {
-            const EntryDetails d = ShowEntryDetails(rip.line);
-            const std::string blank = DisplayPath(BlankPath(blanks, d.type_name).filename());
-            s.out << rip.index + 1 << '\t' << d.start << '\t' << d.end << '\t' << d.type_name
-                  << '\t' << Describe(rip.plan, blank) << '\n';
+        // Printed as planned, so that a list of millions of entries is never held as plans.
+        std::string row;
+        PlanRipAll(lines, a.image, blanks, a.write, [&](const PlannedRip& rip) {
+            const EntryLabels& e = rip.labels;
+            const std::string blank = rip.plan.source_sectors > 0
+                                          ? DisplayPath(BlankPath(blanks, e.type_name).filename())
+                                          : std::string();
+            row.clear();
+            row.append(std::to_string(rip.index + 1));
+            row.append(1, '\t').append(e.start).append(1, '\t').append(e.end.value_or(""));
+            row.append(1, '\t').append(e.type_name).append(1, '\t');
+            row.append(Describe(rip.plan, blank)).append(1, '\n');
+            s.out.write(row.data(), static_cast<std::streamsize>(row.size()));
             if (rip.plan.branch != ReplaceBranch::None) {
                 ++entries;
                 sectors += rip.plan.range.count;
             }
-        }
+        });
         s.out << "Dry run: " << Plural(static_cast<std::int64_t>(entries), "entry", "entries")
               << " would be ripped, " << Plural(sectors, "sector", "sectors")
               << " written; nothing was written.\n";

@@ -157,6 +157,7 @@ std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
     ScanResult result;
     result.image = image;
     result.bin = DataTrackOf(image);
+    const ImageLock lock(result.bin, ImageAccess::Read);
     SectorFile file(result.bin, OpenMode::ReadOnly);
     const std::uint64_t size = file.Size();
     const std::int64_t sectors = static_cast<std::int64_t>(size / kRawSectorSize);

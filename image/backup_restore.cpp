@@ -20,6 +20,7 @@ bool NeedsOverwriteQuestion(const std::filesystem::path& path) {
 std::int64_t BackupEntry(const EntryLabels& labels, const std::filesystem::path& image,
                          const std::filesystem::path& backup) {
     const SectorRange range = ResolveRange(labels);
+    const ImageLock lock(image, ImageAccess::Read);
     RefuseSameFile(image, backup, "backup file");
     SectorFile source(image, OpenMode::ReadOnly);
     PendingFile out(backup);
@@ -38,6 +39,7 @@ std::int64_t BackupEntry(const EntryLabels& labels, const std::filesystem::path&
 std::int64_t RestoreEntry(const EntryLabels& labels, const std::filesystem::path& image,
                           const std::filesystem::path& backup) {
     const SectorRange range = ResolveRange(labels);
+    const ImageLock lock(image, ImageAccess::Write);
     RefuseSameFile(image, backup, "backup file");
     SectorFile target(image, OpenMode::ReadWrite);
     SectorFile source(backup, OpenMode::ReadOnly);

@@ -11,7 +11,12 @@
 namespace vorlix {
 
 EntryLabels LabelsOf(const EntryDetails& details) {
-    return {details.start, details.length, details.type_name};
+    return {details.start, details.length, details.type_name, details.end};
+}
+
+EntryLabels LabelsOf(EntryDetails&& details) {
+    return {std::move(details.start), std::move(details.length), std::move(details.type_name),
+            std::move(details.end)};
 }
 
 namespace {
@@ -21,7 +26,7 @@ bool IsWhole(double v) {
 }
 
 Failure EntryFailure(const std::string& why) {
-    return Failure("Cannot use this entry: " + why + "; nothing was written.");
+    return Failure("Cannot use this entry: " + PrintableText(why) + "; nothing was written.");
 }
 
 }  // namespace
@@ -34,6 +39,9 @@ SectorRange ResolveRange(const EntryLabels& labels) {
     // overwrite the start of the disc by surprise.
     if (!HasLeadingNumber(labels.start))
         throw EntryFailure("its start sector \"" + labels.start + "\" is not a number");
+    // Likewise an end of no number would read as 0 and make "0:x" the first sector of the disc.
+    if (labels.end && !HasLeadingNumber(*labels.end))
+        throw EntryFailure("its end sector \"" + *labels.end + "\" is not a number");
     if (!IsWhole(start) || start < 0)
         throw EntryFailure("its start sector \"" + labels.start +
                            "\" is not a whole number of 0 or more");

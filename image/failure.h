@@ -24,10 +24,17 @@ private:
     std::filesystem::path file_;
 };
 
-// A path as messages show it: normalised, with the platform's native separators.
+// Text as a one-line message shows it: control characters (a newline in a file name or an entry
+// line) are written as escapes such as \n and \x1B, so that the message stays one line.
+std::string PrintableText(std::string_view text);
+
+// A path as messages show it: normalised, with the platform's native separators, printable.
 std::string DisplayPath(const std::filesystem::path& path);
 
 // "Cannot <action> <path>: <strerror(err)>".
 Failure FileFailure(std::string_view action, const std::filesystem::path& path, int err);
+
+// "<path> is not a regular file.": a FIFO, a device, a socket where a file is wanted.
+Failure NotRegularFailure(const std::filesystem::path& path);
 
 }  // namespace vorlix

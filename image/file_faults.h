@@ -1,13 +1,20 @@
 #pragma once
-// A seam for tests: make the k-th open, read, write or flush of the file layer fail with a chosen
-// error, as a full disk or a failing drive would.
+// A seam for tests: make the k-th open, examination (fstat), lock, read, write or flush of the
+// file layer fail with a chosen error, as a full disk, a failing drive or a second process would.
 
 #include <filesystem>
 #include <functional>
 
 namespace vorlix {
 
-enum class FileCall { Open, Read, Write, Flush };
+enum class FileCall {
+    Open,     // also the opening of a directory for its flush
+    Examine,  // fstat after an open: what kind of file it is, its size
+    Lock,     // the image lock; EWOULDBLOCK plays a second process holding it
+    Read,
+    Write,
+    Flush,
+};
 
 // Returns 0 to let the call go on, or an errno value to make it fail with.
 using FaultHook = std::function<int(FileCall, const std::filesystem::path&)>;

@@ -5,23 +5,55 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "image/failure.h"
 
 namespace vorlix {
 
-PendingFile::PendingFile(const std::filesystem::path& target) : target_(target) {
-    const std::filesystem::path dir = target.parent_path();
-    for (int attempt = 0;; ++attempt) {
-        path_ = dir / ("." + target.filename().string() + ".vorlix-" + std::to_string(::getpid()) +
-                       "-" + std::to_string(attempt));
-        if (FileLength(path_) < 0) break;
+std::filesystem::path WriteThroughTarget(const std::filesystem::path& name) {
+    std::filesystem::path p = name;
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0) {
+            if (errno == ENOENT) return p;
+            throw FileFailure("write", name, errno);
+        }
+        if (S_ISREG(st.st_mode)) return p;
+        if (!S_ISLNK(st.st_mode)) throw NotRegularFailure(name);
+        if (hops == 40) throw FileFailure("write", name, ELOOP);
+        std::error_code ec;
+        const std::filesystem::path link = std::filesystem::read_symlink(p, ec);
+        if (ec) throw FileFailure("write", name, ec.value());
+        p = link.is_absolute() ? link : p.parent_path() / link;
     }
-    try {
-        file_.emplace(path_, OpenMode::CreateNew);
-    } catch (const Failure& f) {
-        throw FileFailure("write", target, f.system_error());
+}
+
+PendingFile::PendingFile(const std::filesystem::path& name)
+    : target_(WriteThroughTarget(name)), shown_(name), dir_(target_.parent_path()) {
+    RemoveStaleTemporaries(dir_);
+    const std::size_t name_max = NameMax(dir_);
+    for (unsigned attempt = 0;; ++attempt) {
+        path_ = dir_ / TemporaryName(target_.filename().string(), attempt, name_max);
+        try {
+            file_.emplace(path_, OpenMode::CreateNew);
+            break;
+        } catch (const Failure& f) {
+            if (f.system_error() == EEXIST && attempt < 100) continue;
+            throw FileFailure("write", shown_, f.system_error());
+        }
+    }
+    on_signal_.emplace(path_);
+    // The new file keeps the mode and, where allowed, the owner of the file it replaces.
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0) {
+        const int fd = file_->Descriptor();
+        // Without the right to give it away, at least the group where the user may.
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            [[maybe_unused]] const int group = ::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+        }
+        [[maybe_unused]] const int mode = ::fchmod(fd, st.st_mode & 07777);
     }
 }
 
@@ -34,15 +66,33 @@ PendingFile::~PendingFile() {
 }
 
 void PendingFile::Commit() {
-    // Keep the permissions of the file being replaced.
-    struct stat st {};
-    if (::stat(target_.c_str(), &st) == 0) ::chmod(path_.c_str(), st.st_mode & 07777);
+    // Everything that can fail is tried before the rename; after it the backup is in place.
+    std::optional<DirectoryHandle> opened;
+    try {
+        opened.emplace(dir_);
+    } catch (const Failure& f) {
+        throw Failure("Cannot write " + DisplayPath(shown_) + ": its directory " +
+                          DisplayPath(dir_.empty() ? "." : dir_) +
+                          " cannot be opened to make the new name durable (" +
+                          std::strerror(f.system_error()) + "); nothing was written.",
+                      f.system_error(), shown_);
+    }
+    DirectoryHandle& directory = *opened;
     file_->Flush();
     file_->Close();
     if (std::rename(path_.c_str(), target_.c_str()) != 0)
-        throw FileFailure("replace", target_, errno);
+        throw FileFailure("write", shown_, errno);
     committed_ = true;
-    FlushDirectory(target_.parent_path().empty() ? "." : target_.parent_path());
+    on_signal_.reset();
+    try {
+        directory.Flush();
+    } catch (const Failure& f) {
+        throw Failure(DisplayPath(shown_) +
+                          " was written in full, but its directory could not "
+                          "be flushed (" +
+                          f.what() + "), so the new name may not survive a crash.",
+                      f.system_error(), shown_);
+    }
 }
 
 }  // namespace vorlix

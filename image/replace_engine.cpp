@@ -25,6 +25,9 @@ ReplacePlan LeftAlone(ReplacePlan plan, std::string why) {
 ReplacePlan PlanReplace(const EntryLabels& labels, const WriteOptions& options) {
     ReplacePlan plan;
     plan.options = options;
+    // Every entry is addressed first, whatever its type: a start or end that holds no number is
+    // refused even where the branch would leave the entry alone.
+    plan.range = ResolveRange(labels);
     const std::string_view key = std::string_view(labels.type_name).substr(0, 2);
     const double length = NumberFromText(labels.length);
     if (key == "XA") {
@@ -42,7 +45,6 @@ ReplacePlan PlanReplace(const EntryLabels& labels, const WriteOptions& options) 
     }
     // A length under one sector would otherwise still write the first sector, outside the entry.
     if (length < 1) return LeftAlone(plan, "the entry covers less than one sector");
-    plan.range = ResolveRange(labels);
     return plan;
 }
 
@@ -83,6 +85,7 @@ std::int64_t RunReplace(const ReplacePlan& plan, const std::filesystem::path& im
                         const std::filesystem::path& source, Flush flush) {
     if (plan.branch == ReplaceBranch::None) return 0;
     const bool reads_source = plan.source_sectors > 0;
+    const ImageLock lock(image, ImageAccess::Write);
     if (reads_source) RefuseSameFile(image, source, "source file");
 
     SectorFile target(image, OpenMode::ReadWrite);

@@ -1,57 +1,73 @@
 #include "image/rip_all.h"
 
-#include <set>
+#include <algorithm>
 #include <string>
 
 #include "entries/entry_details.h"
 #include "image/blank_substitution.h"
 #include "image/failure.h"
+#include "image/sector_copy.h"
+#include "image/sector_file.h"
 
 namespace vorlix {
 
 namespace {
 
-std::string EntryName(std::size_t index, const std::string& line) {
-    return "entry " + std::to_string(index + 1) + " (" + line + ")";
+std::string EntryName(std::size_t index, std::string_view line) {
+    return "entry " + std::to_string(index + 1) + " (" + PrintableText(line) + ")";
 }
 
 }  // namespace
 
-std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
-                                   const std::filesystem::path& image,
-                                   const std::filesystem::path& blanks_dir,
-                                   const WriteOptions& options) {
+void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
+                const std::filesystem::path& blanks_dir, const WriteOptions& options,
+                const std::function<void(const PlannedRip&)>& visit) {
+    const ImageLock lock(image, ImageAccess::Read);
     CheckImage(image);
-    std::vector<PlannedRip> plans;
-    plans.reserve(lines.size());
-    std::set<std::filesystem::path> checked_blanks;
+    std::vector<std::string> checked_types;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        PlannedRip rip{i, lines[i], {}};
-        const EntryLabels labels = LabelsOf(ShowEntryDetails(lines[i]));
+        PlannedRip rip{i, lines[i], LabelsOf(ShowEntryDetails(lines[i])), {}};
+        const EntryLabels& labels = rip.labels;
         if (!IsRippable(labels.type_name)) {
             rip.plan.skipped_because = "entries of type " + labels.type_name + " are not ripped";
-            plans.push_back(std::move(rip));
+            if (visit) visit(rip);
             continue;
         }
         try {
             rip.plan = PlanReplace(labels, options);
-            const std::filesystem::path blank = BlankPath(blanks_dir, labels.type_name);
-            if (rip.plan.source_sectors > 0 && checked_blanks.insert(blank).second)
+            // Each blank file is checked once per type name, however many entries use it.
+            if (rip.plan.source_sectors > 0 && std::find(checked_types.begin(), checked_types.end(),
+                                                         labels.type_name) == checked_types.end()) {
+                const std::filesystem::path blank = BlankPath(blanks_dir, labels.type_name);
+                RefuseSameFile(image, blank, "blank file");
                 CheckSource(rip.plan, blank);
+                checked_types.push_back(labels.type_name);
+            }
         } catch (const Failure& f) {
             throw Failure("Rip All cannot start, " + EntryName(i, lines[i]) + ": " + f.what(),
                           f.system_error());
         }
-        plans.push_back(std::move(rip));
+        if (visit) visit(rip);
     }
+}
+
+std::vector<PlannedRip> PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
+                                   const std::filesystem::path& blanks_dir,
+                                   const WriteOptions& options) {
+    std::vector<PlannedRip> plans;
+    plans.reserve(lines.size());
+    PlanRipAll(lines, image, blanks_dir, options,
+               [&](const PlannedRip& rip) { plans.push_back(rip); });
     return plans;
 }
 
-RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem::path& image,
+RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
                     const std::filesystem::path& blanks_dir, const RipAllHooks& hooks) {
+    // One lock for the whole walk: no other VORLIX may read or write the image in between.
+    const ImageLock lock(image, ImageAccess::Write);
     const auto options = [&] { return hooks.options ? hooks.options() : WriteOptions{}; };
     // The checks do not depend on the options, which are read anew for every entry.
-    PlanRipAll(lines, image, blanks_dir, {});
+    PlanRipAll(lines, image, blanks_dir, {}, nullptr);
 
     RipAllReport report;
     const std::size_t count = lines.size();
@@ -60,10 +76,9 @@ RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem
         if (hooks.yield) hooks.yield();
         if (!IsRippable(labels.type_name)) continue;
         try {
-            const std::int64_t written =
-                hooks.rip_entry
-                    ? hooks.rip_entry(labels)
-                    : RipEntry(labels, image, blanks_dir, options(), {}, Flush::Deferred);
+            const std::int64_t written = hooks.rip_entry ? hooks.rip_entry(labels)
+                                                         : RipEntry(labels, image, blanks_dir,
+                                                                    options(), {}, Flush::Deferred);
             if (written > 0) ++report.entries_ripped;
             report.sectors_written += written;
         } catch (const Failure& f) {

@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "entries/list_reader.h"
 #include "image/entry_range.h"
 #include "image/replace_engine.h"
 
@@ -34,22 +36,30 @@ struct RipAllReport {
 
 struct PlannedRip {
     std::size_t index = 0;
-    std::string line;
-    ReplacePlan plan;  // branch None for entries that are left alone
+    std::string_view line;  // a view of the list's line: valid while the list is
+    EntryLabels labels;     // as selecting the entry shows it (end included)
+    ReplacePlan plan;       // branch None for entries that are left alone
 };
 
 // Every check Rip All makes before its first write, over the list's lines as selecting them would
-// show them: each rippable entry can be addressed, the image can be written, and every blank file
-// the entries need exists and is long enough. Throws Failure naming the entry or file.
-std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
-                                   const std::filesystem::path& image,
+// show them: each rippable entry can be addressed, the image can be written and is neither a
+// blank file nor one through a link, and every blank file the entries need exists and is long
+// enough. Throws Failure naming the entry or file. Holds a shared lock on the image meanwhile.
+std::vector<PlannedRip> PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
                                    const std::filesystem::path& blanks_dir,
                                    const WriteOptions& options);
 
-// Checks as PlanRipAll, then walks the list top to bottom, and flushes the image once at the end.
-// A failure stops the walk at that entry and is thrown as a Failure that names it, after what
-// was written before it has been flushed.
-RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem::path& image,
+// The same checks, handing each entry's plan to `visit` in list order instead of keeping them
+// all: for lists of millions of entries. Throws at the first entry that fails its checks.
+void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
+                const std::filesystem::path& blanks_dir, const WriteOptions& options,
+                const std::function<void(const PlannedRip&)>& visit);
+
+// Checks as PlanRipAll, then walks the list top to bottom, and flushes the image once at the end,
+// holding the image's exclusive lock (ImageLock) from the first check to the final flush. A
+// failure stops the walk at that entry and is thrown as a Failure that names it, after what was
+// written before it has been flushed.
+RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
                     const std::filesystem::path& blanks_dir, const RipAllHooks& hooks);
 
 }  // namespace vorlix

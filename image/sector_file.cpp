@@ -5,9 +5,14 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <sys/file.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <map>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "image/failure.h"
@@ -20,38 +25,50 @@ namespace {
 // At most this many sectors go into one vectored write (the system's own iovec limit is 1024).
 constexpr std::size_t kSectorsPerCall = 512;
 
+// O_NONBLOCK: opening a FIFO or a device must not wait for a peer; regular files ignore it.
 int OpenFlags(OpenMode mode) {
+    constexpr int kAlways = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     switch (mode) {
         case OpenMode::ReadOnly:
-            return O_RDONLY;
+            return O_RDONLY | kAlways;
         case OpenMode::ReadWrite:
-            return O_RDWR;
+            return O_RDWR | kAlways;
         case OpenMode::CreateNew:
-            return O_RDWR | O_CREAT | O_EXCL;
+            return O_RDWR | O_CREAT | O_EXCL | kAlways;
     }
-    return O_RDONLY;
+    return O_RDONLY | kAlways;
 }
 
 const char* OpenAction(OpenMode mode) {
     return mode == OpenMode::CreateNew ? "create" : "open";
 }
 
+// Opens `path` without blocking and makes sure it is a regular file; returns the descriptor.
+int OpenRegular(const std::filesystem::path& path, int flags, const char* action) {
+    if (int err = InjectedFault(FileCall::Open, path)) throw FileFailure(action, path, err);
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) throw FileFailure(action, path, errno);
+    struct stat st {};
+    int err = InjectedFault(FileCall::Examine, path);
+    if (err == 0 && ::fstat(fd, &st) != 0) err = errno;
+    if (err == 0 && S_ISDIR(st.st_mode)) err = EISDIR;
+    if (err != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        // A file this call created is not left behind.
+        if ((flags & O_CREAT) != 0) ::unlink(path.c_str());
+        if (err != 0) throw FileFailure(action, path, err);
+        throw NotRegularFailure(path);
+    }
+    return fd;
+}
+
 }  // namespace
 
 SectorFile::SectorFile(const std::filesystem::path& path, OpenMode mode) : path_(path) {
-    if (int err = InjectedFault(FileCall::Open, path_))
-        throw FileFailure(OpenAction(mode), path_, err);
-    do {
-        fd_ = ::open(path_.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
-    } while (fd_ < 0 && errno == EINTR);
-    if (fd_ < 0) throw FileFailure(OpenAction(mode), path_, errno);
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        ::close(fd_);
-        fd_ = -1;
-        throw FileFailure(OpenAction(mode), path_, err);
-    }
+    fd_ = OpenRegular(path_, OpenFlags(mode), OpenAction(mode));
 }
 
 SectorFile::~SectorFile() {
@@ -60,6 +77,7 @@ SectorFile::~SectorFile() {
 
 std::uint64_t SectorFile::Size() const {
     struct stat st {};
+    if (int err = InjectedFault(FileCall::Examine, path_)) throw FileFailure("examine", path_, err);
     if (::fstat(fd_, &st) != 0) throw FileFailure("examine", path_, errno);
     return static_cast<std::uint64_t>(st.st_size);
 }
@@ -185,13 +203,114 @@ std::int64_t FileLength(const std::filesystem::path& path) {
     return static_cast<std::int64_t>(st.st_size);
 }
 
-void FlushDirectory(const std::filesystem::path& directory) {
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) throw FileFailure("open", directory, errno);
-    const int rc = ::fsync(fd);
-    const int err = errno;
-    ::close(fd);
-    if (rc != 0 && err != EINVAL) throw FileFailure("flush", directory, err);
+DirectoryHandle::DirectoryHandle(const std::filesystem::path& directory)
+    : path_(directory.empty() ? std::filesystem::path(".") : directory) {
+    if (int err = InjectedFault(FileCall::Open, path_)) throw FileFailure("open", path_, err);
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) throw FileFailure("open", path_, errno);
+}
+
+DirectoryHandle::~DirectoryHandle() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void DirectoryHandle::Flush() {
+    if (int err = InjectedFault(FileCall::Flush, path_)) throw FileFailure("flush", path_, err);
+    // Some file systems cannot flush a directory (EINVAL); their renames need nothing more.
+    if (::fsync(fd_) != 0 && errno != EINVAL) throw FileFailure("flush", path_, errno);
+}
+
+namespace {
+
+// The image locks this process holds, by file identity, so that an operation running inside
+// another (RipEntry inside Rip All) shares the outer lock instead of colliding with it.
+struct HeldLock {
+    int fd = -1;
+    int users = 0;
+    bool exclusive = false;
+};
+
+std::mutex& LocksMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<std::pair<std::uint64_t, std::uint64_t>, HeldLock>& HeldLocks() {
+    static std::map<std::pair<std::uint64_t, std::uint64_t>, HeldLock> locks;
+    return locks;
+}
+
+Failure InUse(const std::filesystem::path& image) {
+    return Failure(DisplayPath(image) + " is in use by another VORLIX operation.", EWOULDBLOCK,
+                   image);
+}
+
+// Takes or converts the flock without waiting; EWOULDBLOCK means another process holds it.
+void TakeFlock(int fd, bool exclusive, const std::filesystem::path& image) {
+    int err = InjectedFault(FileCall::Lock, image);
+    if (err == 0) {
+        while (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            break;
+        }
+    }
+    if (err == EWOULDBLOCK) throw InUse(image);
+    // A file system without locks (some network and FUSE ones) leaves the run unguarded, as
+    // before locks existed, rather than refusing every operation on it.
+    if (err == ENOLCK || err == EOPNOTSUPP || err == ENOSYS) return;
+    if (err != 0) throw FileFailure("lock", image, err);
+}
+
+}  // namespace
+
+ImageLock::ImageLock(const std::filesystem::path& image, ImageAccess access) {
+    const bool exclusive = access == ImageAccess::Write;
+    const std::lock_guard<std::mutex> guard(LocksMutex());
+    auto& locks = HeldLocks();
+    // Inside an operation that holds the lock already (one per entry in Rip All): share it.
+    struct stat st {};
+    if (::stat(image.c_str(), &st) == 0) {
+        const auto found = locks.find({st.st_dev, st.st_ino});
+        if (found != locks.end()) {
+            HeldLock& held = found->second;
+            if (exclusive && !held.exclusive) {
+                TakeFlock(held.fd, true, image);
+                held.exclusive = true;
+                downgrade_on_release_ = true;
+            }
+            ++held.users;
+            key_dev_ = st.st_dev;
+            key_ino_ = st.st_ino;
+            return;
+        }
+    }
+    const int fd = OpenRegular(image, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, "open");
+    ::fstat(fd, &st);  // cannot fail on a descriptor just examined
+    try {
+        TakeFlock(fd, exclusive, image);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    key_dev_ = st.st_dev;
+    key_ino_ = st.st_ino;
+    locks[{key_dev_, key_ino_}] = {fd, 1, exclusive};
+}
+
+ImageLock::~ImageLock() {
+    const std::lock_guard<std::mutex> guard(LocksMutex());
+    auto& locks = HeldLocks();
+    const auto found = locks.find({key_dev_, key_ino_});
+    if (found == locks.end()) return;
+    HeldLock& held = found->second;
+    if (--held.users == 0) {
+        ::close(held.fd);  // releases the flock
+        locks.erase(found);
+    } else if (downgrade_on_release_) {
+        ::flock(held.fd, LOCK_SH | LOCK_NB);
+        held.exclusive = false;
+    }
 }
 
 }  // namespace vorlix

@@ -18,6 +18,10 @@ enum class OpenMode {
     CreateNew,  // a new file that must not exist yet (a temporary file)
 };
 
+// Every file the program opens must be a regular file: a FIFO would block, a device would be
+// read or written without end. Opening never blocks; anything else is refused with
+// "<path> is not a regular file.".
+
 class SectorFile {
 public:
     SectorFile(const std::filesystem::path& path, OpenMode mode);
@@ -54,6 +58,9 @@ public:
     // Closes the file, reporting a failure of the close itself. The destructor closes silently.
     void Close();
 
+    // The open file's descriptor, for calls the layer does not wrap (fchmod, fchown).
+    int Descriptor() const { return fd_; }
+
 private:
     std::filesystem::path path_;
     int fd_ = -1;
@@ -67,7 +74,49 @@ std::string ReadWholeFile(const std::filesystem::path& path,
 // The file's length, or -1 when it does not exist. Throws Failure when it cannot be examined.
 std::int64_t FileLength(const std::filesystem::path& path);
 
-// Makes the rename of a file in `directory` durable.
-void FlushDirectory(const std::filesystem::path& directory);
+// A directory opened so that a rename in it can be made durable. Opened before the rename, so
+// that a directory which cannot be opened refuses the rename rather than failing after it.
+class DirectoryHandle {
+public:
+    explicit DirectoryHandle(const std::filesystem::path& directory);
+    ~DirectoryHandle();
+    DirectoryHandle(const DirectoryHandle&) = delete;
+    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+
+    // Makes the renames made in the directory so far durable.
+    void Flush();
+
+private:
+    std::filesystem::path path_;
+    int fd_ = -1;
+};
+
+// How an operation uses the image for its whole run.
+enum class ImageAccess {
+    Read,   // shared: any number of readers at once
+    Write,  // exclusive: no other reader or writer
+};
+
+// The advisory lock (flock) an operation holds on the image for its whole run, so that a second
+// VORLIX process cannot interleave with it. A lock that another process holds is refused at once
+// ("... is in use by another VORLIX operation"); nothing waits. Taking it also refuses an image
+// that is missing or not a regular file. Within one process the lock is re-entrant: an operation
+// that calls another (Rip All calls RipEntry) shares the outer one's lock, and a Write inside a
+// Read upgrades it.
+//
+// An operation takes it once, first thing, for as long as it reads or writes the image:
+//     const ImageLock lock(image, ImageAccess::Write);
+class ImageLock {
+public:
+    ImageLock(const std::filesystem::path& image, ImageAccess access);
+    ~ImageLock();
+    ImageLock(const ImageLock&) = delete;
+    ImageLock& operator=(const ImageLock&) = delete;
+
+private:
+    std::uint64_t key_dev_ = 0;
+    std::uint64_t key_ino_ = 0;
+    bool downgrade_on_release_ = false;
+};
 
 }  // namespace vorlix

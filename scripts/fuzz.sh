@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, writes fresh seed corpora and runs each target for a
-# bounded time. Exits non-zero when any target finds a crash, a sanitizer report or a hang.
+# bounded time, then fuzzes the real vorlix-cli from outside for 60 s (cli_fuzz). Exits non-zero
+# when any target finds a crash, a sanitizer report, a hang or a broken invariant.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +11,7 @@ seconds=20
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVORLIX_FUZZ=ON -DVORLIX_BUILD_WINDOW=OFF -DVORLIX_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j2 --target fuzz_seeds "${targets[@]}"
+cmake --build "$build" -j2 --target fuzz_seeds "${targets[@]}" vorlix-cli cli_fuzz
 
 corpus=$build/fuzz-corpus
 rm -rf "$corpus" "$build/fuzz-out"
@@ -33,5 +34,16 @@ for target in "${targets[@]}"; do
         status=1
     fi
 done
+# The real vorlix-cli against random and mutated lists, files and command lines.
+out=$build/fuzz-out/cli_fuzz
+mkdir -p "$out"
+if "$build/bin/cli_fuzz" "$build/bin/vorlix-cli" "$out" 60 >"$out/log.txt" 2>&1; then
+    summary+=("cli_fuzz: ok, $(cat "$out/log.txt")")
+else
+    tail -n 40 "$out/log.txt" >&2
+    summary+=("cli_fuzz: FAILED, case and log in $out")
+    status=1
+fi
+
 printf '%s\n' "${summary[@]}"
 exit $status

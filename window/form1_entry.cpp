@@ -69,7 +69,8 @@ void Form1::SetTypeBox(const QString& text) {
 }
 
 EntryLabels Form1::CurrentLabels() const {
-    return {BytesOf(lblStart->text()), BytesOf(lblLength->text()), BytesOf(lblType->text())};
+    return {BytesOf(lblStart->text()), BytesOf(lblLength->text()), BytesOf(lblType->text()),
+            BytesOf(lblEnd->text())};
 }
 
 WriteOptions Form1::CurrentWriteOptions() const {

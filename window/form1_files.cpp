@@ -36,9 +36,9 @@ void Form1::mnuFileBIN_Click() {
 
 void Form1::LoadEntryList() {
     // Read first, so that a file that cannot be read leaves the list as it was.
-    const std::vector<std::string> lines = ReadEntryLines(ReadWholeFile(PathOf(ListFilePath)));
+    const EntryLines lines = ReadEntryLines(ReadWholeFile(PathOf(ListFilePath)));
     lstKLV->clear();
-    for (const std::string& line : lines) lstKLV->addItem(TextOf(line));
+    for (const std::string_view line : lines) lstKLV->addItem(TextOf(line));
 }
 
 void Form1::SelectFirstEntry() {

@@ -14,6 +14,7 @@
 #include "image/blank_substitution.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
+#include "image/sector_copy.h"
 #include "window/conversions.h"
 #include "window/form1.h"
 #include "window/texts.h"
@@ -22,6 +23,7 @@ namespace vorlix::window {
 
 void Form1::cmdBackup_Click() {
     Attempt([this] {
+        RefuseSameFile(PathOf(ImageFilePath), PathOf(ListFilePath), "list file");
         const EntryLabels labels = CurrentLabels();
         const QString path =
             dialogs_->SaveFile({TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter});
@@ -41,6 +43,7 @@ void Form1::cmdBackup_Click() {
 
 void Form1::cmdRestore_Click() {
     Attempt([this] {
+        RefuseSameFile(PathOf(ImageFilePath), PathOf(ListFilePath), "list file");
         const EntryLabels labels = CurrentLabels();
         const QString path =
             dialogs_->OpenFile({TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter});
@@ -56,6 +59,7 @@ void Form1::cmdRestore_Click() {
 
 void Form1::cmdReplace_Click() {
     Attempt([this] {
+        RefuseSameFile(PathOf(ImageFilePath), PathOf(ListFilePath), "list file");
         const WriteOptions options = CurrentWriteOptions();
         const QString path = dialogs_->OpenFile({QString(), kSelectFile, kAllFilesFilter});
         if (path.isEmpty()) return;
@@ -70,7 +74,7 @@ void Form1::cmdReplace_Click() {
 void Form1::cmdRipAll_Click() {
     const std::initializer_list<QWidget*> walked = {lstKLV,     cmdReplace, cmdBackup,
                                                     cmdRestore, cmdRipAll,  cmdChange};
-    std::vector<std::string> lines;
+    EntryLines lines;
     for (int i = 0; i < lstKLV->count(); ++i) lines.push_back(BytesOf(lstKLV->item(i)->text()));
 
     RipAllHooks hooks;
@@ -86,7 +90,10 @@ void Form1::cmdRipAll_Click() {
     menuBar()->setEnabled(false);
     walk_painted_.emplace();
     walk_painted_->start();
-    const bool ripped = Attempt([&] { RipAll(lines, PathOf(ImageFilePath), blanks_dir_, hooks); });
+    const bool ripped = Attempt([&] {
+        RefuseSameFile(PathOf(ImageFilePath), PathOf(ListFilePath), "list file");
+        RipAll(lines, PathOf(ImageFilePath), blanks_dir_, hooks);
+    });
     walk_painted_.reset();
     setUpdatesEnabled(true);
     if (ripped)

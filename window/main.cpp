@@ -1,5 +1,6 @@
 // VORLIX: starts the one window and runs until it is closed.
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,6 +20,7 @@ bool DisplayAvailable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::signal(SIGXFSZ, SIG_IGN);  // past a file-size limit a write fails and is reported
     if (!DisplayAvailable()) {
         std::fputs("VORLIX needs a desktop: no display found (DISPLAY is not set).\n", stderr);
         return 1;

@@ -87,7 +87,7 @@ TEST_F(ScanDisc, GivesTheExpectedListThroughTheBinAndTheCue) {
     EXPECT_EQ(Warnings(scan), "");
 
     // The written list reads back, line by line, as exactly the scanned entries.
-    const std::vector<std::string> lines = ReadEntryLines(FormatEntryList(scan, "game.bin"));
+    const EntryLines lines = ReadEntryLines(FormatEntryList(scan, "game.bin"));
     ASSERT_EQ(lines.size(), scan.entries.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const EntryDetails d = ShowEntryDetails(lines[i]);
@@ -118,7 +118,7 @@ TEST_F(ScanDisc, RipAllOnTheScannedListLeavesEveryOtherFileAsItWas) {
     const Bytes image = ReadBytes(disc.bin);
 
     const ScanResult scan = *ScanImage(disc.cue);
-    const std::vector<std::string> lines = ReadEntryLines(FormatEntryList(scan, "game.cue"));
+    const EntryLines lines = ReadEntryLines(FormatEntryList(scan, "game.cue"));
     RipAllHooks hooks;
     hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
     const RipAllReport report = RipAll(lines, disc.bin, VORLIX_BUILT_BLANKS_DIR, hooks);

@@ -4,7 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
 #include <cerrno>
+#include <csignal>
+#include <fstream>
 #include <functional>
 
 #include "entries/entry_details.h"
@@ -161,6 +168,135 @@ INSTANTIATE_TEST_SUITE_P(AllOperations, FaultInjection,
                                  if (c == ' ') c = '_';
                              return name;
                          });
+
+class FileLayerFaults : public ::testing::Test {
+protected:
+    void SetUp() override { MakeFiles(d); }
+    void TearDown() override { SetFaultHook({}); }
+    test::TempDir d;
+};
+
+TEST_F(FileLayerFaults, AnImageLockedElsewhereIsRefusedBeforeAnyFileIsTouched) {
+    const std::string files = d.Listing();
+    const Bytes original = ReadBytes(d / "game.bin");
+    SetFaultHook([](FileCall call, const std::filesystem::path&) {
+        return call == FileCall::Lock ? EWOULDBLOCK : 0;
+    });
+    for (const Operation& op : Operations()) {
+        try {
+            op.run(d);
+            ADD_FAILURE() << op.name << " ran beside another operation";
+        } catch (const Failure& f) {
+            EXPECT_EQ(std::string(f.what()),
+                      (d / "game.bin").string() + " is in use by another VORLIX operation.")
+                << op.name;
+        }
+    }
+    EXPECT_EQ(ReadBytes(d / "game.bin"), original);
+    EXPECT_EQ(d.Listing(), files);
+}
+
+TEST_F(FileLayerFaults, RipAllHoldsTheLockForItsWholeWalk) {
+    const EntryLines lines = {"0:9:99", "10:19:40", "20:29:99"};
+    std::vector<int> foreign_results;
+    RipAllHooks hooks;
+    hooks.select_entry = [&](std::size_t i) {
+        // Between entries, as in the window's yields, a second process still finds it taken.
+        const int fd = ::open((d / "game.bin").c_str(), O_RDONLY);
+        foreign_results.push_back(::flock(fd, LOCK_SH | LOCK_NB) == 0 ? 0 : errno);
+        ::close(fd);
+        return LabelsOf(ShowEntryDetails(lines[i]));
+    };
+    RipAll(lines, d / "game.bin", d / "blanks", hooks);
+    EXPECT_EQ(foreign_results, std::vector<int>(3, EWOULDBLOCK));
+    const int fd = ::open((d / "game.bin").c_str(), O_RDONLY);
+    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << "released at the end";
+    ::close(fd);
+}
+
+TEST_F(FileLayerFaults, ADirectoryThatCannotBeFlushedIsFoundBeforeTheRename) {
+    const Bytes old_backup = ReadBytes(d / "old.bak");
+    const std::string files = d.Listing();
+    // As a directory of mode 0333 does for a normal user: it cannot be opened for its flush.
+    SetFaultHook([&](FileCall call, const std::filesystem::path& p) {
+        return call == FileCall::Open && p == d.path() ? EACCES : 0;
+    });
+    EXPECT_THROW(BackupEntry({"100", "10", "XA"}, d / "game.bin", d / "old.bak"), Failure);
+    EXPECT_EQ(ReadBytes(d / "old.bak"), old_backup) << "a refusal leaves the old backup";
+    EXPECT_EQ(d.Listing(), files);
+
+    // Once renamed, the backup is in place, and the message says so.
+    SetFaultHook([&](FileCall call, const std::filesystem::path& p) {
+        return call == FileCall::Flush && p == d.path() ? EIO : 0;
+    });
+    try {
+        BackupEntry({"100", "10", "XA"}, d / "game.bin", d / "old.bak");
+        ADD_FAILURE() << "the failed flush was not reported";
+    } catch (const Failure& f) {
+        EXPECT_NE(std::string(f.what()).find("old.bak was written in full"), std::string::npos)
+            << f.what();
+    }
+    EXPECT_EQ(ReadBytes(d / "old.bak"), test::SectorsOf(ReadBytes(d / "game.bin"), 100, 10));
+    EXPECT_EQ(d.Listing(), files);
+}
+
+// A backup ended by a signal halfway: run in a child, so the signal ends only the child.
+TEST_F(FileLayerFaults, AnInterruptedBackupLeavesNoTemporaryFile) {
+    const std::string files = d.Listing();
+    const Bytes old_backup = ReadBytes(d / "old.bak");
+    for (const int sig : {SIGINT, SIGTERM}) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            int writes = 0;
+            SetFaultHook([&](FileCall call, const std::filesystem::path& p) {
+                if (call == FileCall::Write && p.filename() != "game.bin" && ++writes == 2)
+                    ::raise(sig);
+                return 0;
+            });
+            BackupEntry({"0", "1000", "XA"}, d / "game.bin", d / "old.bak");
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig)
+            << "the signal takes its course";
+        EXPECT_EQ(d.Listing(), files) << "signal " << sig;
+        EXPECT_EQ(ReadBytes(d / "old.bak"), old_backup);
+    }
+}
+
+// Starts of the temporary pattern: this process (running) and one that has ended.
+std::string OwnStart() {
+    std::ifstream in("/proc/self/stat");
+    std::string stat;
+    std::getline(in, stat);
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    for (int n = 3; n <= 22; ++n) fields >> field;
+    return field;
+}
+
+TEST_F(FileLayerFaults, StaleTemporaryFilesOfEndedRunsAreRemovedAndNothingElse) {
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string own = std::to_string(::getpid()) + "-" + OwnStart();
+    const std::vector<std::string> kept = {
+        ".x.bak.vorlix-" + own + "-0",                     // a run that is still going (this one)
+        "x.bak.vorlix-" + std::to_string(ended) + "-5-0",  // not hidden: not the pattern
+        ".x.bak.vorlix-" + std::to_string(ended) + "-5",   // not the pattern
+        ".notes.vorlix-1-2-3.txt",                         // not the pattern
+    };
+    const std::vector<std::string> stale = {
+        ".x.bak.vorlix-" + std::to_string(ended) + "-5-0",
+        ".old.bak.vorlix-" + std::to_string(::getpid()) + "-1-2",  // this pid, an earlier start
+    };
+    for (const auto& name : kept) test::WriteText(d / name, "keep");
+    for (const auto& name : stale) test::WriteText(d / name, "stale");
+    BackupEntry({"0", "2", "XA"}, d / "game.bin", d / "new.bak");
+    for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(d / name)) << name;
+    for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(d / name)) << name;
+}
 
 }  // namespace
 }  // namespace vorlix

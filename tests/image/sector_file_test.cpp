@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include "image/failure.h"
 #include "image/file_faults.h"
@@ -46,6 +52,40 @@ TEST(SectorFile, RepeatedBuffersAreWrittenInOrder) {
     EXPECT_EQ(test::SectorsOf(all, 0, 1), test::PatternSector(1, 0));
     for (int i : {0, 1, 2, 511, 512, 513, 1499})
         EXPECT_EQ(test::SectorsOf(all, 1 + i, 1), i % 3 == 0 ? a : b) << i;
+}
+
+// The kernel cuts a multi-sector write short at a file-size limit (as at a disk filling up): the
+// rest must be tried, and its failure reported, never the short write taken as done.
+TEST(SectorFile, AShortWriteIsContinuedUntilItFails) {
+    test::TempDir dir;
+    test::WritePatternFile(dir / "img", 1, 100);
+    const Bytes before = test::ReadBytes(dir / "img");
+    constexpr rlim_t kCap = 150 * 2352 + 1000;  // inside sector 150 of a write of 100..199
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit { kCap, kCap };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::vector<const std::uint8_t*> run(100);
+        const Bytes sector = test::PatternSector(9, 0);
+        for (auto& p : run) p = sector.data();
+        try {
+            SectorFile f(dir / "img", OpenMode::ReadWrite);
+            f.WriteSectors(100, run);
+            ::_exit(0);
+        } catch (const Failure& e) {
+            ::_exit(std::strstr(e.what(), "File too large") != nullptr ? 1 : 2);
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "0: the short write was taken as done";
+    const Bytes after = test::ReadBytes(dir / "img");
+    ASSERT_EQ(after.size(), kCap);
+    EXPECT_EQ(test::SectorsOf(after, 0, 100), before);
+    for (int s = 100; s < 150; ++s)
+        EXPECT_EQ(test::SectorsOf(after, s, 1), test::PatternSector(9, 0));
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 #include <cerrno>
 #include <utility>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include "image/file_faults.h"
 #include "image/replace_engine.h"
 #include "window_rig.h"
@@ -204,6 +208,31 @@ private slots:
             QVERIFY2(rig.Idle() && rig.Snap().buttons == 5, button);
         }
         QVERIFY(!std::filesystem::exists(image) && !std::filesystem::exists(rig.dir / "b.bak"));
+    }
+
+    void anImageInUseByAnotherVorlixIsRefusedAtOnce() {
+        WindowRig rig;
+        const auto image = rig.dir / "game.bin";
+        WritePatternFile(image, 1, 12);
+        const Bytes original = ReadBytes(image);
+        WritePatternFile(rig.dir / "source", 3, 2);
+        rig.OpenBoth({"0:1:99", "4:5:10"}, image);
+        // A second process's exclusive lock, as a rip running beside the window holds it.
+        const int other = ::open(image.c_str(), O_RDONLY);
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+        const std::pair<const char*, QString> attempts[] = {{"cmdBackup", Q(rig.dir / "b.bak")},
+                                                            {"cmdRestore", Q(rig.dir / "source")},
+                                                            {"cmdReplace", Q(rig.dir / "source")},
+                                                            {"cmdRipAll", QString()}};
+        for (const auto& [button, chosen] : attempts) {
+            rig.dialogs->messages.clear();
+            if (!chosen.isEmpty()) rig.dialogs->AnswerFile(chosen);
+            rig.Click(button);
+            QVERIFY2(rig.ShowedError({Q(image), "is in use by another VORLIX operation."}), button);
+            QVERIFY2(rig.Idle() && rig.Snap().buttons == 5, button);
+        }
+        ::close(other);
+        QVERIFY(ReadBytes(image) == original && !std::filesystem::exists(rig.dir / "b.bak"));
     }
 };
 
