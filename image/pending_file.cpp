@@ -80,8 +80,7 @@ void PendingFile::Commit() {
     DirectoryHandle& directory = *opened;
     file_->Flush();
     file_->Close();
-    if (std::rename(path_.c_str(), target_.c_str()) != 0)
-        throw FileFailure("write", shown_, errno);
+    if (std::rename(path_.c_str(), target_.c_str()) != 0) throw FileFailure("write", shown_, errno);
     committed_ = true;
     on_signal_.reset();
     try {
