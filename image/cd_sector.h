@@ -103,7 +103,8 @@ struct SectorCheck {
     bool ok() const { return sync && address && mode && sub_header && edc && p_parity && q_parity; }
 };
 
-// Checks `sector` as if it stood at position `sector_number` of its file.
+// Checks `sector` as if it stood at position `sector_number` of its file; a position with no CD
+// address fails the address check.
 SectorCheck CheckSector(SectorView sector, std::int64_t sector_number);
 
 }  // namespace vorlix
