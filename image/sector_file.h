@@ -43,6 +43,13 @@ public:
     // Makes everything written so far reach stable storage.
     void Flush();
 
+    // Makes sectors [first, first + count) read as zero bytes. The whole file-system blocks inside
+    // the run are deallocated (a hole, FALLOC_FL_PUNCH_HOLE) rather than written, and only the
+    // bytes around them are written; where the file system refuses holes every byte is written.
+    // Nothing is deallocated past the end of the file, which grows as WriteSectors would.
+    // Returns the bytes that were punched.
+    std::uint64_t ZeroSectors(std::int64_t first, std::int64_t count);
+
     // Closes the file, reporting a failure of the close itself. The destructor closes silently.
     void Close();
 
@@ -58,6 +65,15 @@ std::string ReadWholeFile(const std::filesystem::path& path,
 
 // The file's length, or -1 when it does not exist. Throws Failure when it cannot be examined.
 std::int64_t FileLength(const std::filesystem::path& path);
+
+struct DiskUse {
+    std::uint64_t length = 0;     // bytes the file holds
+    std::uint64_t allocated = 0;  // disk space it takes (st_blocks * 512); less when sparse
+    std::uint64_t block = 0;      // the file system's block: the unit a hole is made of
+};
+
+// How the file at `path` sits on the disk. Throws Failure when it cannot be examined.
+DiskUse DiskUseOf(const std::filesystem::path& path);
 
 // Makes the rename of a file in `directory` durable.
 void FlushDirectory(const std::filesystem::path& directory);
