@@ -12,5 +12,6 @@ int BackupCommand(const Arguments& a, Streams s);
 int RestoreCommand(const Arguments& a, Streams s);
 int ReplaceCommand(const Arguments& a, Streams s);
 int RipCommand(const Arguments& a, Streams s);
+int VerifyCommand(const Arguments& a, Streams s);  // cli/verify_command.cpp
 
 }  // namespace vorlix::cli

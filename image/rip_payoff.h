@@ -1,0 +1,23 @@
+#pragma once
+// What a rip gives back: the bytes it blanks, and the disk space its zero runs can free as holes.
+
+#include <cstdint>
+#include <vector>
+
+#include "image/rip_all.h"
+
+namespace vorlix {
+
+struct RipPayoff {
+    // Bytes of the filler sectors the plans write (zero sectors, silent XA filler, or under Write
+    // Valid Sectors empty Mode 2 sectors): everything not taken from a blank file.
+    std::int64_t blank_bytes = 0;
+    // Of those, the whole file-system blocks inside zero runs within the image's length: the most
+    // the holes can give back. 0 under Write Valid Sectors, which writes no zero sectors.
+    std::int64_t hole_bytes = 0;
+};
+
+// `block` is the file system's block size, `length` the image's length in bytes.
+RipPayoff PayoffOf(const std::vector<PlannedRip>& plans, std::uint64_t block, std::uint64_t length);
+
+}  // namespace vorlix
