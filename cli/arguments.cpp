@@ -14,10 +14,12 @@ const char* const kUsage =
     "  vorlix-cli replace LIST IMAGE POSITION FILE [--no-xa-headers] [--valid-sectors]\n"
     "  vorlix-cli rip LIST IMAGE [--no-xa-headers] [--valid-sectors] [--dry-run]\n"
     "                            [--type POSITION=CODE]... [--blanks DIR]\n"
+    "  vorlix-cli scan IMAGE [--output LIST] [--overwrite] [--explain]\n"
     "  vorlix-cli verify IMAGE [--list LIST] [--all]\n"
     "  vorlix-cli --help | --version\n"
     "\n"
-    "LIST is an entry list (*.klv, *.vlx), IMAGE a raw 2352-byte-sector image (*.bin).\n"
+    "LIST is an entry list (*.klv, *.vlx), IMAGE a raw 2352-byte-sector image (*.bin) or\n"
+    "its cue sheet (*.cue), whose track 1 must be MODE2/2352.\n"
     "POSITION counts the list's entries from 1, in list order.\n"
     "\n"
     "  list      print each entry: POSITION, START, END, LENGTH, TYPE (tab-separated)\n"
@@ -28,6 +30,10 @@ const char* const kUsage =
     "            DUM becomes zero sectors (FILE is not read); other types are left alone\n"
     "  rip       replace every movie, XA and DUM entry with the blank files in the blanks\n"
     "            directory beside this program; back the image up first\n"
+    "  scan      make the entry list from the image itself: its files by content, and the\n"
+    "            movies and XA audio found by a walk over all sectors; prints the list, or\n"
+    "            writes LIST (an existing non-empty LIST needs --overwrite); --explain tells\n"
+    "            where each entry was found and why\n"
     "  verify    check every sector of IMAGE (a .bin or .cue): sync, header address, mode,\n"
     "            sub-header, EDC and ECC; print the problems by kind with their sector ranges,\n"
     "            each labelled with the LIST entry or file it falls in\n"
@@ -67,12 +73,14 @@ const CommandShape* ShapeOf(const std::string& command) {
     static const CommandShape rip{
         2, {"--no-xa-headers", "--valid-sectors", "--dry-run", "--type", "--blanks"}};
     static const CommandShape verify{1, {"--list", "--all"}};
+    static const CommandShape scan{1, {"--output", "--overwrite", "--explain"}};
     if (command == "list") return &list;
     if (command == "backup") return &backup;
     if (command == "restore") return &restore;
     if (command == "replace") return &replace;
     if (command == "rip") return &rip;
     if (command == "verify") return &verify;
+    if (command == "scan") return &scan;
     return nullptr;
 }
 
@@ -100,7 +108,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         }
         std::string name = arg, value;
         const auto valued = [](std::string_view n) {
-            return n == "--type" || n == "--blanks" || n == "--list";
+            return n == "--type" || n == "--blanks" || n == "--list" || n == "--output";
         };
         const bool takes_value = valued(arg);
         if (const auto eq = arg.find('=');
@@ -120,6 +128,8 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         if (name == "--valid-sectors") a.write.valid_sectors = true;
         if (name == "--list") a.list = value;
         if (name == "--all") a.all = true;
+        if (name == "--output") a.output = value;
+        if (name == "--explain") a.explain = true;
         if (name == "--type") {
             const auto eq = value.find('=');
             if (eq == std::string::npos) throw UsageError("--type takes POSITION=CODE");
@@ -130,7 +140,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         throw UsageError(a.command + " takes " + std::to_string(shape->operands) +
                          (shape->operands == 1 ? " operand" : " operands") + ", not " +
                          std::to_string(operands.size()));
-    if (a.command == "verify") {
+    if (a.command == "scan" || a.command == "verify") {
         a.image = operands[0];
         return a;
     }

@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/progress.h"
+#include "disc/file_system.h"
 #include "entries/list_reader.h"
 #include "image/failure.h"
 #include "image/range_labels.h"
@@ -19,17 +20,17 @@ namespace {
 
 constexpr std::size_t kRangesShown = 20;
 
-// The raw image to read: IMAGE itself, or the data track a .cue names.
-std::filesystem::path DataTrack(const std::filesystem::path& image) {
-    return image;
-}
-
 // What the ranges are told by: the list's entries when --list is given, otherwise the files of
-// the image's file system.
-RangeLabels LabelsFor(const Arguments& a, const std::filesystem::path&) {
+// the image's file system when it has one.
+RangeLabels LabelsFor(const Arguments& a, const std::filesystem::path& bin) {
     if (!a.list.empty())
         return RangeLabels(EntryRanges(ReadEntryLines(ReadWholeFile(a.list))), "no entry");
-    return {};
+    const FileSystem fs = ReadFileSystem(bin);
+    std::vector<NamedRange> files;
+    for (const DiscFile& f : fs.files)
+        if (f.sectors > 0)
+            files.push_back({f.first_sector, f.first_sector + f.sectors - 1, f.path});
+    return RangeLabels(std::move(files), "no file");
 }
 
 std::string Sectors(std::int64_t n) {
@@ -45,7 +46,8 @@ std::string RunText(const SectorRun& run) {
 }  // namespace
 
 int VerifyCommand(const Arguments& a, Streams s) {
-    const std::filesystem::path bin = DataTrack(a.image);
+    // The front end has already taken a cue sheet to its data track.
+    const std::filesystem::path bin = a.image;
     const RangeLabels labels = LabelsFor(a, bin);
 
     ProgressBar bar(s.err, s.err_is_terminal, 100);
