@@ -70,8 +70,9 @@ TEST_F(VerifyDisc, RipWithoutTheOptionLeavesExactlyWhatItsEntriesExplain) {
               static_cast<std::int64_t>(wrong_address.size() + empty.size()));
     // At least half of the zero sectors' bytes come back as holes, where there are holes.
     const std::uint64_t now = DiskUseOf(disc.bin).allocated;
-    if (now < allocated)
+    if (now < allocated) {
         EXPECT_GE(allocated - now, SectorOffset(static_cast<std::int64_t>(empty.size())) / 2);
+    }
 
     // Told by the file system's files, or by the list's entries.
     r = Cli({"verify", bin});
