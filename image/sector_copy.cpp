@@ -4,6 +4,7 @@
 #include <system_error>
 #include <vector>
 
+#include "image/cd_sector.h"
 #include "image/failure.h"
 #include "image/valid_sectors.h"
 
@@ -32,15 +33,20 @@ void WriteRepeated(SectorFile& to, std::int64_t first, std::int64_t count,
                    const std::uint8_t* sector, Shape shape) {
     if (count <= 0) return;
     if (shape == Shape::Valid) {
-        // One address per sector, so each sector of a batch is a copy of its own.
+        // Made valid once; its copies differ only in their address.
+        RawSector valid;
+        std::copy_n(sector, kRawSectorSize, valid.begin());
+        MakeFillerValidAt(valid, first);
+        const bool addressed =
+            std::ranges::equal(std::span(valid).subspan(kSyncOffset, kSyncSize), kSyncPattern);
         std::vector<std::uint8_t> batch(
             static_cast<std::size_t>(std::min(count, kCopyBatchSectors)) * kRawSectorSize);
         for (std::int64_t k = 0; k < count; k += kCopyBatchSectors) {
             const std::int64_t n = std::min(kCopyBatchSectors, count - k);
             for (std::int64_t i = 0; i < n; ++i) {
                 std::uint8_t* out = batch.data() + SectorOffset(i);
-                std::copy_n(sector, kRawSectorSize, out);
-                MakeFillerValidAt(MutableSectorView(out, kRawSectorSize), first + k + i);
+                std::copy(valid.begin(), valid.end(), out);
+                if (addressed) std::ranges::copy(BcdAddress(first + k + i), out + kAddressOffset);
             }
             to.WriteSectors(first + k,
                             std::span<const std::uint8_t>(

@@ -179,6 +179,11 @@ bool HolesRefused(int err) {
 
 }  // namespace
 
+void SectorFile::WillRead(std::int64_t first, std::int64_t count) {
+    ::posix_fadvise(fd_, static_cast<off_t>(SectorOffset(first)),
+                    static_cast<off_t>(SectorOffset(count)), POSIX_FADV_WILLNEED);
+}
+
 std::uint64_t SectorFile::ZeroSectors(std::int64_t first, std::int64_t count) {
     if (count <= 0) return 0;
     struct stat st {};

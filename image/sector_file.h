@@ -46,6 +46,10 @@ public:
     // Makes everything written so far reach stable storage.
     void Flush();
 
+    // Tells the system that sectors [first, first + count) will be read soon, so that the disk
+    // works on them while the program works on what it has (advice only: never fails).
+    void WillRead(std::int64_t first, std::int64_t count);
+
     // Makes sectors [first, first + count) read as zero bytes. The whole file-system blocks inside
     // the run are deallocated (a hole, FALLOC_FL_PUNCH_HOLE) rather than written, and only the
     // bytes around them are written; where the file system refuses holes every byte is written.

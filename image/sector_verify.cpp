@@ -14,6 +14,8 @@ namespace vorlix {
 
 namespace {
 
+constexpr std::int64_t kReadAhead = 4;  // batches
+
 constexpr std::uint8_t Bit(SectorProblem kind) {
     return static_cast<std::uint8_t>(1u << static_cast<unsigned>(kind));
 }
@@ -102,6 +104,8 @@ VerifyReport VerifyImage(const std::filesystem::path& bin, const VerifyProgress&
                 const std::int64_t n = std::min(kCopyBatchSectors, report.sectors - first);
                 const std::span<std::uint8_t> bytes(buffer.data(),
                                                     static_cast<std::size_t>(SectorOffset(n)));
+                // Keep the disk a few batches ahead of the checks.
+                file.WillRead(first + kReadAhead * kCopyBatchSectors, kCopyBatchSectors);
                 file.ReadSectors(first, bytes);
                 results[static_cast<std::size_t>(b)] = CheckBatch(bytes, first);
                 const std::int64_t total_done = done += n;
