@@ -160,4 +160,17 @@ void BaselineCopy(const std::filesystem::path& from, std::uint64_t from_offset,
     ::close(in);
 }
 
+std::uint64_t BaselineRead(const std::filesystem::path& path) {
+    const int fd = Open(path, O_RDONLY);
+    std::vector<std::uint8_t> buffer(kCallBytes);
+    std::uint64_t total = 0;
+    for (;;) {
+        const std::size_t n = ReadAll(fd, path, buffer.data(), buffer.size(), total);
+        total += n;
+        if (n < buffer.size()) break;
+    }
+    ::close(fd);
+    return total;
+}
+
 }  // namespace vorlix::bench

@@ -22,4 +22,7 @@ void BaselineCopy(const std::filesystem::path& from, std::uint64_t from_offset,
                   const std::filesystem::path& to, std::uint64_t to_offset, std::uint64_t bytes,
                   bool create);
 
+// Reads the whole file front to back in 1 MiB calls; returns the bytes read.
+std::uint64_t BaselineRead(const std::filesystem::path& path);
+
 }  // namespace vorlix::bench

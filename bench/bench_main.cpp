@@ -17,7 +17,7 @@ namespace vorlix::bench {
 namespace {
 
 const char* const kUsage =
-    "Usage: vorlix-bench [--repetitions N] [--figures 1,2,3,4] [--keep]\n"
+    "Usage: vorlix-bench [--repetitions N] [--figures 1,2,3,4,5] [--keep]\n"
     "\n"
     "Makes a 300,000-sector image and its entry lists in a temporary directory under $TMPDIR (or\n"
     "/tmp), needing about 1.2 GB there, and prints for each figure the median of N runs (at least\n"
@@ -30,7 +30,7 @@ constexpr std::uint64_t kNeededBytes = std::uint64_t{1300} << 20;
 
 struct Options {
     int repetitions = 5;
-    std::string figures = "1234";
+    std::string figures = "12345";
     bool keep = false;
 };
 
@@ -92,6 +92,8 @@ int RunBenchmark(const Options& o) {
     c.window = Beside("vorlix-bench-window");
     c.blanks = Beside("blanks");
     c.repetitions = o.repetitions;
+    std::vector<std::string> notes;
+    c.notes = &notes;
     if (c.cli.empty() || c.blanks.empty())
         throw std::runtime_error(
             "vorlix-cli and its blanks directory must be built beside "
@@ -107,9 +109,11 @@ int RunBenchmark(const Options& o) {
     if (wanted('1') || wanted('3')) add(RipFigures(c, wanted('3')));
     if (wanted('2')) add(CopyFigures(c));
     if (wanted('4')) add(LoadFigures(c));
+    if (wanted('5')) add(VerifyFigures(c));
 
     std::cout << "\nMedians of " << c.repetitions << " runs; ratios are subject / baseline.\n";
     PrintTable(std::cout, rows);
+    for (const std::string& note : notes) std::cout << note << "\n";
     std::cout
         << "Programs are timed from start to exit; the window (3, 4b) inside its own process, "
            "from the click\nor menu command until it returns and the list is painted.\n";
@@ -121,9 +125,14 @@ int RunBenchmark(const Options& o) {
 // The baselines run as their own processes, as the programs they are compared with do:
 //   --baseline-rip LIST IMAGE BLANKS [--flush-each]
 //   --baseline-copy FROM FROM_OFFSET TO TO_OFFSET BYTES new|existing
+//   --baseline-read FILE
 int RunBaseline(const std::vector<std::string>& a) {
     if (a[0] == "--baseline-rip" && (a.size() == 4 || (a.size() == 5 && a[4] == "--flush-each"))) {
         std::cout << BaselineRip(a[1], a[2], a[3], a.size() == 5) << " sectors written\n";
+        return 0;
+    }
+    if (a[0] == "--baseline-read" && a.size() == 2) {
+        std::cout << BaselineRead(a[1]) << " bytes read\n";
         return 0;
     }
     if (a[0] == "--baseline-copy" && a.size() == 7 && (a[6] == "new" || a[6] == "existing")) {
