@@ -1,5 +1,6 @@
 // vorlix-cli verify: is the image a sound CD image, and where is it not.
 
+#include <algorithm>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -50,11 +51,13 @@ int VerifyCommand(const Arguments& a, Streams s) {
     const std::filesystem::path bin = a.image;
     const RangeLabels labels = LabelsFor(a, bin);
 
-    ProgressBar bar(s.err, s.err_is_terminal, 100);
+    const std::int64_t length = FileLength(bin);
+    ProgressBar bar(s.err, s.err_is_terminal,
+                    static_cast<std::size_t>(std::max<std::int64_t>(length, 0) / 2352));
     VerifyReport report;
     try {
-        report = VerifyImage(bin, [&](std::int64_t done, std::int64_t total) {
-            bar.Show(static_cast<std::size_t>(done * 100 / total));
+        report = VerifyImage(bin, [&](std::int64_t done, std::int64_t) {
+            bar.Show(static_cast<std::size_t>(done));
         });
     } catch (...) {
         bar.Finish();
