@@ -37,8 +37,6 @@ void WriteRepeated(SectorFile& to, std::int64_t first, std::int64_t count,
         RawSector valid;
         std::copy_n(sector, kRawSectorSize, valid.begin());
         MakeFillerValidAt(valid, first);
-        const bool addressed =
-            std::ranges::equal(std::span(valid).subspan(kSyncOffset, kSyncSize), kSyncPattern);
         std::vector<std::uint8_t> batch(
             static_cast<std::size_t>(std::min(count, kCopyBatchSectors)) * kRawSectorSize);
         for (std::int64_t k = 0; k < count; k += kCopyBatchSectors) {
@@ -46,7 +44,7 @@ void WriteRepeated(SectorFile& to, std::int64_t first, std::int64_t count,
             for (std::int64_t i = 0; i < n; ++i) {
                 std::uint8_t* out = batch.data() + SectorOffset(i);
                 std::copy(valid.begin(), valid.end(), out);
-                if (addressed) std::ranges::copy(BcdAddress(first + k + i), out + kAddressOffset);
+                ReaddressCopiedSector(MutableSectorView(out, kRawSectorSize), first + k + i);
             }
             to.WriteSectors(first + k,
                             std::span<const std::uint8_t>(
