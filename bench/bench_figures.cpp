@@ -262,7 +262,7 @@ std::vector<Row> VerifyFigures(const Context& c) {
         throw std::runtime_error("vorlix-cli verify found problems in the valid image:\n" +
                                  subjects[0].out);
     std::filesystem::remove(image);
-    return {{"5 verify / sequential read", subjects[0].samples, subjects[1].samples, 1.5}};
+    return {{"6 verify / sequential read", subjects[0].samples, subjects[1].samples, 1.5}};
 }
 
 std::vector<Row> LoadFigures(const Context& c) {

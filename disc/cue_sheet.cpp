@@ -103,7 +103,10 @@ std::filesystem::path CueDataTrack(std::string_view text, const std::filesystem:
     if (start != 0)
         throw Failure(refused + "track 1 starts " + std::to_string(start) +
                       " sectors into its file; VORLIX needs the data track at byte 0 of its file.");
-    const std::filesystem::path bin(file);
+    // Cue sheets made on Windows separate folders with backslashes.
+    std::string name = file;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    const std::filesystem::path bin(name);
     return bin.is_absolute() ? bin : cue.parent_path() / bin;
 }
 

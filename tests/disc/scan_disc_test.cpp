@@ -85,6 +85,19 @@ TEST_F(ScanDisc, GivesTheExpectedListThroughTheBinAndTheCue) {
     EXPECT_TRUE(scan.file_system);
     EXPECT_EQ(Printed(AsExpected(scan)), Printed(WithoutWhere(disc.expected)));
     EXPECT_EQ(Warnings(scan), "");
+
+    // The written list reads back, line by line, as exactly the scanned entries.
+    const std::vector<std::string> lines = ReadEntryLines(FormatEntryList(scan, "game.bin"));
+    ASSERT_EQ(lines.size(), scan.entries.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const EntryDetails d = ShowEntryDetails(lines[i]);
+        EXPECT_EQ(d.start + ":" + d.end + ":" + d.type_code,
+                  std::to_string(scan.entries[i].start) + ":" +
+                      std::to_string(scan.entries[i].end) + ":" +
+                      std::to_string(scan.entries[i].code));
+        EXPECT_EQ(d.length, std::to_string(scan.entries[i].end - scan.entries[i].start + 1));
+        EXPECT_NE(d.type_name, "???");
+    }
     std::int64_t progress_calls = 0, last = -1;
     const auto through_cue = ScanImage(disc.cue, [&](std::int64_t done, std::int64_t total) {
         EXPECT_EQ(total, disc.sectors);
@@ -203,11 +216,17 @@ TEST_F(ScanDisc, DamagedImagesGiveWarningsAndWhatCanStillBeFound) {
     cases[2].options.zero_byte_file = true;
     cases[3] = {"no-fs", {}, " holds no ISO 9660 file system; only the sector walk ran."};
     cases[3].options.no_file_system = true;
-    cases[4] = {"truncated", {}, "; it is skipped."};
+    cases[4] = {
+        "truncated", {}, "ends 100 bytes into sector 4000; that partial sector is not scanned."};
     cases[4].options.truncate_to = 4000;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const BuiltDisc disc = BuildPsxDisc(dir / c.name, c.options);
+        if (c.options.truncate_to > 0) {  // and cut inside its last sector
+            Bytes bytes = ReadBytes(disc.bin);
+            bytes.resize(bytes.size() + 100);
+            WriteBytes(disc.bin, bytes);
+        }
         const ScanResult scan = *ScanImage(disc.cue);
         EXPECT_NE(Warnings(scan).find(c.warning), std::string::npos) << Warnings(scan);
         EXPECT_EQ(Printed(AsExpected(scan)), Printed(WithoutWhere(disc.expected)));

@@ -233,6 +233,16 @@ TEST_F(DefaultDisc, ExpectedListMatchesTheSectors) {
         EXPECT_LT(e.end, archive.first_sector + archive.sectors - 1);
     }
     EXPECT_EQ(runs_in_archive, 2);
+
+    // Outside the listed ranges nothing looks like a movie or XA audio to a sector walk.
+    std::vector<bool> listed(static_cast<std::size_t>(disc_.sectors), false);
+    for (const auto& e : disc_.expected)
+        for (std::int64_t s = e.start; s <= e.end; ++s) listed[static_cast<std::size_t>(s)] = true;
+    for (std::int64_t s = 0; s < disc_.sectors; ++s) {
+        if (listed[static_cast<std::size_t>(s)]) continue;
+        ASSERT_NE(Le32(UserData(image_, s)), 0x80010160u) << "sector " << s;
+        ASSERT_EQ(Submode(image_, s) & 0x04, 0) << "sector " << s;
+    }
 }
 
 // libcdio reads a .bin only through a cue named like it, holding just the data track.

@@ -23,7 +23,10 @@ const char* KindName(vorlix::test::BuiltStream::Kind kind) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: vorlix-make-test-disc DIR [--sectors N] [--name NAME]\n");
+    std::fprintf(
+        stderr,
+        "usage: vorlix-make-test-disc DIR [--sectors N] [--name NAME] [--truncate N]\n"
+        "       [--fault directory-cycle|extent-past-end|zero-byte-file|no-file-system]\n");
     return 2;
 }
 
@@ -38,7 +41,21 @@ int main(int argc, char** argv) {
             options.total_sectors = std::atoll(argv[++i]);
         else if (arg == "--name" && i + 1 < argc)
             options.name = argv[++i];
-        else
+        else if (arg == "--truncate" && i + 1 < argc)
+            options.truncate_to = std::atoll(argv[++i]);
+        else if (arg == "--fault" && i + 1 < argc) {
+            const std::string fault = argv[++i];
+            if (fault == "directory-cycle")
+                options.directory_cycle = true;
+            else if (fault == "extent-past-end")
+                options.extent_past_end = true;
+            else if (fault == "zero-byte-file")
+                options.zero_byte_file = true;
+            else if (fault == "no-file-system")
+                options.no_file_system = true;
+            else
+                return Usage();
+        } else
             return Usage();
     }
     try {

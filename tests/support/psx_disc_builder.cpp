@@ -210,6 +210,9 @@ struct Movie {
 // interleave N, every Nth sector is XA audio. A movie file's last sector ends the record and file.
 Movie MakeMovie(const MovieSpec& spec, std::uint64_t seed, bool mark_end) {
     Rng rng(seed);
+    if (!spec.encoder && spec.version != 2)
+        throw std::invalid_argument(spec.path + ": bitstream version " +
+                                    std::to_string(spec.version) + " needs its own frame encoder");
     const FrameEncoder& encoder = spec.encoder ? spec.encoder : FrameEncoder(EncodeTestFrameV2);
     std::vector<RawSector> video;
     for (int f = 1; f <= spec.frames; ++f) {

@@ -41,7 +41,7 @@ struct MovieSpec {
     int audio_interleave = 0;
     int min_sectors_per_frame = 6;  // each frame takes a pseudo-random count in this range
     int max_sectors_per_frame = 10;
-    FrameEncoder encoder;  // empty: EncodeTestFrameV2
+    FrameEncoder encoder;  // empty: EncodeTestFrameV2, which only makes version 2
 };
 
 struct DiscOptions {
