@@ -12,8 +12,8 @@ struct RipPayoff {
     // Bytes of the filler sectors the plans write (zero sectors, silent XA filler, or under Write
     // Valid Sectors empty Mode 2 sectors): everything not taken from a blank file.
     std::int64_t blank_bytes = 0;
-    // Of those, the whole file-system blocks inside zero runs within the image's length: the most
-    // the holes can give back. 0 under Write Valid Sectors, which writes no zero sectors.
+    // Of those, the holes of the zero runs (HoleIn): the most they can give back. 0 under Write
+    // Valid Sectors, which writes no zero sectors.
     std::int64_t hole_bytes = 0;
 };
 

@@ -189,6 +189,13 @@ void SectorFile::WillRead(std::int64_t first, std::int64_t count) {
                     static_cast<off_t>(SectorOffset(count)), POSIX_FADV_WILLNEED);
 }
 
+ByteSpan HoleIn(std::uint64_t begin, std::uint64_t end, std::uint64_t block, std::uint64_t length) {
+    const std::uint64_t from = (begin + block - 1) / block * block;
+    const std::uint64_t to = std::min(end, length) / block * block;
+    if (to <= from || to - from < kMinHoleBytes) return {};
+    return {from, to};
+}
+
 std::uint64_t SectorFile::ZeroSectors(std::int64_t first, std::int64_t count) {
     if (count <= 0) return 0;
     struct stat st {};
@@ -197,9 +204,8 @@ std::uint64_t SectorFile::ZeroSectors(std::int64_t first, std::int64_t count) {
     const auto end = static_cast<std::uint64_t>(SectorOffset(first + count));
     const auto block = static_cast<std::uint64_t>(st.st_blksize > 0 ? st.st_blksize : 4096);
     const auto size = static_cast<std::uint64_t>(st.st_size);
-    // Whole blocks inside the run and inside the file; a hole past the end would not grow it.
-    const std::uint64_t hole_begin = (begin + block - 1) / block * block;
-    const std::uint64_t hole_end = std::min(end, size) / block * block;
+    const ByteSpan hole = HoleIn(begin, end, block, size);
+    const std::uint64_t hole_begin = hole.begin, hole_end = hole.end;
     if (hole_begin >= hole_end) {
         WriteZeroBytes(fd_, path_, begin, end - begin);
         return 0;

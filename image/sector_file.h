@@ -55,11 +55,10 @@ public:
     // works on them while the program works on what it has (advice only: never fails).
     void WillRead(std::int64_t first, std::int64_t count);
 
-    // Makes sectors [first, first + count) read as zero bytes. The whole file-system blocks inside
-    // the run are deallocated (a hole, FALLOC_FL_PUNCH_HOLE) rather than written, and only the
-    // bytes around them are written; where the file system refuses holes every byte is written.
-    // Nothing is deallocated past the end of the file, which grows as WriteSectors would.
-    // Returns the bytes that were punched.
+    // Makes sectors [first, first + count) read as zero bytes. The run's hole (HoleIn) is
+    // deallocated (FALLOC_FL_PUNCH_HOLE) rather than written, and only the bytes around it are
+    // written; where the file system refuses holes every byte is written. The file grows as
+    // WriteSectors would make it. Returns the bytes that were punched.
     std::uint64_t ZeroSectors(std::int64_t first, std::int64_t count);
 
     // Closes the file, reporting a failure of the close itself. The destructor closes silently.
@@ -77,6 +76,20 @@ std::string ReadWholeFile(const std::filesystem::path& path,
 
 // The file's length, or -1 when it does not exist. Throws Failure when it cannot be examined.
 std::int64_t FileLength(const std::filesystem::path& path);
+
+// A hole costs the file system a fixed amount of work per call (milliseconds where it discards
+// freed blocks at once), so a zero run is only punched where it frees at least this much.
+inline constexpr std::uint64_t kMinHoleBytes = std::uint64_t{256} << 10;
+
+struct ByteSpan {
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;  // empty when end <= begin
+};
+
+// The part of the zero run [begin, end) that ZeroSectors deallocates in a file of `length` bytes
+// made of `block`-byte blocks: the whole blocks inside the run and before the end of the file
+// (a hole past the end would not grow it), when they come to kMinHoleBytes or more.
+ByteSpan HoleIn(std::uint64_t begin, std::uint64_t end, std::uint64_t block, std::uint64_t length);
 
 struct DiskUse {
     std::uint64_t length = 0;     // bytes the file holds

@@ -148,21 +148,26 @@ TEST_F(ValidSectors, AreRefusedPastTheLastCdAddressBeforeAnythingIsWritten) {
 }
 
 // Zero runs at every alignment to the file system's blocks read back as zeros and everything
-// around them as it was; whole blocks are given back where the file system has holes.
+// around them as it was; the long runs' whole blocks are given back where the file system has
+// holes, the short ones are written.
 TEST(Holes, ZeroRunsReadBackExactlyAndFreeTheirBlocks) {
     test::TempDir dir;
     const auto path = dir / "img";
-    test::WritePatternFile(path, 1, 600);
+    test::WritePatternFile(path, 1, 1200);
     Bytes expected = ReadBytes(path);
     std::uint64_t punched = 0;
     {
         SectorFile file(path, OpenMode::ReadWrite);
-        for (auto [first, count] : {std::pair<std::int64_t, std::int64_t>{0, 1},
-                                    {3, 2},
-                                    {10, 100},
-                                    {111, 7},
-                                    {200, 333},
-                                    {590, 20}}) {  // past the end: the file grows
+        for (auto [first, count] :
+             std::vector<std::pair<std::int64_t, std::int64_t>>{
+                 {0, 1},
+                 {3, 2},
+                 {10, 100},   // 235,200 bytes: too short to be worth a hole
+                 {111, 333},  // 783,216 bytes
+                 {450, 7},
+                 {600, 500},
+                 {1190, 20}})  // past the end: the file grows
+        {
             punched += file.ZeroSectors(first, count);
             expected.resize(std::max<std::size_t>(expected.size(), (first + count) * 2352));
             std::fill_n(expected.begin() + first * 2352, count * 2352, 0);
@@ -172,10 +177,19 @@ TEST(Holes, ZeroRunsReadBackExactlyAndFreeTheirBlocks) {
     }
     EXPECT_EQ(ReadBytes(path), expected);
     const DiskUse use = DiskUseOf(path);
-    EXPECT_EQ(use.length, 610u * 2352);
+    EXPECT_EQ(use.length, 1210u * 2352);
     if (punched == 0) GTEST_SKIP() << "this file system has no holes";
-    EXPECT_GE(punched, 400u * 2352 / use.block * use.block - 2 * use.block);
+    EXPECT_LE(punched, 833u * 2352) << "only the two long runs";
+    EXPECT_GE(punched, 833u * 2352 - 4 * use.block);
     EXPECT_LE(use.allocated + punched, use.length + 2 * use.block);
+
+    // The hole of a run: its whole blocks before the end of the file, if they are enough.
+    EXPECT_EQ(HoleIn(100, 100 + kMinHoleBytes + 8192, 4096, 1u << 30).begin, 4096u);
+    EXPECT_EQ(HoleIn(100, 100 + kMinHoleBytes + 8192, 4096, 1u << 30).end, kMinHoleBytes + 8192);
+    const ByteSpan short_run = HoleIn(100, 100 + kMinHoleBytes, 4096, 1u << 30);
+    EXPECT_EQ(short_run.end, short_run.begin) << "one block short of the minimum: no hole";
+    const ByteSpan at_end = HoleIn(0, 4 * kMinHoleBytes, 4096, kMinHoleBytes + 100);
+    EXPECT_EQ(at_end.end, kMinHoleBytes);
 }
 
 }  // namespace
