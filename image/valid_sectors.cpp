@@ -23,8 +23,6 @@ constexpr SubHeader kXaSubHeader = {
     kXaSectorPrefix[kSubHeaderOffset + 2], kXaSectorPrefix[kSubHeaderOffset + 3]};
 static_assert(kXaSubHeader.submode == (kSubmodeRealTime | kSubmodeForm2 | kSubmodeAudio));
 
-constexpr std::int64_t kLastCdAddressedSector = 100 * 60 * 75 - 150 - 1;  // 99:59:74
-
 }  // namespace
 
 void ReaddressCopiedSector(MutableSectorView sector, std::int64_t position) {
