@@ -2,6 +2,7 @@
 // The four measurements of the benchmark, each over data it makes in the run's directory.
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "bench/bench_report.h"
@@ -14,10 +15,13 @@ struct Context {
     std::filesystem::path window;  // vorlix-bench-window; empty when the window is not built
     std::filesystem::path blanks;
     int repetitions = 5;
+    std::vector<std::string>* notes = nullptr;  // lines printed after the table
 };
 
-// (1) vorlix-cli rip against the baseline, with the baseline flushing after every entry shown
-// beside it, and, when wanted, (3) Rip All through the window against vorlix-cli rip.
+// (1) vorlix-cli rip (its zero runs become holes) against the baseline, with the baseline flushing
+// after every entry and vorlix-cli rip --valid-sectors shown beside it, and, when wanted, (3) Rip
+// All through the window against vorlix-cli rip. The image's allocated size before and after a rip
+// goes to the notes.
 std::vector<Row> RipFigures(const Context& c, bool window_wanted);
 
 // (2) Backup and Restore of a 100,000-sector entry against the baseline copy.
@@ -33,5 +37,8 @@ std::vector<Row> LoadFigures(const Context& c);
 // (5) A list of 1,000,000 entries: vorlix-cli rip --dry-run from start to exit, and its peak
 // memory as a multiple of the list file's size.
 std::vector<Row> BigListFigures(const Context& c);
+
+// (7) vorlix-cli verify of an image of valid sectors against reading it sequentially.
+std::vector<Row> VerifyFigures(const Context& c);
 
 }  // namespace vorlix::bench

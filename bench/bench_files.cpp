@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "image/cd_sector.h"
 #include "image/sector_geometry.h"
 
 namespace vorlix::bench {
@@ -75,6 +76,32 @@ void WriteFresh(const std::filesystem::path& path, const std::vector<Sectors>& r
             WriteAll(fd, batch.data(), static_cast<std::size_t>(n) * kRawSectorSize,
                      static_cast<off_t>(SectorOffset(first)));
         }
+    }
+    if (::fsync(fd.get()) != 0) Fail("flush", path);
+}
+
+void WriteValidImage(const std::filesystem::path& path, std::int64_t sectors) {
+    Fd fd(path, O_WRONLY | O_CREAT | O_TRUNC);
+    std::vector<std::uint8_t> batch(kBatchSectors * kRawSectorSize);
+    for (std::int64_t first = 0; first < sectors; first += kBatchSectors) {
+        const std::int64_t n = std::min(kBatchSectors, sectors - first);
+        for (std::int64_t k = 0; k < n; ++k) {
+            const std::int64_t s = first + k;
+            const MutableSectorView sector(batch.data() + k * kRawSectorSize, kRawSectorSize);
+            std::memset(sector.data(), FreshByte(s), kRawSectorSize);
+            const bool audio = s % 8 == 7;
+            WriteMode2Header(sector, s,
+                             {1, 0,
+                              audio ? std::uint8_t{kSubmodeRealTime | kSubmodeForm2 | kSubmodeAudio}
+                                    : kSubmodeData,
+                              audio ? kCodingStereo : std::uint8_t{0}});
+            if (audio)
+                SealForm2(sector);
+            else
+                SealForm1(sector);
+        }
+        WriteAll(fd, batch.data(), static_cast<std::size_t>(n) * kRawSectorSize,
+                 static_cast<off_t>(SectorOffset(first)));
     }
     if (::fsync(fd.get()) != 0) Fail("flush", path);
 }

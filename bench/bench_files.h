@@ -20,6 +20,10 @@ struct Sectors {
 // truncated, so the same disk blocks are overwritten every time), and flushes it.
 void WriteFresh(const std::filesystem::path& path, const std::vector<Sectors>& ranges);
 
+// Writes a new file of `sectors` valid Mode 2 sectors, each sealed at its own position (every
+// eighth one Form 2 audio, the rest Form 1 data), and flushes it.
+void WriteValidImage(const std::filesystem::path& path, std::int64_t sectors);
+
 // Flushes the file and drops its pages from the page cache, so the next run reads it from the
 // disk as a run on a freshly opened image would. A missing file is ignored.
 void Settle(const std::filesystem::path& path);

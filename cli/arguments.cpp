@@ -12,11 +12,12 @@ const char* const kUsage =
     "Usage:\n"
     "  vorlix-cli list LIST\n"
     "  vorlix-cli backup LIST IMAGE POSITION FILE [--overwrite]\n"
-    "  vorlix-cli restore LIST IMAGE POSITION FILE\n"
-    "  vorlix-cli replace LIST IMAGE POSITION FILE [--no-xa-headers]\n"
-    "  vorlix-cli rip LIST IMAGE [--no-xa-headers] [--dry-run] [--type POSITION=CODE]...\n"
-    "                            [--blanks DIR]\n"
+    "  vorlix-cli restore LIST IMAGE POSITION FILE [--valid-sectors]\n"
+    "  vorlix-cli replace LIST IMAGE POSITION FILE [--no-xa-headers] [--valid-sectors]\n"
+    "  vorlix-cli rip LIST IMAGE [--no-xa-headers] [--valid-sectors] [--dry-run]\n"
+    "                            [--type POSITION=CODE]... [--blanks DIR]\n"
     "  vorlix-cli scan IMAGE [--output LIST] [--overwrite] [--explain]\n"
+    "  vorlix-cli verify IMAGE [--list LIST] [--all]\n"
     "  vorlix-cli --help | --version\n"
     "\n"
     "LIST is an entry list (*.klv, *.vlx), IMAGE a raw 2352-byte-sector image (*.bin) or\n"
@@ -36,13 +37,21 @@ const char* const kUsage =
     "            writes LIST (an existing non-empty LIST needs --overwrite); --explain tells\n"
     "            where each entry was found and why (on standard error when the list goes\n"
     "            to standard output)\n"
+    "  verify    check every sector of IMAGE (a .bin or .cue): sync, header address, mode,\n"
+    "            sub-header, EDC and ECC; print the problems by kind with their sector ranges,\n"
+    "            each labelled with the LIST entry or file it falls in\n"
     "\n"
     "  --no-xa-headers    fill XA entries with zero sectors instead of silent XA sectors\n"
     "  --dry-run          check everything and print what would be written; write nothing\n"
     "  --type P=CODE      treat entry P as type CODE for this run (the list is not changed)\n"
     "  --blanks DIR       take blank.STR and blank.XA from DIR\n"
+    "  --valid-sectors    write every sector as a valid Mode 2 sector at its own address\n"
+    "                     (for burning and for emulators that check sectors); no holes\n"
+    "  --list LIST        label verify's ranges with the entries of LIST\n"
+    "  --all              list every range verify found, not the first 20 of each kind\n"
     "\n"
-    "Exit status: 0 done, 1 refused or failed, 2 usage error.\n";
+    "Exit status: 0 done (verify: no problem found), 1 refused or failed (verify: could not\n"
+    "check), 2 usage error, 3 verify found problems.\n";
 
 namespace {
 
@@ -62,15 +71,18 @@ struct CommandShape {
 const CommandShape* ShapeOf(const std::string& command) {
     static const CommandShape list{1, {}};
     static const CommandShape backup{4, {"--overwrite"}};
-    static const CommandShape restore{4, {}};
-    static const CommandShape replace{4, {"--no-xa-headers"}};
-    static const CommandShape rip{2, {"--no-xa-headers", "--dry-run", "--type", "--blanks"}};
+    static const CommandShape restore{4, {"--valid-sectors"}};
+    static const CommandShape replace{4, {"--no-xa-headers", "--valid-sectors"}};
+    static const CommandShape rip{
+        2, {"--no-xa-headers", "--valid-sectors", "--dry-run", "--type", "--blanks"}};
+    static const CommandShape verify{1, {"--list", "--all"}};
     static const CommandShape scan{1, {"--output", "--overwrite", "--explain"}};
     if (command == "list") return &list;
     if (command == "backup") return &backup;
     if (command == "restore") return &restore;
     if (command == "replace") return &replace;
     if (command == "rip") return &rip;
+    if (command == "verify") return &verify;
     if (command == "scan") return &scan;
     return nullptr;
 }
@@ -98,8 +110,8 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
             continue;
         }
         std::string name = arg, value;
-        const auto valued = [](std::string_view name) {
-            return name == "--type" || name == "--blanks" || name == "--output";
+        const auto valued = [](std::string_view n) {
+            return n == "--type" || n == "--blanks" || n == "--list" || n == "--output";
         };
         const bool takes_value = valued(arg);
         if (const auto eq = arg.find('=');
@@ -116,6 +128,9 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         if (name == "--no-xa-headers") a.write.xa_headers = false;
         if (name == "--dry-run") a.dry_run = true;
         if (name == "--blanks") a.blanks = value;
+        if (name == "--valid-sectors") a.write.valid_sectors = true;
+        if (name == "--list") a.list = value;
+        if (name == "--all") a.all = true;
         if (name == "--output") a.output = value;
         if (name == "--explain") a.explain = true;
         if (name == "--type") {
@@ -131,7 +146,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         throw UsageError(a.command + " takes " + std::to_string(shape->operands) +
                          (shape->operands == 1 ? " operand" : " operands") + ", not " +
                          std::to_string(operands.size()));
-    if (a.command == "scan") {
+    if (a.command == "scan" || a.command == "verify") {
         a.image = operands[0];
         return a;
     }

@@ -13,12 +13,12 @@
 namespace vorlix::cli {
 
 class UsageError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
 struct Arguments {
-    std::string command;  // list, backup, restore, replace, rip, scan, help, version
+    std::string command;  // list, backup, restore, replace, rip, scan, verify, help, version
     std::string list;
     std::string image;
     std::size_t position = 0;  // 1-based
@@ -28,6 +28,7 @@ struct Arguments {
     bool dry_run = false;
     std::vector<std::pair<std::size_t, std::string>> type_changes;  // position, code
     std::optional<std::string> blanks;
+    bool all = false;    // verify: every range, not the first 20 of each kind
     std::string output;  // scan: the list file to write, empty for standard output
     bool explain = false;
 };

@@ -33,6 +33,7 @@ int RunCli(const std::vector<std::string>& args, Streams s) {
         if (a.command == "backup") return BackupCommand(a, s);
         if (a.command == "restore") return RestoreCommand(a, s);
         if (a.command == "replace") return ReplaceCommand(a, s);
+        if (a.command == "verify") return VerifyCommand(a, s);
         return RipCommand(a, s);
     } catch (const Failure& f) {
         s.err << "vorlix-cli: " << f.what() << "\n";

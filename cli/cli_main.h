@@ -10,6 +10,7 @@ namespace vorlix::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitProblemsFound = 3;  // verify: the image was read and is not sound
 
 struct Streams {
     std::ostream& out;

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <cstdio>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "image/failure.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
+#include "image/rip_payoff.h"
 #include "image/sector_copy.h"
 #include "image/sector_file.h"
 
@@ -53,27 +55,60 @@ std::string Range(std::int64_t first, std::int64_t count) {
 // What a plan writes, in words.
 std::string Describe(const ReplacePlan& plan, const std::string& source) {
     const std::int64_t s = plan.range.start, n = plan.range.count;
+    const std::string zero = plan.options.valid_sectors ? " empty Mode 2 sectors" : " zero sectors";
     switch (plan.branch) {
         case ReplaceBranch::None:
             return "nothing written: " + plan.skipped_because;
         case ReplaceBranch::XA:
             return Range(s, 1) + " from " + source +
                    (n > 1 ? ", " + Range(s + 1, n - 1) +
-                                (plan.options.xa_headers ? " silent XA sectors" : " zero sectors")
+                                (plan.options.xa_headers ? " silent XA sectors" : zero)
                           : "");
         case ReplaceBranch::ST:
             return Range(s, kStSourceSectors) + " from " + source +
                    (n > kStSourceSectors
-                        ? ", " + Range(s + kStSourceSectors, n - kStSourceSectors) + " zero sectors"
+                        ? ", " + Range(s + kStSourceSectors, n - kStSourceSectors) + zero
                         : "");
         case ReplaceBranch::DU:
-            return Range(s, n) + " zero sectors";
+            return Range(s, n) + zero;
     }
     return {};
 }
 
 std::string Plural(std::int64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string Bytes(std::uint64_t n) {
+    return Plural(static_cast<std::int64_t>(n), "byte", "bytes");
+}
+
+// The payoff line that ends a rip's summary: what is blank now and the disk space given back.
+std::string PayoffText(const RipPayoff& payoff, const DiskUse& before, const DiskUse* after,
+                       bool valid_sectors) {
+    const auto blank = static_cast<std::uint64_t>(payoff.blank_bytes);
+    const double share =
+        before.length > 0 ? 100.0 * static_cast<double>(blank) / static_cast<double>(before.length)
+                          : 0;
+    char percent[32];
+    std::snprintf(percent, sizeof percent, "%.1f %%", share);
+    std::string text = (after ? "Now blank: " : "Would be blank: ") + Bytes(blank) +
+                       " of the image's " + std::to_string(before.length) + " (" + percent + "). ";
+    if (after) {
+        const std::uint64_t freed =
+            before.allocated > after->allocated ? before.allocated - after->allocated : 0;
+        text += "Disk space given back: " + Bytes(freed) + " (allocated " +
+                std::to_string(before.allocated) + " bytes before, " +
+                std::to_string(after->allocated) + " after).";
+    } else if (valid_sectors) {
+        text += "Disk space given back: none, --valid-sectors writes every sector (allocated " +
+                Bytes(before.allocated) + ").";
+    } else {
+        text += "Disk space it could give back: up to " +
+                Bytes(static_cast<std::uint64_t>(payoff.hole_bytes)) + " (allocated now " +
+                Bytes(before.allocated) + ").";
+    }
+    return text + "\n";
 }
 
 }  // namespace
@@ -101,7 +136,7 @@ int BackupCommand(const Arguments& a, Streams s) {
 }
 
 int RestoreCommand(const Arguments& a, Streams s) {
-    const std::int64_t n = RestoreEntry(SelectEntry(a), a.image, a.file);
+    const std::int64_t n = RestoreEntry(SelectEntry(a), a.image, a.file, a.write);
     s.out << "Restored " << Plural(n, "sector", "sectors") << " of entry " << a.position << " from "
           << DisplayPath(a.file) << "\n";
     return kExitOk;
@@ -129,12 +164,18 @@ int RipCommand(const Arguments& a, Streams s) {
     const std::filesystem::path blanks =
         a.blanks ? std::filesystem::path(*a.blanks) : DefaultBlanksDirectory(ProgramDirectory());
 
+    // Held from before the image's size is taken to the end of the walk (the walk's own lock
+    // nests).
+    const ImageLock lock(a.image, a.dry_run ? ImageAccess::Read : ImageAccess::Write);
+    const DiskUse before = DiskUseOf(a.image);
+    RipPayoff payoff;
     if (a.dry_run) {
         std::size_t entries = 0;
         std::int64_t sectors = 0;
         // Printed as planned, so that a list of millions of entries is never held as plans.
         std::string row;
         PlanRipAll(lines, a.image, blanks, a.write, [&](const PlannedRip& rip) {
+            AddPayoff(payoff, rip, before.block, before.length);
             const EntryLabels& e = rip.labels;
             const std::string blank = rip.plan.source_sectors > 0
                                           ? DisplayPath(BlankPath(blanks, e.type_name).filename())
@@ -152,10 +193,14 @@ int RipCommand(const Arguments& a, Streams s) {
         });
         s.out << "Dry run: " << Plural(static_cast<std::int64_t>(entries), "entry", "entries")
               << " would be ripped, " << Plural(sectors, "sector", "sectors")
-              << " written; nothing was written.\n";
+              << " written; nothing was written.\n"
+              << PayoffText(payoff, before, nullptr, a.write.valid_sectors);
         return kExitOk;
     }
 
+    // The plans are not kept: a list of millions of entries is counted as it is planned.
+    PlanRipAll(lines, a.image, blanks, a.write,
+               [&](const PlannedRip& rip) { AddPayoff(payoff, rip, before.block, before.length); });
     ProgressBar bar(s.err, s.err_is_terminal, lines.size());
     std::size_t done = 0;
     RipAllHooks hooks;
@@ -174,6 +219,8 @@ int RipCommand(const Arguments& a, Streams s) {
           << "Ripped "
           << Plural(static_cast<std::int64_t>(report.entries_ripped), "entry", "entries") << ", "
           << Plural(report.sectors_written, "sector", "sectors") << " written.\n";
+    const DiskUse after = DiskUseOf(a.image);
+    s.out << PayoffText(payoff, before, &after, a.write.valid_sectors);
     return kExitOk;
 }
 

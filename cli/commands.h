@@ -12,6 +12,7 @@ int BackupCommand(const Arguments& a, Streams s);
 int RestoreCommand(const Arguments& a, Streams s);
 int ReplaceCommand(const Arguments& a, Streams s);
 int RipCommand(const Arguments& a, Streams s);
+int VerifyCommand(const Arguments& a, Streams s);  // cli/verify_command.cpp
 int ScanCommand(const Arguments& a, Streams s);  // in scan_command.cpp
 
 }  // namespace vorlix::cli

@@ -6,6 +6,7 @@
 #include "image/pending_file.h"
 #include "image/sector_copy.h"
 #include "image/sector_file.h"
+#include "image/valid_sectors.h"
 
 namespace vorlix {
 
@@ -37,9 +38,10 @@ std::int64_t BackupEntry(const EntryLabels& labels, const std::filesystem::path&
 }
 
 std::int64_t RestoreEntry(const EntryLabels& labels, const std::filesystem::path& image,
-                          const std::filesystem::path& backup) {
+                          const std::filesystem::path& backup, const WriteOptions& options) {
     const SectorRange range = ResolveRange(labels);
     const ImageLock lock(image, ImageAccess::Write);
+    if (options.valid_sectors) RequireCdAddresses(range);
     RefuseSameFile(image, backup, "backup file");
     SectorFile target(image, OpenMode::ReadWrite);
     SectorFile source(backup, OpenMode::ReadOnly);
@@ -49,7 +51,8 @@ std::int64_t RestoreEntry(const EntryLabels& labels, const std::filesystem::path
                       std::to_string(source.Size()) + " bytes, fewer than the " +
                       std::to_string(needed) + " bytes of this entry's " +
                       std::to_string(range.count) + " sectors; nothing was written.");
-    CopySectors(source, 0, target, range.start, range.count);
+    CopySectors(source, 0, target, range.start, range.count,
+                options.valid_sectors ? Shape::Valid : Shape::AsGiven);
     target.Flush();
     target.Close();
     source.Close();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image/entry_range.h"
+#include "image/write_options.h"
 
 namespace vorlix {
 
@@ -24,10 +25,11 @@ bool NeedsOverwriteQuestion(const std::filesystem::path& path);
 std::int64_t BackupEntry(const EntryLabels& labels, const std::filesystem::path& image,
                          const std::filesystem::path& backup);
 
-// Writes the first count sectors of `backup` over the entry's sectors in the image. Refuses,
-// writing nothing, a missing image or a backup shorter than count * 2352 bytes. Returns the number
-// of sectors written.
+// Writes the first count sectors of `backup` over the entry's sectors in the image, each made
+// given its own address under options.valid_sectors (see ReaddressCopiedSector). Refuses, writing
+// nothing, a missing image or a backup shorter than count * 2352 bytes. Returns the number of
+// sectors written.
 std::int64_t RestoreEntry(const EntryLabels& labels, const std::filesystem::path& image,
-                          const std::filesystem::path& backup);
+                          const std::filesystem::path& backup, const WriteOptions& options = {});
 
 }  // namespace vorlix

@@ -66,7 +66,10 @@ void SealForm2(MutableSectorView sector) {
 SectorCheck CheckSector(SectorView sector, std::int64_t sector_number) {
     SectorCheck check;
     check.sync = std::ranges::equal(sector.subspan(kSyncOffset, kSyncSize), kSyncPattern);
+    // A position past 99:59:74 has no address a sector could carry.
+    const std::int64_t a = sector_number + kLeadInSectors;
     check.address =
+        a >= 0 && a < kAddressableSectors &&
         std::ranges::equal(sector.subspan(kAddressOffset, 3), BcdAddress(sector_number));
     check.mode = sector[kModeOffset] == 2;
     check.sub_header = std::ranges::equal(sector.subspan(kSubHeaderOffset, 4),

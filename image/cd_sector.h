@@ -61,6 +61,9 @@ struct SubHeader {
     bool operator==(const SubHeader&) const = default;
 };
 
+// The last sector a CD address can name, 99:59:74.
+inline constexpr std::int64_t kLastCdAddressedSector = 100 * 60 * 75 - 150 - 1;
+
 // Minute, second and frame in BCD of sector `sector` counted from the start of the data track,
 // which begins at 00:02:00 (sector 0 -> 00 02 00). Sectors past 99:59:74 are out of range.
 std::array<std::uint8_t, 3> BcdAddress(std::int64_t sector);
@@ -103,7 +106,8 @@ struct SectorCheck {
     bool ok() const { return sync && address && mode && sub_header && edc && p_parity && q_parity; }
 };
 
-// Checks `sector` as if it stood at position `sector_number` of its file.
+// Checks `sector` as if it stood at position `sector_number` of its file; a position with no CD
+// address fails the address check.
 SectorCheck CheckSector(SectorView sector, std::int64_t sector_number);
 
 }  // namespace vorlix

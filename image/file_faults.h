@@ -1,6 +1,7 @@
 #pragma once
-// A seam for tests: make the k-th open, examination (fstat), lock, read, write or flush of the
-// file layer fail with a chosen error, as a full disk, a failing drive or a second process would.
+// A seam for tests: make the k-th open, examination (fstat), lock, read, write, flush or hole
+// punch of the file layer fail with a chosen error, as a full disk, a failing drive, a second
+// process or a file system without holes would.
 
 #include <filesystem>
 #include <functional>
@@ -14,6 +15,7 @@ enum class FileCall {
     Read,
     Write,
     Flush,
+    Punch,  // deallocating the blocks of a zero run
 };
 
 // Returns 0 to let the call go on, or an errno value to make it fail with.

@@ -8,6 +8,7 @@
 #include "image/failure.h"
 #include "image/sector_copy.h"
 #include "image/sector_file.h"
+#include "image/valid_sectors.h"
 
 namespace vorlix {
 
@@ -45,6 +46,7 @@ ReplacePlan PlanReplace(const EntryLabels& labels, const WriteOptions& options) 
     }
     // A length under one sector would otherwise still write the first sector, outside the entry.
     if (length < 1) return LeftAlone(plan, "the entry covers less than one sector");
+    if (options.valid_sectors) RequireCdAddresses(plan.range);
     return plan;
 }
 
@@ -97,23 +99,27 @@ std::int64_t RunReplace(const ReplacePlan& plan, const std::filesystem::path& im
 
     std::array<std::uint8_t, kRawSectorSize> zero_sector{};
     std::array<std::uint8_t, kRawSectorSize> xa_filler{};
-    if (plan.options.xa_headers)
+    if (plan.options.xa_headers && plan.options.valid_sectors)
+        xa_filler = SilentXaSector(0);  // each copy is then given its own address
+    else if (plan.options.xa_headers)
         std::copy(kXaSectorPrefix.begin(), kXaSectorPrefix.end(), xa_filler.begin());
+    const Shape shape = plan.options.valid_sectors ? Shape::Valid : Shape::AsGiven;
 
     const std::int64_t s = plan.range.start;
     const std::int64_t count = plan.range.count;
     switch (plan.branch) {
         case ReplaceBranch::XA:
-            CopySectors(*from, 0, target, s, kXaSourceSectors);
-            WriteRepeated(target, s + kXaSourceSectors, count - kXaSourceSectors, xa_filler.data());
+            CopySectors(*from, 0, target, s, kXaSourceSectors, shape);
+            WriteRepeated(target, s + kXaSourceSectors, count - kXaSourceSectors, xa_filler.data(),
+                          shape);
             break;
         case ReplaceBranch::ST:
-            CopySectors(*from, 0, target, s, kStSourceSectors);
+            CopySectors(*from, 0, target, s, kStSourceSectors, shape);
             WriteRepeated(target, s + kStSourceSectors, count - kStSourceSectors,
-                          zero_sector.data());
+                          zero_sector.data(), shape);
             break;
         case ReplaceBranch::DU:
-            WriteRepeated(target, s, count, zero_sector.data());
+            WriteRepeated(target, s, count, zero_sector.data(), shape);
             break;
         case ReplaceBranch::None:
             break;

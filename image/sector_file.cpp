@@ -175,6 +175,81 @@ void SectorFile::Flush() {
     if (::fsync(fd_) != 0) throw FileFailure("flush", path_, errno);
 }
 
+namespace {
+
+// Writes `size` zero bytes at `offset`.
+void WriteZeroBytes(int fd, const std::filesystem::path& path, std::uint64_t offset,
+                    std::uint64_t size) {
+    static const std::vector<std::uint8_t> zeros(std::size_t{1} << 20, 0);
+    while (size > 0) {
+        if (int err = InjectedFault(FileCall::Write, path)) throw FileFailure("write", path, err);
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, zeros.size()));
+        const ssize_t done = ::pwrite(fd, zeros.data(), n, static_cast<off_t>(offset));
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            throw FileFailure("write", path, errno);
+        }
+        if (done == 0) throw FileFailure("write", path, ENOSPC);
+        offset += static_cast<std::uint64_t>(done);
+        size -= static_cast<std::uint64_t>(done);
+    }
+}
+
+// The errors of a file system (or a kernel) that has no holes to give: zeros are written instead.
+bool HolesRefused(int err) {
+    return err == EOPNOTSUPP || err == ENOSYS || err == EINVAL;
+}
+
+}  // namespace
+
+void SectorFile::WillRead(std::int64_t first, std::int64_t count) {
+    ::posix_fadvise(fd_, static_cast<off_t>(SectorOffset(first)),
+                    static_cast<off_t>(SectorOffset(count)), POSIX_FADV_WILLNEED);
+}
+
+ByteSpan HoleIn(std::uint64_t begin, std::uint64_t end, std::uint64_t block, std::uint64_t length) {
+    const std::uint64_t from = (begin + block - 1) / block * block;
+    const std::uint64_t to = std::min(end, length) / block * block;
+    if (to <= from || to - from < kMinHoleBytes) return {};
+    return {from, to};
+}
+
+std::uint64_t SectorFile::ZeroSectors(std::int64_t first, std::int64_t count) {
+    if (count <= 0) return 0;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw FileFailure("examine", path_, errno);
+    const auto begin = static_cast<std::uint64_t>(SectorOffset(first));
+    const auto end = static_cast<std::uint64_t>(SectorOffset(first + count));
+    const auto block = static_cast<std::uint64_t>(st.st_blksize > 0 ? st.st_blksize : 4096);
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const ByteSpan hole = HoleIn(begin, end, block, size);
+    const std::uint64_t hole_begin = hole.begin, hole_end = hole.end;
+    if (hole_begin >= hole_end) {
+        WriteZeroBytes(fd_, path_, begin, end - begin);
+        return 0;
+    }
+    // In ascending order, as every write is: the head, the hole, the tail.
+    WriteZeroBytes(fd_, path_, begin, hole_begin - begin);
+    int err = InjectedFault(FileCall::Punch, path_);
+    if (err == 0) {
+        while (::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
+                           static_cast<off_t>(hole_begin),
+                           static_cast<off_t>(hole_end - hole_begin)) != 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            break;
+        }
+    }
+    std::uint64_t punched = hole_end - hole_begin;
+    if (err != 0) {
+        if (!HolesRefused(err)) throw FileFailure("write", path_, err);
+        WriteZeroBytes(fd_, path_, hole_begin, hole_end - hole_begin);
+        punched = 0;
+    }
+    WriteZeroBytes(fd_, path_, hole_end, end - hole_end);
+    return punched;
+}
+
 void SectorFile::Close() {
     if (fd_ < 0) return;
     const int fd = fd_;
@@ -311,6 +386,13 @@ ImageLock::~ImageLock() {
         ::flock(held.fd, LOCK_SH | LOCK_NB);
         held.exclusive = false;
     }
+}
+
+DiskUse DiskUseOf(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) throw FileFailure("examine", path, errno);
+    return {static_cast<std::uint64_t>(st.st_size), static_cast<std::uint64_t>(st.st_blocks) * 512,
+            static_cast<std::uint64_t>(st.st_blksize > 0 ? st.st_blksize : 4096)};
 }
 
 }  // namespace vorlix

@@ -55,6 +55,16 @@ public:
     // Makes everything written so far reach stable storage.
     void Flush();
 
+    // Tells the system that sectors [first, first + count) will be read soon, so that the disk
+    // works on them while the program works on what it has (advice only: never fails).
+    void WillRead(std::int64_t first, std::int64_t count);
+
+    // Makes sectors [first, first + count) read as zero bytes. The run's hole (HoleIn) is
+    // deallocated (FALLOC_FL_PUNCH_HOLE) rather than written, and only the bytes around it are
+    // written; where the file system refuses holes every byte is written. The file grows as
+    // WriteSectors would make it. Returns the bytes that were punched.
+    std::uint64_t ZeroSectors(std::int64_t first, std::int64_t count);
+
     // Closes the file, reporting a failure of the close itself. The destructor closes silently.
     void Close();
 
@@ -118,5 +128,28 @@ private:
     std::uint64_t key_ino_ = 0;
     bool downgrade_on_release_ = false;
 };
+
+// A hole costs the file system a fixed amount of work per call (milliseconds where it discards
+// freed blocks at once), so a zero run is only punched where it frees at least this much.
+inline constexpr std::uint64_t kMinHoleBytes = std::uint64_t{256} << 10;
+
+struct ByteSpan {
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;  // empty when end <= begin
+};
+
+// The part of the zero run [begin, end) that ZeroSectors deallocates in a file of `length` bytes
+// made of `block`-byte blocks: the whole blocks inside the run and before the end of the file
+// (a hole past the end would not grow it), when they come to kMinHoleBytes or more.
+ByteSpan HoleIn(std::uint64_t begin, std::uint64_t end, std::uint64_t block, std::uint64_t length);
+
+struct DiskUse {
+    std::uint64_t length = 0;     // bytes the file holds
+    std::uint64_t allocated = 0;  // disk space it takes (st_blocks * 512); less when sparse
+    std::uint64_t block = 0;      // the file system's block: the unit a hole is made of
+};
+
+// How the file at `path` sits on the disk. Throws Failure when it cannot be examined.
+DiskUse DiskUseOf(const std::filesystem::path& path);
 
 }  // namespace vorlix

@@ -1,0 +1,92 @@
+// vorlix-cli verify: is the image a sound CD image, and where is it not.
+
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/progress.h"
+#include "disc/file_system.h"
+#include "entries/list_reader.h"
+#include "image/failure.h"
+#include "image/range_labels.h"
+#include "image/sector_file.h"
+#include "image/sector_verify.h"
+
+namespace vorlix::cli {
+
+namespace {
+
+constexpr std::size_t kRangesShown = 20;
+
+// What the ranges are told by: the list's entries when --list is given, otherwise the files of
+// the image's file system when it has one.
+RangeLabels LabelsFor(const Arguments& a, const std::filesystem::path& bin) {
+    if (!a.list.empty())
+        return RangeLabels(EntryRanges(ReadEntryLines(ReadWholeFile(a.list))), "no entry");
+    const FileSystem fs = ReadFileSystem(bin);
+    std::vector<NamedRange> files;
+    for (const DiscFile& f : fs.files)
+        if (f.sectors > 0)
+            files.push_back({f.first_sector, f.first_sector + f.sectors - 1, f.path});
+    return RangeLabels(std::move(files), "no file");
+}
+
+std::string Sectors(std::int64_t n) {
+    return std::to_string(n) + (n == 1 ? " sector" : " sectors");
+}
+
+std::string RunText(const SectorRun& run) {
+    return run.count == 1
+               ? std::to_string(run.first)
+               : std::to_string(run.first) + "-" + std::to_string(run.first + run.count - 1);
+}
+
+}  // namespace
+
+int VerifyCommand(const Arguments& a, Streams s) {
+    // The front end has already taken a cue sheet to its data track.
+    const std::filesystem::path bin = a.image;
+    const RangeLabels labels = LabelsFor(a, bin);
+
+    const std::int64_t length = FileLength(bin);
+    ProgressBar bar(s.err, s.err_is_terminal,
+                    static_cast<std::size_t>(std::max<std::int64_t>(length, 0) / 2352));
+    VerifyReport report;
+    try {
+        report = VerifyImage(bin, [&](std::int64_t done, std::int64_t) {
+            bar.Show(static_cast<std::size_t>(done));
+        });
+    } catch (...) {
+        bar.Finish();
+        throw;
+    }
+    bar.Finish();
+
+    s.out << "Verified " << DisplayPath(bin) << ": " << Sectors(report.sectors) << ", "
+          << report.sectors_with_problems << " with problems.\n";
+    for (std::size_t kind = 0; kind < kSectorProblemKinds; ++kind) {
+        const std::vector<SectorRun>& runs = report.runs[kind];
+        if (runs.empty()) continue;
+        s.out << ProblemName(static_cast<SectorProblem>(kind)) << ": "
+              << Sectors(report.counts[kind]) << " in " << runs.size()
+              << (runs.size() == 1 ? " range\n" : " ranges\n");
+        const std::size_t shown = a.all ? runs.size() : std::min(runs.size(), kRangesShown);
+        for (std::size_t i = 0; i < shown; ++i) {
+            s.out << "  " << RunText(runs[i]) << " (" << Sectors(runs[i].count) << ")";
+            if (!labels.empty()) s.out << ": " << labels.LabelOf(runs[i]);
+            s.out << "\n";
+        }
+        if (shown < runs.size())
+            s.out << "  and " << runs.size() - shown << " more (--all lists them)\n";
+    }
+    if (report.trailing_bytes > 0)
+        s.out << "The image ends with " << report.trailing_bytes
+              << " bytes that do not make a whole sector.\n";
+    s.out << (report.clean() ? "No problems found.\n" : "The image has problems.\n");
+    return report.clean() ? kExitOk : kExitProblemsFound;
+}
+
+}  // namespace vorlix::cli

@@ -1,0 +1,156 @@
+#include "image/sector_verify.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "image/failure.h"
+#include "image/sector_copy.h"
+#include "image/sector_file.h"
+
+namespace vorlix {
+
+namespace {
+
+constexpr std::int64_t kReadAhead = 4;  // batches
+
+constexpr std::uint8_t Bit(SectorProblem kind) {
+    return static_cast<std::uint8_t>(1u << static_cast<unsigned>(kind));
+}
+
+// The runs of one batch of sectors, by kind, in ascending order.
+using BatchRuns = std::array<std::vector<SectorRun>, kSectorProblemKinds>;
+
+void AddSector(std::vector<SectorRun>& runs, std::int64_t sector) {
+    if (!runs.empty() && runs.back().first + runs.back().count == sector)
+        ++runs.back().count;
+    else
+        runs.push_back({sector, 1});
+}
+
+BatchRuns CheckBatch(std::span<const std::uint8_t> bytes, std::int64_t first) {
+    BatchRuns runs;
+    const auto n = static_cast<std::int64_t>(bytes.size() / kRawSectorSize);
+    for (std::int64_t i = 0; i < n; ++i) {
+        const std::uint8_t problems =
+            SectorProblems(SectorView(bytes.data() + SectorOffset(i), kRawSectorSize), first + i);
+        for (std::size_t kind = 0; problems != 0 && kind < kSectorProblemKinds; ++kind)
+            if (problems & (1u << kind)) AddSector(runs[kind], first + i);
+    }
+    return runs;
+}
+
+}  // namespace
+
+std::string_view ProblemName(SectorProblem kind) {
+    switch (kind) {
+        case SectorProblem::Empty:
+            return "empty sectors (all zero, no sync)";
+        case SectorProblem::NoSync:
+            return "no sync pattern";
+        case SectorProblem::WrongAddress:
+            return "wrong header address";
+        case SectorProblem::WrongMode:
+            return "mode byte not 2";
+        case SectorProblem::SubHeader:
+            return "sub-header copies differ";
+        case SectorProblem::Edc:
+            return "EDC mismatch";
+        case SectorProblem::Ecc:
+            return "ECC (P/Q parity) mismatch";
+    }
+    return {};
+}
+
+std::uint8_t SectorProblems(SectorView sector, std::int64_t position) {
+    const bool synced = std::ranges::equal(sector.subspan(kSyncOffset, kSyncSize), kSyncPattern);
+    if (!synced)
+        return std::ranges::all_of(sector, [](std::uint8_t b) { return b == 0; })
+                   ? Bit(SectorProblem::Empty)
+                   : Bit(SectorProblem::NoSync);
+    const SectorCheck check = CheckSector(sector, position);
+    std::uint8_t problems = check.address ? 0 : Bit(SectorProblem::WrongAddress);
+    if (!check.mode) return problems | Bit(SectorProblem::WrongMode);
+    if (!check.sub_header) problems |= Bit(SectorProblem::SubHeader);
+    if (!check.edc) problems |= Bit(SectorProblem::Edc);
+    if (!check.p_parity || !check.q_parity) problems |= Bit(SectorProblem::Ecc);
+    return problems;
+}
+
+VerifyReport VerifyImage(const std::filesystem::path& bin, const VerifyProgress& progress) {
+    const ImageLock lock(bin, ImageAccess::Read);
+    SectorFile file(bin, OpenMode::ReadOnly);
+    const std::uint64_t size = file.Size();
+    VerifyReport report;
+    report.sectors = static_cast<std::int64_t>(size / kRawSectorSize);
+    report.trailing_bytes = size % kRawSectorSize;
+
+    const std::int64_t batches = (report.sectors + kCopyBatchSectors - 1) / kCopyBatchSectors;
+    std::vector<BatchRuns> results(static_cast<std::size_t>(batches));
+    std::atomic<std::int64_t> next{0};
+    std::atomic<std::int64_t> done{0};
+    std::atomic<bool> failed{false};
+    std::exception_ptr failure;
+    std::mutex failure_mutex;
+
+    // Each worker takes the next batch in file order, so together they read the file front to
+    // back; the results land in the batch's own slot.
+    const auto work = [&](bool reports_progress) {
+        std::vector<std::uint8_t> buffer(SectorOffset(kCopyBatchSectors));
+        try {
+            for (std::int64_t b = next++; b < batches && !failed; b = next++) {
+                const std::int64_t first = b * kCopyBatchSectors;
+                const std::int64_t n = std::min(kCopyBatchSectors, report.sectors - first);
+                const std::span<std::uint8_t> bytes(buffer.data(),
+                                                    static_cast<std::size_t>(SectorOffset(n)));
+                // Keep the disk a few batches ahead of the checks.
+                file.WillRead(first + kReadAhead * kCopyBatchSectors, kCopyBatchSectors);
+                file.ReadSectors(first, bytes);
+                results[static_cast<std::size_t>(b)] = CheckBatch(bytes, first);
+                const std::int64_t total_done = done += n;
+                if (reports_progress && progress) progress(total_done, report.sectors);
+            }
+        } catch (...) {
+            const std::lock_guard lock(failure_mutex);
+            if (!failure) failure = std::current_exception();
+            failed = true;
+        }
+    };
+    std::thread helper;
+    if (batches > 1) helper = std::thread(work, false);
+    work(true);
+    if (helper.joinable()) helper.join();
+    if (failure) std::rethrow_exception(failure);
+    file.Close();
+    if (progress) progress(report.sectors, report.sectors);
+
+    // Runs that meet at a batch boundary become one.
+    for (const BatchRuns& batch : results) {
+        for (std::size_t kind = 0; kind < kSectorProblemKinds; ++kind) {
+            std::vector<SectorRun>& all = report.runs[kind];
+            for (const SectorRun& run : batch[kind]) {
+                report.counts[kind] += run.count;
+                if (!all.empty() && all.back().first + all.back().count == run.first)
+                    all.back().count += run.count;
+                else
+                    all.push_back(run);
+            }
+        }
+    }
+    // Sectors with any problem: the union of all kinds' runs.
+    std::vector<SectorRun> every;
+    for (const auto& runs : report.runs) every.insert(every.end(), runs.begin(), runs.end());
+    std::ranges::sort(every, {}, &SectorRun::first);
+    std::int64_t covered_to = 0;
+    for (const SectorRun& run : every) {
+        const std::int64_t from = std::max(run.first, covered_to);
+        const std::int64_t to = run.first + run.count;
+        if (to > from) report.sectors_with_problems += to - from;
+        covered_to = std::max(covered_to, to);
+    }
+    return report;
+}
+
+}  // namespace vorlix

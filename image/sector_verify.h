@@ -1,0 +1,56 @@
+#pragma once
+// Verify: every sector of an image checked as a Mode 2 sector at its own position, the problems
+// found gathered by kind into merged ranges of sectors.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "image/cd_sector.h"
+
+namespace vorlix {
+
+enum class SectorProblem {
+    Empty,         // all 2352 bytes zero: no sync, no header (what a rip writes as zero sectors)
+    NoSync,        // not all zero, but no sync pattern
+    WrongAddress,  // the header address is not that of the sector's position (sector + 150)
+    WrongMode,     // the mode byte is not 2
+    SubHeader,     // the two copies of the sub-header differ
+    Edc,           // Form 1 EDC, or a Form 2 EDC other than 0 ("none"), does not match
+    Ecc,           // Form 1 P or Q parity does not hold
+};
+inline constexpr std::size_t kSectorProblemKinds = 7;
+
+// The kind as a verify report names it, e.g. "wrong header address".
+std::string_view ProblemName(SectorProblem kind);
+
+// The problems of one sector at image position `position`, one bit (1 << kind) per kind. A sector
+// without sync is only Empty or NoSync; one whose mode byte is not 2 is checked no further than
+// its address; a sector past 99:59:74 has no right address.
+std::uint8_t SectorProblems(SectorView sector, std::int64_t position);
+
+struct SectorRun {
+    std::int64_t first = 0;
+    std::int64_t count = 0;
+};
+
+struct VerifyReport {
+    std::int64_t sectors = 0;          // whole sectors checked
+    std::uint64_t trailing_bytes = 0;  // bytes after the last whole sector (a truncated image)
+    std::int64_t sectors_with_problems = 0;
+    std::array<std::int64_t, kSectorProblemKinds> counts{};        // sectors of each kind
+    std::array<std::vector<SectorRun>, kSectorProblemKinds> runs;  // merged, ascending
+    bool clean() const { return sectors_with_problems == 0 && trailing_bytes == 0; }
+};
+
+// Called now and then with the sectors checked so far and the total.
+using VerifyProgress = std::function<void(std::int64_t done, std::int64_t total)>;
+
+// Checks every sector of the raw image `bin`, reading it once from start to end with two threads
+// checking batches side by side. Throws Failure when the image cannot be read.
+VerifyReport VerifyImage(const std::filesystem::path& bin, const VerifyProgress& progress = {});
+
+}  // namespace vorlix

@@ -1,0 +1,110 @@
+// vorlix-cli verify and --valid-sectors: the answer, its location and its exit status.
+
+#include <gtest/gtest.h>
+
+#include "cli_fixture.h"
+#include "image/valid_sectors.h"
+#include "support/valid_image.h"
+
+namespace vorlix {
+namespace {
+
+using test::Cli;
+using test::CliOutcome;
+
+class Verify : public test::CliFixture {
+protected:
+    Verify() : CliFixture({"0:9:99", "10:419:0", "420:429:10", "430:439:20"}) {}
+    void SetUp() override {
+        CliFixture::SetUp();
+        test::WriteValidImage(image, 1, 500);
+        test::Bytes movie;
+        for (std::int64_t k = 0; k < 404; ++k) {
+            const test::Bytes s = test::ValidSector(k, 9, false);
+            movie.insert(movie.end(), s.begin(), s.end());
+        }
+        test::WriteBytes(dir / "blanks" / "blank.STR", movie);
+        const RawSector xa = SilentXaSector(0);
+        test::WriteBytes(dir / "blanks" / "blank.XA", test::Bytes(xa.begin(), xa.end()));
+        before = test::ReadBytes(image);
+    }
+};
+
+TEST_F(Verify, ExitStatusTellsCleanFromProblemsFromCouldNotCheck) {
+    CliOutcome r = Cli({"verify", image});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "Verified " + image + ": 500 sectors, 0 with problems.\nNo problems found.\n");
+
+    r = Cli({"verify", (dir / "missing.bin").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("missing.bin"), std::string::npos) << r.err;
+
+    EXPECT_EQ(Cli({"verify"}).status, 2);
+    EXPECT_EQ(Cli({"verify", image, "--dry-run"}).status, 2);
+    EXPECT_EQ(Cli({"verify", image, "--list"}).status, 2);
+    EXPECT_EQ(Cli({"backup", list, image, "1", "x", "--valid-sectors"}).status, 2);
+
+    // A rip without the option: wrong addresses and empty sectors, told by their entries.
+    r = Cli({"rip", list, image, "--blanks", blanks});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Cli({"verify", image, "--list=" + list});
+    EXPECT_EQ(r.status, 3) << r.out << r.err;
+    EXPECT_EQ(r.out, "Verified " + image +
+                         ": 500 sectors, 430 with problems.\n"
+                         "empty sectors (all zero, no sync): 16 sectors in 2 ranges\n"
+                         "  0-9 (10 sectors): entry 1 (DUM)\n"
+                         "  414-419 (6 sectors): entry 2 (ST0)\n"
+                         "wrong header address: 414 sectors in 2 ranges\n"
+                         "  10-413 (404 sectors): entry 2 (ST0)\n"
+                         "  420-429 (10 sectors): entry 3 (XA)\n"
+                         "The image has problems.\n");
+
+    // With the option the same rip verifies clean.
+    test::WriteValidImage(image, 1, 500);
+    r = Cli({"rip", list, image, "--blanks", blanks, "--valid-sectors"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Disk space given back: 0 bytes"), std::string::npos) << r.out;
+    EXPECT_EQ(Cli({"verify", image}).status, 0);
+}
+
+TEST_F(Verify, ShowsTwentyRangesOfAKindUnlessAllAreWanted) {
+    test::Bytes bytes = test::ReadBytes(image);
+    for (std::size_t s = 0; s < 50; ++s) bytes[(2 * s + 100) * 2352 + 0x400] ^= 1;
+    bytes.resize(bytes.size() + 7);
+    test::WriteBytes(image, bytes);
+    CliOutcome r = Cli({"verify", image});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.out.find("EDC mismatch: 50 sectors in 50 ranges\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  138 (1 sector)\n  and 30 more (--all lists them)\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("The image ends with 7 bytes that do not make a whole sector."),
+              std::string::npos);
+    r = Cli({"verify", image, "--all"});
+    EXPECT_NE(r.out.find("  198 (1 sector)\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("more (--all"), std::string::npos);
+}
+
+TEST_F(Verify, DryRunAndReplaceSayWhatTheOptionWrites) {
+    CliOutcome r = Cli({"rip", list, image, "--blanks", blanks, "--dry-run"});
+    EXPECT_NE(r.out.find("Would be blank: 58800 bytes of the image's 1176000 (5.0 %). Disk space "
+                         "it could give back: up to "),
+              std::string::npos)
+        << r.out;
+    r = Cli({"rip", list, image, "--blanks", blanks, "--dry-run", "--valid-sectors"});
+    EXPECT_NE(r.out.find("sectors 0-9 empty Mode 2 sectors"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Disk space given back: none, --valid-sectors writes every sector"),
+              std::string::npos)
+        << r.out;
+    ExpectImageUnchanged();
+
+    r = Cli({"replace", list, image, "1", "unused", "--valid-sectors"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("sectors 0-9 empty Mode 2 sectors"), std::string::npos) << r.out;
+    r = Cli(
+        {"restore", list, image, "3", (dir / "blanks" / "blank.STR").string(), "--valid-sectors"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Cli({"verify", image}).status, 0);
+}
+
+}  // namespace
+}  // namespace vorlix
