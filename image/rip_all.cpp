@@ -39,8 +39,9 @@ std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
             if (rip.plan.source_sectors > 0 && checked_blanks.insert(blank).second)
                 CheckSource(rip.plan, blank);
         } catch (const Failure& f) {
-            throw Failure("Rip All cannot start, " + EntryName(i, lines[i]) + ": " + f.what(),
-                          f.system_error());
+            throw Failure(
+                "Rip All cannot start, " + EntryName(i, lines[i]) + ": " + Sentence(f.what()),
+                f.system_error());
         }
         plans.push_back(std::move(rip));
     }
@@ -60,10 +61,9 @@ RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem
         if (hooks.yield) hooks.yield();
         if (!IsRippable(labels.type_name)) continue;
         try {
-            const std::int64_t written =
-                hooks.rip_entry
-                    ? hooks.rip_entry(labels)
-                    : RipEntry(labels, image, blanks_dir, options(), {}, Flush::Deferred);
+            const std::int64_t written = hooks.rip_entry ? hooks.rip_entry(labels)
+                                                         : RipEntry(labels, image, blanks_dir,
+                                                                    options(), {}, Flush::Deferred);
             if (written > 0) ++report.entries_ripped;
             report.sectors_written += written;
         } catch (const Failure& f) {
@@ -72,7 +72,8 @@ RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem
                 FlushImage(image);
             } catch (const Failure&) {
             }
-            throw Failure("Rip All stopped at " + EntryName(i, lines[i]) + ": " + f.what() +
+            throw Failure("Rip All stopped at " + EntryName(i, lines[i]) + ": " +
+                              Sentence(f.what()) +
                               " The entries before it were ripped; it may be partly written; the "
                               "entries after it were not touched.",
                           f.system_error());
