@@ -1,7 +1,11 @@
 #include "window/dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace vorlix::window {
 
@@ -16,6 +20,15 @@ QStringList QtNameFilters(const QString& filter) {
                        QLatin1Char(')');
     }
     return filters;
+}
+
+// Modal, in the window's font; the control that had the keyboard focus has it again afterwards.
+int QtDialogs::Run(QDialog& dialog) {
+    if (parent_ != nullptr) dialog.setFont(parent_->font());
+    const QPointer<QWidget> had_focus = QApplication::focusWidget();
+    const int result = dialog.exec();
+    if (had_focus && had_focus->isEnabled()) had_focus->setFocus(Qt::OtherFocusReason);
+    return result;
 }
 
 QString QtDialogs::RunFileDialog(const FileDialogSetup& setup, bool save) {
@@ -35,8 +48,9 @@ QString QtDialogs::RunFileDialog(const FileDialogSetup& setup, bool save) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
+    if (!setup.folder.isEmpty()) dialog.setDirectory(setup.folder);
     if (!setup.file_name.isEmpty()) dialog.selectFile(setup.file_name);
-    if (dialog.exec() != QDialog::Accepted) return {};
+    if (Run(dialog) != QDialog::Accepted) return {};
     return dialog.selectedFiles().value(0);
 }
 
@@ -55,6 +69,25 @@ QString ShownText(const QString& text) {
     return shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+// A message box that keeps the lines it is given: Qt's own box re-wraps lines longer than half the
+// screen, which breaks a four-line text into a ragged six.
+class LineKeepingBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        if (label == nullptr || !label->wordWrap()) return;
+        label->setWordWrap(false);
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        layout()->activate();
+        setFixedSize(sizeHint());
+    }
+};
+
 QMessageBox::Icon QtIcon(MessageIcon icon) {
     switch (icon) {
         case MessageIcon::Information:
@@ -72,16 +105,16 @@ QMessageBox::Icon QtIcon(MessageIcon icon) {
 }  // namespace
 
 bool QtDialogs::Question(const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, title, ShownText(text), QMessageBox::Yes | QMessageBox::No,
-                    parent_);
+    LineKeepingBox box(QMessageBox::NoIcon, title, ShownText(text),
+                       QMessageBox::Yes | QMessageBox::No, parent_);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return Run(box) == QMessageBox::Yes;
 }
 
 void QtDialogs::Message(MessageIcon icon, const QString& title, const QString& text) {
-    QMessageBox box(QtIcon(icon), title, ShownText(text), QMessageBox::Ok, parent_);
-    box.exec();
+    LineKeepingBox box(QtIcon(icon), title, ShownText(text), QMessageBox::Ok, parent_);
+    Run(box);
 }
 
 }  // namespace vorlix::window

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+class QDialog;
 class QWidget;
 
 namespace vorlix::window {
@@ -15,6 +16,8 @@ struct FileDialogSetup {
     QString file_name;
     QString title;
     QString filter;
+    // Where the dialog opens; empty: the working directory.
+    QString folder;
 };
 
 enum class MessageIcon { None, Information, Exclamation, Critical };
@@ -46,6 +49,7 @@ public:
 
 private:
     QString RunFileDialog(const FileDialogSetup& setup, bool save);
+    int Run(QDialog& dialog);
 
     QWidget* parent_;
 };

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QLatin1String>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <filesystem>
 #include <functional>
@@ -31,9 +32,11 @@ class Form1 : public QMainWindow {
 
 public:
     // Without `dialogs` the window shows Qt's own; without `blanks_dir` it rips with the blank
-    // files in the "blanks" directory beside the executable.
+    // files in the "blanks" directory beside the executable, which `program_directory` finds
+    // (ProgramDirectory without it) when a command needs them.
     explicit Form1(std::unique_ptr<Dialogs> dialogs = nullptr,
-                   std::filesystem::path blanks_dir = {});
+                   std::filesystem::path blanks_dir = {},
+                   std::function<std::filesystem::path()> program_directory = {});
     ~Form1() override;
 
     const QString& listFilePath() const { return ListFilePath; }
@@ -42,6 +45,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // form1.cpp: controls, menu and look.
@@ -53,6 +57,8 @@ private:
     void mnuFileKLV_Click();
     void mnuFileBIN_Click();
     void LoadEntryList();
+    QString ListFolder() const;
+    QString ImageFolder() const;
     void SelectFirstEntry();
 
     // form1_entry.cpp
@@ -77,10 +83,16 @@ private:
     void EndWork();
     bool Attempt(const std::function<void()>& operation);
     void Yield();
+    void RememberFocus();
+    void RestoreFocus();
+    std::filesystem::path BlanksDirectory() const;
+    QString ImageFolderPath() const;
 
     // form1_menu.cpp
     void mnuFileClose_Click();
     void mnuOptionsXA_Click();
+    void mnuOptionsValid_Click();
+    void mnuOptionsKeep_Click();
     void mnuAbout_Click();
     void mnuFileExit_Click();
 
@@ -91,8 +103,17 @@ private:
 
     std::unique_ptr<Dialogs> dialogs_;
     std::filesystem::path blanks_dir_;
-    // While Rip All walks: when the window last painted.
+    std::function<std::filesystem::path()> program_directory_;
+    // While Rip All walks: when the window last painted (invalid until its first paint).
     std::optional<QElapsedTimer> walk_painted_;
+    // The control that had the keyboard focus before an operation disabled it.
+    QPointer<QWidget> focus_before_work_;
+    // The current row of lstKLV when the mouse was pressed on it: a click that leaves it current
+    // shows the entry again.
+    int row_at_press_ = -1;
+    // The folders of the list and image last chosen, where their dialogs open next.
+    QString list_folder_;
+    QString image_folder_;
 
     QWidget* frmAll = nullptr;
     QListWidget* lstKLV = nullptr;
@@ -120,6 +141,8 @@ private:
     QAction* mnuFileExit = nullptr;
     QMenu* mnuOptions = nullptr;
     QAction* mnuOptionsXA = nullptr;
+    QAction* mnuOptionsValid = nullptr;
+    QAction* mnuOptionsKeep = nullptr;
     QAction* mnuAbout = nullptr;
 };
 

@@ -50,11 +50,11 @@ void Form1::cmdChange_Click() {
 }
 
 void Form1::SelectEntry(int row) {
-    // Qt reports no change when the row is already current; the entry is shown all the same.
-    if (lstKLV->currentRow() == row)
-        lstKLV_Click();
-    else
-        lstKLV->setCurrentRow(row);
+    // Qt reports no change when the row is already current (focusing the list makes its first row
+    // current without selecting it); the entry is selected and shown all the same.
+    const bool current = lstKLV->currentRow() == row;
+    lstKLV->setCurrentRow(row);
+    if (current) lstKLV_Click();
 }
 
 void Form1::SetEntryCommandsEnabled(bool enabled) {
@@ -73,7 +73,9 @@ EntryLabels Form1::CurrentLabels() const {
 }
 
 WriteOptions Form1::CurrentWriteOptions() const {
-    return {.xa_headers = mnuOptionsXA->isChecked()};
+    return {.xa_headers = mnuOptionsXA->isChecked(),
+            .valid_sectors = mnuOptionsValid->isChecked(),
+            .keep_structure = mnuOptionsKeep->isChecked()};
 }
 
 }  // namespace vorlix::window

@@ -1,6 +1,7 @@
 // Backup, Restore, Replace File and Rip All: the window's side of the image operations. The
 // operations read the selected entry from the details labels and leave the sectors to the core.
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -12,6 +13,7 @@
 
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
+#include "image/failure.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "window/conversions.h"
@@ -23,12 +25,9 @@ namespace vorlix::window {
 void Form1::cmdBackup_Click() {
     Attempt([this] {
         const EntryLabels labels = CurrentLabels();
-        const QString path =
-            dialogs_->SaveFile({TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter});
-        if (path.isEmpty()) {
-            EndWork();
-            return;
-        }
+        const QString path = dialogs_->SaveFile(
+            {TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter, ImageFolderPath()});
+        if (path.isEmpty()) return;
         if (NeedsOverwriteQuestion(PathOf(path)) &&
             !dialogs_->Question(QStringLiteral("Question"),
                                 QStringLiteral("File already exsists. Overwrite?")))
@@ -42,12 +41,9 @@ void Form1::cmdBackup_Click() {
 void Form1::cmdRestore_Click() {
     Attempt([this] {
         const EntryLabels labels = CurrentLabels();
-        const QString path =
-            dialogs_->OpenFile({TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter});
-        if (path.isEmpty()) {
-            EndWork();
-            return;
-        }
+        const QString path = dialogs_->OpenFile(
+            {TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter, ImageFolderPath()});
+        if (path.isEmpty()) return;
         BeginWork(kRestoreInProgress);
         RestoreEntry(labels, PathOf(ImageFilePath), PathOf(path));
         EndWork();
@@ -57,7 +53,8 @@ void Form1::cmdRestore_Click() {
 void Form1::cmdReplace_Click() {
     Attempt([this] {
         const WriteOptions options = CurrentWriteOptions();
-        const QString path = dialogs_->OpenFile({QString(), kSelectFile, kAllFilesFilter});
+        const QString path =
+            dialogs_->OpenFile({QString(), kSelectFile, kAllFilesFilter, ImageFolderPath()});
         if (path.isEmpty()) return;
         const ReplacePlan plan = PlanReplace(CurrentLabels(), options);
         if (plan.branch == ReplaceBranch::None) return;
@@ -79,27 +76,37 @@ void Form1::cmdRipAll_Click() {
         for (QWidget* control : walked) control->setEnabled(false);
         return CurrentLabels();
     };
-    hooks.yield = [this] { Yield(); };
+    // An entry about to be ripped is painted by RipEntry's own yield, "Replace in progress"
+    // included; one yield per entry is enough.
+    hooks.yield = [this] {
+        if (!IsRippable(BytesOf(lblType->text()))) Yield();
+    };
+    hooks.options = [this] { return CurrentWriteOptions(); };
     hooks.rip_entry = [this](const EntryLabels&) { return RipEntry(); };
 
+    const QPointer<QWidget> had_focus = focusWidget();
     // No menu command may close or swap the files while the walk uses them.
     menuBar()->setEnabled(false);
     walk_painted_.emplace();
-    walk_painted_->start();
-    const bool ripped = Attempt([&] { RipAll(lines, PathOf(ImageFilePath), blanks_dir_, hooks); });
+    const bool ripped =
+        Attempt([&] { RipAll(lines, PathOf(ImageFilePath), BlanksDirectory(), hooks); });
     walk_painted_.reset();
-    setUpdatesEnabled(true);
-    if (ripped)
+    if (ripped) {
+        // The walk's end, fully painted (last entry selected, list and buttons disabled) before
+        // the message says it is over.
+        Yield();
         dialogs_->Message(MessageIcon::Exclamation, QStringLiteral("Info"),
                           QStringLiteral("Rip Complete"));
+    }
     for (QWidget* control : walked) control->setEnabled(true);
     menuBar()->setEnabled(true);
+    if (had_focus && had_focus->isEnabled()) had_focus->setFocus(Qt::OtherFocusReason);
 }
 
 // Rips the entry the details labels show, with the blank of its type and the options as they are
 // now; the window is busy while the sectors are written.
 std::int64_t Form1::RipEntry() {
-    return vorlix::RipEntry(CurrentLabels(), PathOf(ImageFilePath), blanks_dir_,
+    return vorlix::RipEntry(CurrentLabels(), PathOf(ImageFilePath), BlanksDirectory(),
                             CurrentWriteOptions(),
                             {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }},
                             Flush::Deferred);  // the walk flushes once at its end
@@ -111,14 +118,13 @@ void Form1::RipEntryBegins() {
     Yield();
 }
 
-// Lets the window process its pending events once. During Rip All it does so for every entry as
-// well, but repainting the whole window for every entry would cost more than ripping it, so the
-// walk paints at most once per display frame.
+// Lets the window process its pending events once, which paints what has changed. During Rip All
+// painting the whole window for every entry would cost more than ripping it, so the walk yields
+// at most once per display frame and otherwise goes straight on; its first yield always paints.
 void Form1::Yield() {
     if (walk_painted_) {
-        const bool paint = walk_painted_->elapsed() >= 16;
-        setUpdatesEnabled(paint);
-        if (paint) walk_painted_->restart();
+        if (walk_painted_->isValid() && walk_painted_->elapsed() < 16) return;
+        walk_painted_->start();
     }
     QCoreApplication::processEvents();
 }
@@ -129,6 +135,7 @@ void Form1::RipEntryEnds() {
 }
 
 void Form1::BeginWork(QLatin1String status) {
+    RememberFocus();
     frmAll->setEnabled(false);
     menuBar()->setEnabled(false);
     lblStatus->setText(status);
@@ -140,6 +147,29 @@ void Form1::EndWork() {
     frmAll->setEnabled(true);
     menuBar()->setEnabled(true);
     lblStatus->setText(kIdle);
+    RestoreFocus();
+}
+
+// Disabling frmAll takes the keyboard focus from the control that had it; it goes back there when
+// the operation ends.
+void Form1::RememberFocus() {
+    focus_before_work_ = focusWidget();
+}
+
+void Form1::RestoreFocus() {
+    if (focus_before_work_ && focus_before_work_->isEnabled())
+        focus_before_work_->setFocus(Qt::OtherFocusReason);
+    focus_before_work_ = nullptr;
+}
+
+std::filesystem::path Form1::BlanksDirectory() const {
+    if (!blanks_dir_.empty()) return blanks_dir_;
+    return DefaultBlanksDirectory(program_directory_ ? program_directory_() : ProgramDirectory());
+}
+
+// The folder of the open image: Backup, Restore and Replace File offer their files there.
+QString Form1::ImageFolderPath() const {
+    return QFileInfo(ImageFilePath).absolutePath();
 }
 
 bool Form1::Attempt(const std::function<void()>& operation) {
@@ -150,7 +180,7 @@ bool Form1::Attempt(const std::function<void()>& operation) {
         // No failure ends the program: back to Idle, and the user is told what and why.
         EndWork();
         dialogs_->Message(MessageIcon::Critical, QStringLiteral("Error"),
-                          QString::fromLocal8Bit(e.what()));
+                          QString::fromLocal8Bit(Sentence(e.what())));
         return false;
     }
 }

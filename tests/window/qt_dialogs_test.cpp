@@ -1,6 +1,8 @@
 // The real dialogs behind the seam: what the user is shown, and the answers that come back.
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -59,20 +61,24 @@ private slots:
             d->selectFile(folder + "/a.klv");
             static_cast<QDialog*>(d)->accept();
         });
-        QCOMPARE(dialogs.OpenFile({QString(), "Select File", kListFilter}), folder + "/a.klv");
-        WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
-        QCOMPARE(dialogs.OpenFile({QString(), "Select File", kListFilter}), QString());
+        QCOMPARE(dialogs.OpenFile({QString(), "Select File", kListFilter, QString()}),
+                 folder + "/a.klv");
+        // A dialog given a folder opens there.
+        WhenShown<QFileDialog>([&](QFileDialog* d) {
+            QCOMPARE(d->directory().absolutePath(), folder);
+            d->reject();
+        });
+        QCOMPARE(dialogs.OpenFile({QString(), "Select File", kListFilter, folder}), QString());
 
-        // Saving offers the name and leaves the question about an existing file to the command.
+        // Saving offers the name in the folder and leaves the question about an existing file to
+        // the command.
         WhenShown<QFileDialog>([&](QFileDialog* d) {
             QCOMPARE(d->acceptMode(), QFileDialog::AcceptSave);
             QVERIFY(d->testOption(QFileDialog::DontConfirmOverwrite));
-            QVERIFY(d->selectedFiles().value(0).endsWith(QStringLiteral("/100.XA")));
-            d->setDirectory(folder);
-            d->selectFile(QStringLiteral("100.XA"));
+            QCOMPARE(d->selectedFiles().value(0), folder + "/100.XA");
             static_cast<QDialog*>(d)->accept();
         });
-        QCOMPARE(dialogs.SaveFile({"100.XA", "Select File", "All Files (*.*)|*.*"}),
+        QCOMPARE(dialogs.SaveFile({"100.XA", "Select File", "All Files (*.*)|*.*", folder}),
                  folder + "/100.XA");
     }
 
@@ -105,6 +111,40 @@ private slots:
             });
             dialogs.Message(ours, "About", "one\r\ntwo\r\nthree");
         }
+    }
+
+    // Message boxes take the window's font, keep the lines they are given however long, and give
+    // the keyboard focus back to the control that had it.
+    void aMessageKeepsItsLinesAndTakesTheWindowsFont() {
+        QWidget parent;
+        QFont font(QStringLiteral("DejaVu Sans Condensed"));
+        font.setPixelSize(11);
+        parent.setFont(font);
+        auto* field = new QLineEdit(&parent);
+        parent.show();
+        QApplication::setActiveWindow(&parent);
+        QVERIFY(QTest::qWaitForWindowActive(&parent));
+        field->setFocus();
+        QVERIFY(field->hasFocus());
+
+        const QString lines[] = {QString(90, 'w'), QStringLiteral("short"),
+                                 QString(110, 'x') + QStringLiteral(" end"),
+                                 QStringLiteral("last")};
+        QtDialogs dialogs(&parent);
+        WhenShown<QMessageBox>([&](QMessageBox* box) {
+            QCOMPARE(box->font().pixelSize(), 11);
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label != nullptr);
+            const QFontMetrics metrics(label->font());
+            QVERIFY(!label->wordWrap());
+            QCoreApplication::processEvents();
+            for (const QString& line : lines)
+                QVERIFY(label->width() >= metrics.horizontalAdvance(line));
+            box->button(QMessageBox::Ok)->click();
+        });
+        dialogs.Message(MessageIcon::Critical, "Caution",
+                        QStringList(std::begin(lines), std::end(lines)).join("\r\n"));
+        QCOMPARE(parent.focusWidget(), field);
     }
 };
 
