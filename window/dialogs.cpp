@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLayout>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -27,6 +25,8 @@ int QtDialogs::Run(QDialog& dialog) {
     if (parent_ != nullptr) dialog.setFont(parent_->font());
     const QPointer<QWidget> had_focus = QApplication::focusWidget();
     const int result = dialog.exec();
+    // Without a window manager nobody hands the keyboard back to the window.
+    if (parent_ != nullptr) parent_->activateWindow();
     if (had_focus && had_focus->isEnabled()) had_focus->setFocus(Qt::OtherFocusReason);
     return result;
 }
@@ -64,29 +64,13 @@ QString QtDialogs::SaveFile(const FileDialogSetup& setup) {
 
 namespace {
 
+// The lines of a message are the ones it was given: Qt's box breaks lines longer than half the
+// screen anew, which turns four lines into a ragged five. Within a line the spaces do not break.
 QString ShownText(const QString& text) {
     QString shown = text;
+    shown.replace(QLatin1Char(' '), QChar(0x00A0));
     return shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
-
-// A message box that keeps the lines it is given: Qt's own box re-wraps lines longer than half the
-// screen, which breaks a four-line text into a ragged six.
-class LineKeepingBox : public QMessageBox {
-public:
-    using QMessageBox::QMessageBox;
-
-protected:
-    void showEvent(QShowEvent* event) override {
-        QMessageBox::showEvent(event);
-        auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-        if (label == nullptr || !label->wordWrap()) return;
-        label->setWordWrap(false);
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        layout()->activate();
-        setFixedSize(sizeHint());
-    }
-};
 
 QMessageBox::Icon QtIcon(MessageIcon icon) {
     switch (icon) {
@@ -105,15 +89,15 @@ QMessageBox::Icon QtIcon(MessageIcon icon) {
 }  // namespace
 
 bool QtDialogs::Question(const QString& title, const QString& text) {
-    LineKeepingBox box(QMessageBox::NoIcon, title, ShownText(text),
-                       QMessageBox::Yes | QMessageBox::No, parent_);
+    QMessageBox box(QMessageBox::NoIcon, title, ShownText(text), QMessageBox::Yes | QMessageBox::No,
+                    parent_);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return Run(box) == QMessageBox::Yes;
 }
 
 void QtDialogs::Message(MessageIcon icon, const QString& title, const QString& text) {
-    LineKeepingBox box(QtIcon(icon), title, ShownText(text), QMessageBox::Ok, parent_);
+    QMessageBox box(QtIcon(icon), title, ShownText(text), QMessageBox::Ok, parent_);
     Run(box);
 }
 

@@ -58,6 +58,30 @@ protected:
     }
 };
 
+// The entry list draws a dotted focus frame inside its border while it has the keyboard focus, so
+// that the user sees where the arrow keys go.
+class EntryList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QListWidget::paintEvent(event);
+        if (!hasFocus()) return;
+        QPainter painter(viewport());
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QListWidget::focusInEvent(event);
+        viewport()->update();
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QListWidget::focusOutEvent(event);
+        viewport()->update();
+    }
+};
+
 QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, int left, int top) {
     auto* button = Place(new QPushButton(QLatin1String(caption), parent), name, left, top, 81, 25);
     button->setEnabled(false);
@@ -91,7 +115,7 @@ void Form1::CreateControls() {
     frmAll->setFixedSize(353, 369);
     setCentralWidget(frmAll);
 
-    lstKLV = Place(new QListWidget(frmAll), "lstKLV", 8, 8, 153, 355);
+    lstKLV = Place(new EntryList(frmAll), "lstKLV", 8, 8, 153, 355);
     lstKLV->setSelectionMode(QAbstractItemView::SingleSelection);
     // Entry lines are one text line each; this keeps filling and walking long lists fast.
     lstKLV->setUniformItemSizes(true);
