@@ -160,4 +160,13 @@ void BaselineCopy(const std::filesystem::path& from, std::uint64_t from_offset,
     ::close(in);
 }
 
+std::uint64_t BaselineRead(const std::filesystem::path& file) {
+    const int in = Open(file, O_RDONLY);
+    std::vector<std::uint8_t> buffer(kCallBytes);
+    std::uint64_t total = 0;
+    for (std::size_t n; (n = ReadAll(in, file, buffer.data(), kCallBytes, total)) > 0;) total += n;
+    ::close(in);
+    return total;
+}
+
 }  // namespace vorlix::bench

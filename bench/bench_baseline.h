@@ -22,4 +22,8 @@ void BaselineCopy(const std::filesystem::path& from, std::uint64_t from_offset,
                   const std::filesystem::path& to, std::uint64_t to_offset, std::uint64_t bytes,
                   bool create);
 
+// Reads the whole file from its start in 1 MiB reads and does nothing with the bytes: the limit
+// for anything that must look at every sector once. Returns the bytes read.
+std::uint64_t BaselineRead(const std::filesystem::path& file);
+
 }  // namespace vorlix::bench

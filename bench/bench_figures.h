@@ -23,6 +23,10 @@ std::vector<Row> RipFigures(const Context& c, bool window_wanted);
 // (2) Backup and Restore of a 100,000-sector entry against the baseline copy.
 std::vector<Row> CopyFigures(const Context& c);
 
+// (5) vorlix-cli scan of a disc image with a file system against reading it in 1 MiB reads, with
+// the scan's peak memory printed (in scan_figures.cpp).
+std::vector<Row> ScanFigures(const Context& c);
+
 // (4) Loading a list of 50,000 entries: the reader alone, and the window filling lstKLV.
 std::vector<Row> LoadFigures(const Context& c);
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,13 +48,15 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::filesyste
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) throw std::runtime_error("Cannot run " + argv[0] + ": " + std::strerror(rc));
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    struct rusage usage {};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     const auto end = std::chrono::steady_clock::now();
 
     ProgramRun run;
     run.seconds = std::chrono::duration<double>(end - begin).count();
     run.out = Slurp(out_path);
+    run.peak_kb = usage.ru_maxrss;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::string command;
         for (const std::string& a : argv) command += (command.empty() ? "" : " ") + a;

@@ -9,7 +9,8 @@ namespace vorlix::bench {
 
 struct ProgramRun {
     double seconds = 0;
-    std::string out;  // what it wrote to standard output
+    std::string out;   // what it wrote to standard output
+    long peak_kb = 0;  // its peak resident memory
 };
 
 // Runs argv[0] with the given arguments, standard output and error captured in files under

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <set>
+#include <string_view>
 
 namespace vorlix::cli {
 
@@ -13,9 +14,11 @@ const char* const kUsage =
     "  vorlix-cli replace LIST IMAGE POSITION FILE [--no-xa-headers]\n"
     "  vorlix-cli rip LIST IMAGE [--no-xa-headers] [--dry-run] [--type POSITION=CODE]...\n"
     "                            [--blanks DIR]\n"
+    "  vorlix-cli scan IMAGE [--output LIST] [--overwrite] [--explain]\n"
     "  vorlix-cli --help | --version\n"
     "\n"
-    "LIST is an entry list (*.klv, *.vlx), IMAGE a raw 2352-byte-sector image (*.bin).\n"
+    "LIST is an entry list (*.klv, *.vlx), IMAGE a raw 2352-byte-sector image (*.bin) or\n"
+    "its cue sheet (*.cue), whose track 1 must be MODE2/2352.\n"
     "POSITION counts the list's entries from 1, in list order.\n"
     "\n"
     "  list      print each entry: POSITION, START, END, LENGTH, TYPE (tab-separated)\n"
@@ -26,6 +29,11 @@ const char* const kUsage =
     "            DUM becomes zero sectors (FILE is not read); other types are left alone\n"
     "  rip       replace every movie, XA and DUM entry with the blank files in the blanks\n"
     "            directory beside this program; back the image up first\n"
+    "  scan      make the entry list from the image itself: its files by content, and the\n"
+    "            movies and XA audio found by a walk over all sectors; prints the list, or\n"
+    "            writes LIST (an existing non-empty LIST needs --overwrite); --explain tells\n"
+    "            where each entry was found and why (on standard error when the list goes\n"
+    "            to standard output)\n"
     "\n"
     "  --no-xa-headers    fill XA entries with zero sectors instead of silent XA sectors\n"
     "  --dry-run          check everything and print what would be written; write nothing\n"
@@ -55,11 +63,13 @@ const CommandShape* ShapeOf(const std::string& command) {
     static const CommandShape restore{4, {}};
     static const CommandShape replace{4, {"--no-xa-headers"}};
     static const CommandShape rip{2, {"--no-xa-headers", "--dry-run", "--type", "--blanks"}};
+    static const CommandShape scan{1, {"--output", "--overwrite", "--explain"}};
     if (command == "list") return &list;
     if (command == "backup") return &backup;
     if (command == "restore") return &restore;
     if (command == "replace") return &replace;
     if (command == "rip") return &rip;
+    if (command == "scan") return &scan;
     return nullptr;
 }
 
@@ -86,10 +96,12 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
             continue;
         }
         std::string name = arg, value;
-        const bool takes_value = arg == "--type" || arg == "--blanks";
+        const auto valued = [](std::string_view name) {
+            return name == "--type" || name == "--blanks" || name == "--output";
+        };
+        const bool takes_value = valued(arg);
         if (const auto eq = arg.find('=');
-            eq != std::string::npos &&
-            (arg.compare(0, eq, "--type") == 0 || arg.compare(0, eq, "--blanks") == 0)) {
+            eq != std::string::npos && valued(std::string_view(arg).substr(0, eq))) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         } else if (takes_value) {
@@ -102,6 +114,8 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         if (name == "--no-xa-headers") a.write.xa_headers = false;
         if (name == "--dry-run") a.dry_run = true;
         if (name == "--blanks") a.blanks = value;
+        if (name == "--output") a.output = value;
+        if (name == "--explain") a.explain = true;
         if (name == "--type") {
             const auto eq = value.find('=');
             if (eq == std::string::npos) throw UsageError("--type takes POSITION=CODE");
@@ -112,6 +126,10 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         throw UsageError(a.command + " takes " + std::to_string(shape->operands) +
                          (shape->operands == 1 ? " operand" : " operands") + ", not " +
                          std::to_string(operands.size()));
+    if (a.command == "scan") {
+        a.image = operands[0];
+        return a;
+    }
     a.list = operands[0];
     if (operands.size() > 1) a.image = operands[1];
     if (operands.size() > 2) a.position = ParsePosition(operands[2]);

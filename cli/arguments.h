@@ -18,7 +18,7 @@ class UsageError : public std::runtime_error {
 };
 
 struct Arguments {
-    std::string command;  // list, backup, restore, replace, rip, help, version
+    std::string command;  // list, backup, restore, replace, rip, scan, help, version
     std::string list;
     std::string image;
     std::size_t position = 0;  // 1-based
@@ -28,6 +28,8 @@ struct Arguments {
     bool dry_run = false;
     std::vector<std::pair<std::size_t, std::string>> type_changes;  // position, code
     std::optional<std::string> blanks;
+    std::string output;  // scan: the list file to write, empty for standard output
+    bool explain = false;
 };
 
 // Throws UsageError for anything that does not form a command.

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "disc/image_source.h"
 #include "image/failure.h"
 #include "image/program_version.h"
 
@@ -25,6 +26,9 @@ int RunCli(const std::vector<std::string>& args, Streams s) {
             s.out << VersionLine() << "\n";
             return kExitOk;
         }
+        if (a.command == "scan") return ScanCommand(a, s);
+        // Every other command that takes an IMAGE takes a cue sheet for its data track too.
+        if (!a.image.empty()) a.image = DataTrackOf(a.image).string();
         if (a.command == "list") return ListCommand(a, s);
         if (a.command == "backup") return BackupCommand(a, s);
         if (a.command == "restore") return RestoreCommand(a, s);

@@ -12,5 +12,6 @@ int BackupCommand(const Arguments& a, Streams s);
 int RestoreCommand(const Arguments& a, Streams s);
 int ReplaceCommand(const Arguments& a, Streams s);
 int RipCommand(const Arguments& a, Streams s);
+int ScanCommand(const Arguments& a, Streams s);  // in scan_command.cpp
 
 }  // namespace vorlix::cli

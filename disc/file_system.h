@@ -11,7 +11,8 @@ namespace vorlix {
 struct DiscFile {
     std::string path;  // "/MOVIE/INTRO.STR;1" without the version: "/MOVIE/INTRO.STR"
     std::int64_t first_sector = 0;
-    std::int64_t sectors = 0;      // 0 for an empty file
+    std::int64_t sectors = 0;         // 0 for an empty file
+    std::uint64_t bytes = 0;          // the recorded size (a Form 2 file counts 2048 a sector)
     std::uint16_t xa_attributes = 0;  // from the XA system-use field, 0 when there is none
     bool form2() const { return (xa_attributes & 0x1000) != 0; }
     bool interleaved() const { return (xa_attributes & 0x2000) != 0; }

@@ -20,10 +20,11 @@ struct ScannedEntry {
 };
 
 struct ScanResult {
-    std::filesystem::path bin;            // the data track that was scanned
-    bool file_system = false;             // false: only the sector walk ran
-    std::vector<ScannedEntry> entries;    // in sector order, never overlapping
-    std::vector<std::string> warnings;    // one sentence each
+    std::filesystem::path image;        // as it was named: a .bin or a .cue
+    std::filesystem::path bin;          // the data track that was scanned
+    bool file_system = false;           // false: only the sector walk ran
+    std::vector<ScannedEntry> entries;  // in sector order, never overlapping
+    std::vector<std::string> warnings;  // one sentence each
 };
 
 // Called now and then with sectors done and the total; returning false cancels the scan.
@@ -34,11 +35,19 @@ using ScanProgress = std::function<bool(std::int64_t done, std::int64_t total)>;
 std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
                                     const ScanProgress& progress = {});
 
+// What the scan means by a code, for explanations: "movie", "XA audio", "TIM image" and so on.
+std::string KindOfCode(int code);
+
 // The list file's text: a header line naming the image and the program's version, one
 // "start:end:code" line per entry, the "." end marker, CR LF throughout.
 std::string FormatEntryList(const ScanResult& scan, const std::string& image_name);
 
-// Writes the list atomically. An existing non-empty `list` is refused unless `overwrite`.
+// Refuses, before anything is written, a list that would replace the image or its cue sheet, or
+// an existing non-empty file unless `overwrite`. A front end may call it before it scans.
+void CheckListTarget(const std::filesystem::path& list, const std::filesystem::path& image,
+                     bool overwrite);
+
+// Writes the list atomically, after the checks of CheckListTarget.
 void WriteEntryList(const std::filesystem::path& list, const ScanResult& scan,
                     const std::string& image_name, bool overwrite);
 

@@ -1,14 +1,9 @@
 #include "image/backup_restore.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <optional>
 #include <string>
 
 #include "image/failure.h"
+#include "image/pending_file.h"
 #include "image/sector_copy.h"
 #include "image/sector_file.h"
 
@@ -21,55 +16,6 @@ std::string DefaultBackupName(const EntryLabels& labels) {
 bool NeedsOverwriteQuestion(const std::filesystem::path& path) {
     return FileLength(path) > 0;
 }
-
-namespace {
-
-// A file beside the backup's final name that only becomes the backup once it is complete; it is
-// removed again if anything fails before then.
-class PendingFile {
-public:
-    explicit PendingFile(const std::filesystem::path& target) : target_(target) {
-        const std::filesystem::path dir = target.parent_path();
-        for (int attempt = 0;; ++attempt) {
-            path_ = dir / ("." + target.filename().string() + ".vorlix-" +
-                           std::to_string(::getpid()) + "-" + std::to_string(attempt));
-            if (FileLength(path_) < 0) break;
-        }
-        try {
-            file_.emplace(path_, OpenMode::CreateNew);
-        } catch (const Failure& f) {
-            throw FileFailure("write", target, f.system_error());
-        }
-    }
-    ~PendingFile() {
-        if (!committed_) {
-            file_.reset();
-            std::error_code ec;
-            std::filesystem::remove(path_, ec);
-        }
-    }
-    SectorFile& file() { return *file_; }
-
-    void Commit() {
-        // Keep the permissions of the file being replaced.
-        struct stat st {};
-        if (::stat(target_.c_str(), &st) == 0) ::chmod(path_.c_str(), st.st_mode & 07777);
-        file_->Flush();
-        file_->Close();
-        if (std::rename(path_.c_str(), target_.c_str()) != 0)
-            throw FileFailure("replace", target_, errno);
-        committed_ = true;
-        FlushDirectory(target_.parent_path().empty() ? "." : target_.parent_path());
-    }
-
-private:
-    std::filesystem::path target_;
-    std::filesystem::path path_;
-    std::optional<SectorFile> file_;
-    bool committed_ = false;
-};
-
-}  // namespace
 
 std::int64_t BackupEntry(const EntryLabels& labels, const std::filesystem::path& image,
                          const std::filesystem::path& backup) {

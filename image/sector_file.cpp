@@ -132,6 +132,21 @@ void SectorFile::WriteSectors(std::int64_t first, std::span<const std::uint8_t> 
     WriteSectors(first, sectors);
 }
 
+void SectorFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        if (int err = InjectedFault(FileCall::Write, path_)) throw FileFailure("write", path_, err);
+        const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw FileFailure("write", path_, errno);
+        }
+        if (n == 0) throw FileFailure("write", path_, ENOSPC);
+        done += static_cast<std::size_t>(n);
+    }
+}
+
 void SectorFile::Flush() {
     if (int err = InjectedFault(FileCall::Flush, path_)) throw FileFailure("flush", path_, err);
     if (::fsync(fd_) != 0) throw FileFailure("flush", path_, errno);

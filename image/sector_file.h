@@ -40,6 +40,9 @@ public:
     void WriteSectors(std::int64_t first, std::span<const std::uint8_t* const> sectors);
     void WriteSectors(std::int64_t first, std::span<const std::uint8_t> bytes);
 
+    // Writes `bytes` at `offset` (a small text file such as an entry list).
+    void WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+
     // Makes everything written so far reach stable storage.
     void Flush();
 

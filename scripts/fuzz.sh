@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build-fuzz
-targets=(fuzz_list_reader fuzz_entry_details fuzz_type_change)
+targets=(fuzz_list_reader fuzz_entry_details fuzz_type_change fuzz_cue_sheet fuzz_directory_walk)
 seconds=20
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -16,6 +16,7 @@ corpus=$build/fuzz-corpus
 rm -rf "$corpus" "$build/fuzz-out"
 "$build/bin/fuzz_seeds" "$corpus"
 
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
 status=0
 summary=()
 for target in "${targets[@]}"; do

@@ -1,6 +1,7 @@
 // Writes small seed corpora for the fuzz targets: fuzz_seeds <dir> fills <dir>/<target>/ with one
 // file per seed, made from the same kinds of lists, lines and type box texts the tests use.
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,37 @@ std::string List(const std::vector<std::string>& lines, const std::string& end) 
     std::string text = "KLV header\r\n";
     for (const auto& line : lines) text += line + "\r\n";
     return text + end;
+}
+
+// One ISO 9660 directory record with an XA system-use field.
+std::string Record(const std::string& id, std::uint32_t lsn, std::uint32_t bytes, bool directory) {
+    const std::size_t pad = id.size() % 2 == 0 ? 1 : 0;
+    std::string r(33 + id.size() + pad + 14, '\0');
+    r[0] = static_cast<char>(r.size());
+    for (int i = 0; i < 4; ++i) {
+        r[2 + i] = r[9 - i] = static_cast<char>(lsn >> (8 * i));
+        r[10 + i] = r[17 - i] = static_cast<char>(bytes >> (8 * i));
+    }
+    r[25] = directory ? 2 : 0;
+    r[32] = static_cast<char>(id.size());
+    r.replace(33, id.size(), id);
+    r.replace(33 + id.size() + pad + 4, 4, directory ? "\x8d\x55XA" : "\x0d\x55XA");
+    return r;
+}
+
+// The walk's input: root block and size, then 2048-byte blocks of directories.
+std::string Volume(std::uint32_t root, std::uint32_t root_bytes,
+                   const std::vector<std::string>& blocks) {
+    std::string v(8, '\0');
+    for (int i = 0; i < 4; ++i) {
+        v[i] = static_cast<char>(root >> (8 * i));
+        v[4 + i] = static_cast<char>(root_bytes >> (8 * i));
+    }
+    for (std::string b : blocks) {
+        b.resize(2048, '\0');
+        v += b;
+    }
+    return v;
 }
 
 }  // namespace
@@ -54,5 +86,31 @@ int main(int argc, char** argv) {
     }
     changes.push_back("10");
     WriteSeeds(root / "fuzz_type_change", changes);
+
+    const std::string track1 = "FILE \"game (Track 1).bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n";
+    WriteSeeds(
+        root / "fuzz_cue_sheet",
+        {
+            track1 + "    INDEX 01 00:00:00\r\n",
+            track1 + "    INDEX 01 00:00:00\r\nFILE \"game (Track 2).bin\" BINARY\r\n"
+                     "  TRACK 02 AUDIO\r\n    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n",
+            "FILE \"a.bin\" BINARY\n TRACK 01 MODE2/2352\n INDEX 01 00:00:00\n TRACK 02 "
+            "AUDIO\n PREGAP 00:02:00\n INDEX 01 10:00:00\n",
+            "FILE \"a.iso\" BINARY\n TRACK 01 MODE1/2048\n INDEX 01 00:00:00\n",
+            track1 + "    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n",
+            "REM GENRE Game\nCATALOG 0000000000000\nFILE /abs/x.bin BINARY\nTRACK 1 "
+            "MODE2/2352\nFLAGS DCP\nINDEX 1 0:0:0\n",
+        });
+    const std::string dot = Record(std::string(1, '\0'), 0, 2048, true);
+    const std::string dotdot = Record(std::string(1, '\1'), 0, 2048, true);
+    WriteSeeds(root / "fuzz_directory_walk",
+               {
+                   Volume(0, 2048,
+                          {dot + dotdot + Record("MOVIE", 1, 2048, true) +
+                               Record("SYSTEM.CNF;1", 2, 68, false),
+                           dot + dotdot + Record("INTRO.STR;1", 3, 4096, false)}),
+                   Volume(0, 2048, {dot + dotdot + Record("LOOP", 0, 2048, true)}),
+                   Volume(0, 4096, {dot + Record("FAR.DAT;1", 9, 99999, false), dotdot}),
+               });
     return 0;
 }

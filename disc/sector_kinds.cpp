@@ -1,0 +1,157 @@
+#include "disc/sector_kinds.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace vorlix {
+
+namespace {
+
+std::uint16_t U16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+std::uint32_t U32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+// A TIM block (CLUT or pixels): a length that counts its 12-byte head and w x h 16-bit units.
+bool TimBlockFits(const std::uint8_t* block, std::uint64_t& length) {
+    length = U32(block);
+    const std::uint64_t units = std::uint64_t{U16(block + 8)} * U16(block + 10);
+    return length == 12 + units * 2;
+}
+
+}  // namespace
+
+SectorLook LookAt(SectorView sector) {
+    SectorLook look;
+    if (!std::equal(kSyncPattern.begin(), kSyncPattern.end(), sector.begin()) ||
+        sector[kModeOffset] != 2 ||
+        std::memcmp(sector.data() + kSubHeaderOffset, sector.data() + kSubHeaderOffset + 4, 4) != 0)
+        return look;
+    const std::uint8_t submode = sector[kSubHeaderOffset + 2];
+    look.form2 = (submode & kSubmodeForm2) != 0;
+    look.kind = SectorKind::Data;
+    if (look.form2) {
+        if (submode & kSubmodeAudio) look.kind = SectorKind::Audio;
+        return look;
+    }
+    // The STR video sector header: 0160, 8001, chunk < chunks, a frame number from 1.
+    const std::uint8_t* data = sector.data() + kUserDataOffset;
+    static constexpr std::uint8_t kStrMagic[] = {0x60, 0x01, 0x01, 0x80};
+    if (std::memcmp(data, kStrMagic, sizeof kStrMagic) == 0 && U16(data + 4) < U16(data + 6) &&
+        U32(data + 8) >= 1) {
+        look.kind = SectorKind::Video;
+        look.frame = U32(data + 8);
+    }
+    return look;
+}
+
+bool UserDataIsZero(SectorView sector, bool form2) {
+    const auto data = sector.subspan(kUserDataOffset, form2 ? kForm2DataSize : kForm1DataSize);
+    return std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+FileMagic MagicOf(SectorView first_sector, std::uint64_t bytes) {
+    const std::uint8_t* data = first_sector.data() + kUserDataOffset;
+    if (std::memcmp(data, "pBAV", 4) == 0) return FileMagic::VabHeader;
+    if (std::memcmp(data, "pQES", 4) == 0) return FileMagic::Seq;
+    if (U32(data) != 0x10) return FileMagic::None;
+    // Flags: pixel mode 0-4 in bits 0-2, bit 3 a CLUT, nothing else.
+    const std::uint32_t flags = U32(data + 4);
+    if ((flags & ~std::uint32_t{0xF}) != 0 || (flags & 7) > 4) return FileMagic::None;
+    std::uint64_t at = 8, length = 0;
+    if (flags & 8) {
+        if (!TimBlockFits(data + at, length)) return FileMagic::None;
+        at += length;
+    }
+    // The pixel block's head is checked when it lies in the first sector, as it does in all but
+    // TIMs with CLUTs of several hundred colours; its length must fit the file either way.
+    if (at + 12 > bytes) return FileMagic::None;
+    if (at + 12 <= kForm1DataSize) {
+        if (!TimBlockFits(data + at, length)) return FileMagic::None;
+        at += length;
+    }
+    return at <= bytes ? FileMagic::Tim : FileMagic::None;
+}
+
+void FileEvidence::Add(const SectorLook& look) {
+    switch (look.kind) {
+        case SectorKind::Video:
+            if (video == 0) first_frame = look.frame;
+            last_frame = look.frame;
+            ++video;
+            break;
+        case SectorKind::Audio:
+            ++audio;
+            break;
+        case SectorKind::Data:
+            ++data;
+            break;
+        case SectorKind::NotMode2:
+            ++not_mode2;
+            break;
+    }
+}
+
+std::string FileEvidence::Counts() const {
+    std::string text;
+    const auto add = [&](std::int64_t n, const char* what) {
+        if (n == 0) return;
+        text += (text.empty() ? "" : ", ") + std::to_string(n) + " " + what;
+    };
+    add(video, "STR video");
+    add(audio, "XA audio");
+    add(data, "data");
+    add(not_mode2, "non-Mode 2");
+    return text + (video + audio + data + not_mode2 == 1 ? " sector" : " sectors");
+}
+
+bool NameSaysDummy(const std::string& path) {
+    const std::string name = Upper(path.substr(path.rfind('/') + 1));
+    return name.rfind("DUMMY", 0) == 0 || name.rfind("PADDING", 0) == 0 ||
+           (name.size() > 4 && name.compare(name.size() - 4, 4, ".DUM") == 0);
+}
+
+int ClassifyFile(const DiscFile& file, const FileEvidence& e, std::string& why) {
+    const std::int64_t media = e.video + e.audio;
+    if (media > 0 && media == file.sectors) {
+        why = e.Counts();
+        if (e.video > 0)
+            why += ", frames " + std::to_string(e.first_frame) + "-" + std::to_string(e.last_frame);
+        return e.video == 0 ? 10 : e.audio == 0 ? 0 : 1;
+    }
+    if (NameSaysDummy(file.path)) {
+        why = "the name says dummy; " + e.Counts();
+        return 99;
+    }
+    switch (e.magic) {
+        case FileMagic::Tim:
+            why = "TIM header 10 00 00 00 with valid flags and block sizes";
+            return 20;
+        case FileMagic::VabHeader:
+            why = "VAB header magic pBAV";
+            return 31;
+        case FileMagic::Seq:
+            why = "SEQ magic pQES";
+            return 40;
+        case FileMagic::None:
+            break;
+    }
+    if (e.all_zero && media == 0) {
+        why = "all data zero; " + e.Counts();
+        return 99;
+    }
+    return -1;
+}
+
+}  // namespace vorlix

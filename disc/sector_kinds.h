@@ -1,0 +1,58 @@
+#pragma once
+// What one raw sector holds, judged by its sync, sub-header and first bytes of user data, and what
+// a file is, judged by the sectors it holds.
+
+#include <cstdint>
+#include <string>
+
+#include "disc/file_system.h"
+#include "image/cd_sector.h"
+
+namespace vorlix {
+
+enum class SectorKind : std::uint8_t {
+    Video,     // Form 1 whose user data begins with the STR video sector header
+    Audio,     // Form 2 with the audio bit
+    Data,      // any other Mode 2 sector
+    NotMode2,  // no sync, another mode, or sub-header copies that disagree
+};
+
+struct SectorLook {
+    SectorKind kind = SectorKind::NotMode2;
+    bool form2 = false;
+    std::uint32_t frame = 0;  // Video: the STR frame number
+};
+
+SectorLook LookAt(SectorView sector);
+
+// Whether the sector's user data (2048 bytes, or 2324 in Form 2) is all zero.
+bool UserDataIsZero(SectorView sector, bool form2);
+
+// The magic at the start of a file's data.
+enum class FileMagic : std::uint8_t { None, Tim, VabHeader, Seq };
+
+// What the first sector of a file (`bytes` long) says it is. A TIM must have valid flags and
+// blocks whose sizes fit the file.
+FileMagic MagicOf(SectorView first_sector, std::uint64_t bytes);
+
+// What the sectors of one file were found to hold, gathered as the scan passes over them.
+struct FileEvidence {
+    std::int64_t video = 0, audio = 0, data = 0, not_mode2 = 0;
+    std::uint32_t first_frame = 0, last_frame = 0;
+    bool all_zero = true;
+    FileMagic magic = FileMagic::None;
+
+    void Add(const SectorLook& look);
+    // "412 STR video, 52 XA audio, 3 data sectors" and the like.
+    std::string Counts() const;
+};
+
+// Whether the file's name says it is a dummy: "DUMMY...", "PADDING..." or "....DUM", any case.
+bool NameSaysDummy(const std::string& path);
+
+// The type code the scan lists a file under, or -1 when the file is of no kind it lists (an
+// archive with media inside is -1 too: its runs are found by the sector walk). `why` gets the
+// evidence in words.
+int ClassifyFile(const DiscFile& file, const FileEvidence& evidence, std::string& why);
+
+}  // namespace vorlix

@@ -1,0 +1,237 @@
+// The scan on realistic images from the disc builder: the list it gives, Rip All on that list, an
+// independent reader's file list, and the builder's damaged images.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cdio/iso9660.h>
+
+#include <cctype>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "disc/file_system.h"
+#include "disc/scan.h"
+#include "entries/entry_details.h"
+#include "entries/list_reader.h"
+#include "image/entry_range.h"
+#include "image/rip_all.h"
+#include "image/sector_file.h"
+#include "support/psx_disc_builder.h"
+#include "support/synthetic.h"
+#include "support/temp_dir.h"
+
+namespace vorlix::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<ExpectedEntry> AsExpected(const ScanResult& scan) {
+    std::vector<ExpectedEntry> out;
+    for (const ScannedEntry& e : scan.entries) out.push_back({e.start, e.end, e.code, ""});
+    return out;
+}
+
+std::vector<ExpectedEntry> WithoutWhere(std::vector<ExpectedEntry> entries) {
+    for (ExpectedEntry& e : entries) e.where.clear();
+    return entries;
+}
+
+std::string Printed(const std::vector<ExpectedEntry>& entries) {
+    std::ostringstream out;
+    for (const ExpectedEntry& e : entries) out << e.start << ":" << e.end << ":" << e.code << "\n";
+    return out.str();
+}
+
+std::string Warnings(const ScanResult& scan) {
+    std::string all;
+    for (const std::string& w : scan.warnings) all += w + "\n";
+    return all;
+}
+
+struct IsoCloser {
+    void operator()(iso9660_t* iso) const { iso9660_close(iso); }
+};
+
+// Every file's bytes as libiso9660 extracts them, by path.
+std::map<std::string, std::string> Extract(const fs::path& bin, const FileSystem& files) {
+    std::unique_ptr<iso9660_t, IsoCloser> iso(iso9660_open_fuzzy(bin.c_str(), 32));
+    EXPECT_TRUE(iso) << "libiso9660 cannot open " << bin;
+    std::map<std::string, std::string> bytes;
+    if (!iso) return bytes;
+    for (const DiscFile& f : files.files) {
+        iso9660_stat_t* stat = iso9660_ifs_stat(iso.get(), (f.path + ";1").c_str());
+        EXPECT_NE(stat, nullptr) << f.path;
+        if (!stat) continue;
+        std::string data(static_cast<std::size_t>(stat->secsize) * 2048, '\0');
+        EXPECT_EQ(iso9660_iso_seek_read(iso.get(), data.data(), stat->lsn, stat->secsize),
+                  static_cast<long>(data.size()));
+        bytes[f.path] = data;
+        iso9660_stat_free(stat);
+    }
+    return bytes;
+}
+
+class ScanDisc : public ::testing::Test {
+protected:
+    TempDir dir;
+};
+
+TEST_F(ScanDisc, GivesTheExpectedListThroughTheBinAndTheCue) {
+    const BuiltDisc disc = BuildPsxDisc(dir.path());
+    const ScanResult scan = *ScanImage(disc.bin);
+    EXPECT_TRUE(scan.file_system);
+    EXPECT_EQ(Printed(AsExpected(scan)), Printed(WithoutWhere(disc.expected)));
+    EXPECT_EQ(Warnings(scan), "");
+
+    // The written list reads back, line by line, as exactly the scanned entries.
+    const std::vector<std::string> lines = ReadEntryLines(FormatEntryList(scan, "game.bin"));
+    ASSERT_EQ(lines.size(), scan.entries.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const EntryDetails d = ShowEntryDetails(lines[i]);
+        EXPECT_EQ(d.start + ":" + d.end + ":" + d.type_code,
+                  std::to_string(scan.entries[i].start) + ":" +
+                      std::to_string(scan.entries[i].end) + ":" +
+                      std::to_string(scan.entries[i].code));
+        EXPECT_EQ(d.length, std::to_string(scan.entries[i].end - scan.entries[i].start + 1));
+        EXPECT_NE(d.type_name, "???");
+    }
+    std::int64_t progress_calls = 0, last = -1;
+    const auto through_cue = ScanImage(disc.cue, [&](std::int64_t done, std::int64_t total) {
+        EXPECT_EQ(total, disc.sectors);
+        EXPECT_GT(done, last);
+        last = done;
+        return ++progress_calls > 0;
+    });
+    EXPECT_EQ(through_cue->bin, disc.bin);
+    EXPECT_EQ(Printed(AsExpected(*through_cue)), Printed(WithoutWhere(disc.expected)));
+    EXPECT_EQ(last, disc.sectors);
+    EXPECT_FALSE(ScanImage(disc.cue, [](std::int64_t, std::int64_t) { return false; }));
+}
+
+TEST_F(ScanDisc, RipAllOnTheScannedListLeavesEveryOtherFileAsItWas) {
+    const BuiltDisc disc = BuildPsxDisc(dir.path());
+    const FileSystem before = ReadFileSystem(disc.bin);
+    const std::map<std::string, std::string> extracted = Extract(disc.bin, before);
+    const Bytes image = ReadBytes(disc.bin);
+
+    const ScanResult scan = *ScanImage(disc.cue);
+    const std::vector<std::string> lines = ReadEntryLines(FormatEntryList(scan, "game.cue"));
+    RipAllHooks hooks;
+    hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
+    const RipAllReport report = RipAll(lines, disc.bin, VORLIX_BUILT_BLANKS_DIR, hooks);
+    EXPECT_GT(report.entries_ripped, 5u);
+
+    // Sectors that no ripped entry covers are untouched; files wholly outside them extract alike.
+    const Bytes ripped = ReadBytes(disc.bin);
+    ASSERT_EQ(ripped.size(), image.size());
+    std::vector<bool> covered(static_cast<std::size_t>(disc.sectors));
+    for (const ScannedEntry& e : scan.entries)
+        if (e.code == 0 || e.code == 1 || e.code == 10 || e.code == 99)
+            for (std::int64_t s = e.start; s <= e.end; ++s) covered[s] = true;
+    for (std::int64_t s = 0; s < disc.sectors; ++s)
+        if (!covered[s]) {
+            ASSERT_EQ(SectorsOf(ripped, s, 1), SectorsOf(image, s, 1)) << s;
+        }
+    EXPECT_NE(ripped, image);
+
+    const FileSystem after = ReadFileSystem(disc.bin);
+    ASSERT_TRUE(after.found);
+    ASSERT_EQ(after.files.size(), before.files.size());
+    const std::map<std::string, std::string> extracted_after = Extract(disc.bin, after);
+    std::size_t untouched = 0;
+    for (const DiscFile& f : before.files) {
+        const bool media =
+            std::any_of(covered.begin() + f.first_sector,
+                        covered.begin() + f.first_sector + f.sectors, [](bool c) { return c; });
+        if (media) continue;
+        ++untouched;
+        EXPECT_EQ(extracted_after.at(f.path), extracted.at(f.path)) << f.path;
+    }
+    EXPECT_GE(untouched, 7u);  // SYSTEM.CNF, the executable, TIM, VAB, SEQ, level data
+}
+
+TEST_F(ScanDisc, AgreesWithCdInfoOnWhereEachFileStarts) {
+    if (std::system("command -v cd-info >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "cd-info (libcdio-utils) is not installed";
+    const BuiltDisc disc = BuildPsxDisc(dir / "disc");
+    // libcdio's cue reader wants plain file names and a single FILE.
+    fs::create_symlink(disc.bin, dir / "track.bin");
+    WriteText(dir / "track.cue",
+              "FILE \"track.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n"
+              "    INDEX 01 00:00:00\r\n");
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && cd-info --no-header --no-device-info --no-disc-mode "
+                                "--iso9660 --cue-file track.cue 2>&1";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) output.append(buf, n);
+    pclose(pipe);
+
+    // "/MOVIE/:" opens a directory; "  ----1xrxrxr 0 0 [fn 01] [LSN    176] ...  opening.str".
+    const auto lower = [](std::string text) {
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    std::map<std::string, std::int64_t> listed;
+    std::string directory;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.size() > 1 && line[0] == '/' && line.back() == ':')
+            directory = lower(line.substr(0, line.size() - 1));
+        const auto lsn = line.find("[LSN");
+        if (lsn == std::string::npos || line[2] == 'd') continue;
+        listed[directory + line.substr(line.rfind(' ') + 1)] = std::stoll(line.substr(lsn + 4));
+    }
+    const ScanResult scan = *ScanImage(disc.bin);
+    const FileSystem files = ReadFileSystem(disc.bin);
+    ASSERT_EQ(listed.size(), files.files.size()) << output;
+    for (const DiscFile& f : files.files) {
+        const std::string name = lower(f.path);
+        ASSERT_TRUE(listed.count(name)) << name << "\n" << output;
+        EXPECT_EQ(listed[name], f.first_sector) << f.path;
+        for (const ScannedEntry& e : scan.entries)
+            if (e.where == f.path) {
+                EXPECT_EQ(e.start, listed[name]) << f.path;
+            }
+    }
+}
+
+TEST_F(ScanDisc, DamagedImagesGiveWarningsAndWhatCanStillBeFound) {
+    struct Case {
+        const char* name;
+        DiscOptions options;
+        const char* warning;
+    };
+    std::vector<Case> cases(5);
+    cases[0] = {"cycle", {}, "The directory /DATA/LOOP (sector "};
+    cases[0].options.directory_cycle = true;
+    cases[1] = {"past-end", {}, "The file /DATA/LOST.DAT (sector "};
+    cases[1].options.extent_past_end = true;
+    cases[2] = {"empty", {}, "The file /DATA/EMPTY.DAT is empty (0 bytes); it is not listed."};
+    cases[2].options.zero_byte_file = true;
+    cases[3] = {"no-fs", {}, " holds no ISO 9660 file system; only the sector walk ran."};
+    cases[3].options.no_file_system = true;
+    cases[4] = {
+        "truncated", {}, "ends 100 bytes into sector 4000; that partial sector is not scanned."};
+    cases[4].options.truncate_to = 4000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const BuiltDisc disc = BuildPsxDisc(dir / c.name, c.options);
+        if (c.options.truncate_to > 0) {  // and cut inside its last sector
+            Bytes bytes = ReadBytes(disc.bin);
+            bytes.resize(bytes.size() + 100);
+            WriteBytes(disc.bin, bytes);
+        }
+        const ScanResult scan = *ScanImage(disc.cue);
+        EXPECT_NE(Warnings(scan).find(c.warning), std::string::npos) << Warnings(scan);
+        EXPECT_EQ(Printed(AsExpected(scan)), Printed(WithoutWhere(disc.expected)));
+    }
+}
+
+}  // namespace
+}  // namespace vorlix::test

@@ -1,0 +1,190 @@
+// The scan's parts on inputs made here: how the sector walk splits runs, what one sector and one
+// file are taken for, the directory walk's size guard, cue sheets, and writing the list.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "disc/cue_sheet.h"
+#include "disc/directory_walk.h"
+#include "disc/image_source.h"
+#include "disc/scan.h"
+#include "disc/sector_kinds.h"
+#include "disc/sector_walk.h"
+#include "entries/list_reader.h"
+#include "image/failure.h"
+#include "image/sector_file.h"
+#include "support/synthetic.h"
+#include "support/temp_dir.h"
+
+namespace vorlix::test {
+namespace {
+
+SectorLook Video(std::uint32_t frame) {
+    return {SectorKind::Video, false, frame};
+}
+const SectorLook kAudio{SectorKind::Audio, true, 0};
+const SectorLook kData{SectorKind::Data, false, 0};
+
+TEST(SectorWalk, SplitsWhereTheRunBreaksTheFrameDropsTheFileChangesOrAudioRunsOn) {
+    SectorWalk walk;
+    std::int64_t s = 0;
+    const auto feed = [&](const SectorLook& look, int n = 1, int context = -1) {
+        for (int i = 0; i < n; ++i) walk.Feed(s++, look, context);
+    };
+    feed(kAudio, 2);                             // 0-1: sound just before a movie is the movie's
+    feed(Video(1), 2), feed(Video(2), 2);        // 2-5
+    feed(kAudio);                                // 6: interleaved sound after its last video sector
+    feed(Video(1), 3);                           // 7-9: the frame drops: the next movie
+    feed(kAudio, 9);                             // 10-18: too long to be the movie's: XA of its own
+    feed(kData);                                 // 19
+    feed(Video(3), 2, 4), feed(Video(4), 1, 5);  // 20-22: a file boundary between them
+    s = 30;
+    feed(kAudio, 3, 5);  // 30-32: not contiguous with the run before
+    walk.Finish();
+    std::ostringstream runs;
+    for (const MediaRun& r : walk.Runs())
+        runs << r.start << "-" << r.end << ":" << r.code << "@" << r.context << " ";
+    EXPECT_EQ(runs.str(), "0-6:1@-1 7-9:0@-1 10-18:10@-1 20-21:0@4 22-22:0@5 30-32:10@5 ");
+    EXPECT_EQ(walk.Runs()[0].Evidence(), "4 STR video sectors, frames 1-2, 3 XA audio sectors");
+}
+
+RawSector Form1(const std::vector<std::uint8_t>& head, std::uint8_t submode = kSubmodeData) {
+    RawSector sector{};
+    WriteMode2Header(sector, 0, {1, 1, submode, 0});
+    std::copy(head.begin(), head.end(), sector.begin() + kUserDataOffset);
+    return sector;
+}
+
+TEST(SectorKinds, SectorsAndFilesAreJudgedByContent) {
+    // STR video: the header, chunk < chunks, a frame from 1; Form 2 is never video.
+    EXPECT_EQ(LookAt(Form1({0x60, 1, 1, 0x80, 1, 0, 2, 0, 7})).frame, 7u);
+    EXPECT_EQ(LookAt(Form1({0x60, 1, 1, 0x80, 2, 0, 2, 0, 7})).kind, SectorKind::Data);
+    EXPECT_EQ(LookAt(Form1({0x60, 1, 1, 0x80, 0, 0, 2, 0, 0})).kind, SectorKind::Data);
+    EXPECT_EQ(LookAt(Form1({0x60, 1, 1, 0x80, 0, 0, 2, 0, 1}, 0x28)).kind, SectorKind::Data);
+    EXPECT_EQ(LookAt(Form1({}, 0x64)).kind, SectorKind::Audio);
+    RawSector broken = Form1({});
+    broken[kSubHeaderOffset + 4] ^= 1;  // the copies disagree
+    EXPECT_EQ(LookAt(broken).kind, SectorKind::NotMode2);
+    EXPECT_EQ(LookAt(RawSector{}).kind, SectorKind::NotMode2);
+
+    // A 16-bit TIM of 4 x 4 pixels is 8 + 12 + 32 bytes; with a CLUT block before it, more.
+    const std::vector<std::uint8_t> tim = {0x10, 0, 0, 0, 2, 0, 0, 0, 44, 0,
+                                           0,    0, 0, 0, 0, 0, 4, 0, 4,  0};
+    EXPECT_EQ(MagicOf(Form1(tim), 52), FileMagic::Tim);
+    EXPECT_EQ(MagicOf(Form1(tim), 51), FileMagic::None);  // longer than the file
+    std::vector<std::uint8_t> bad_flags = tim;
+    bad_flags[4] = 0x12;
+    EXPECT_EQ(MagicOf(Form1(bad_flags), 52), FileMagic::None);
+    std::vector<std::uint8_t> bad_length = tim;
+    bad_length[8] = 40;
+    EXPECT_EQ(MagicOf(Form1(bad_length), 52), FileMagic::None);
+    EXPECT_EQ(MagicOf(Form1({'p', 'B', 'A', 'V'}), 2048), FileMagic::VabHeader);
+    EXPECT_EQ(MagicOf(Form1({'p', 'Q', 'E', 'S'}), 2048), FileMagic::Seq);
+
+    for (const char* name : {"/DUMMY", "/a/dummy.bin", "/PADDING.DAT", "/X/FILL.DUM"})
+        EXPECT_TRUE(NameSaysDummy(name)) << name;
+    for (const char* name : {"/DUMMY/DATA.BIN", "/A.DUMP", "/MYDUMMY"})
+        EXPECT_FALSE(NameSaysDummy(name)) << name;
+
+    // A file with data sectors among its media is an archive: no entry of its own.
+    const DiscFile file{"/DATA/ARC.BIN", 10, 3, 3 * 2048, 0};
+    FileEvidence evidence;
+    evidence.all_zero = false;
+    evidence.Add(Video(1)), evidence.Add(kAudio);
+    std::string why;
+    evidence.Add(kData);
+    EXPECT_EQ(ClassifyFile(file, evidence, why), -1);
+    evidence.data = 0, evidence.audio = 2;
+    EXPECT_EQ(ClassifyFile(file, evidence, why), 1);
+    EXPECT_EQ(why, "1 STR video, 2 XA audio sectors, frames 1-1");
+}
+
+TEST(DirectoryWalk, ADirectoryOfAbsurdSizeIsSkippedNotRead) {
+    // The root holds one record: a subdirectory claiming almost 4 GiB.
+    std::array<std::uint8_t, kIsoBlockSize> root{};
+    std::uint8_t* r = root.data();
+    r[0] = 34, r[2] = 1, r[9] = 1;  // extent 1, both byte orders
+    for (int i : {10, 11, 12, 13, 14, 15, 16, 17}) r[i] = 0xF0;
+    r[25] = 2, r[32] = 1, r[33] = 'D';
+    int reads = 0;
+    const BlockReader read = [&](std::int64_t lsn, std::span<std::uint8_t, kIsoBlockSize> out) {
+        ++reads;
+        EXPECT_EQ(lsn, 0);
+        std::copy(root.begin(), root.end(), out.begin());
+        return true;
+    };
+    FileSystem fs;
+    WalkDirectories(read, 1 << 20, 0, kIsoBlockSize, fs);
+    EXPECT_EQ(reads, 1);
+    ASSERT_EQ(fs.warnings.size(), 1u);
+    EXPECT_EQ(fs.warnings[0],
+              "The directory /D claims 4042322160 bytes, more than any disc's "
+              "directory holds; it is skipped.");
+}
+
+class Files : public ::testing::Test {
+protected:
+    TempDir dir;
+};
+
+TEST_F(Files, CueSheetsStandForTheirDataTrack) {
+    WriteBytes(dir / "game (Track 1).bin", Bytes(2352 * 20, 0));
+    const auto cue = [&](const std::string& name, const std::string& text) {
+        WriteText(dir / name, text);
+        return dir / name;
+    };
+    const std::string track1 = "FILE \"game (Track 1).bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n";
+    const auto good = cue("game.CUE", track1 +
+                                          "    INDEX 01 00:00:00\r\nFILE \"game (Track 2).bin\" "
+                                          "BINARY\r\n  TRACK 02 AUDIO\r\n    INDEX 00 00:00:00\r\n"
+                                          "    INDEX 01 00:02:00\r\n");
+    EXPECT_EQ(DataTrackOf(good), dir / "game (Track 1).bin");
+    EXPECT_EQ(DataTrackOf(dir / "x.bin"), dir / "x.bin");
+    EXPECT_EQ(CueDataTrack("FILE \"CD\\game.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n",
+                           "/d/game.cue"),
+              "/d/CD/game.bin");
+
+    const auto refused = [&](const std::filesystem::path& c) {
+        try {
+            DataTrackOf(c);
+        } catch (const Failure& f) {
+            return std::string(f.what());
+        }
+        return std::string("accepted");
+    };
+    const std::string prefix = "Cannot use " + DisplayPath(dir / "");
+    EXPECT_EQ(refused(cue("m1.cue",
+                          "FILE \"a.iso\" BINARY\n TRACK 01 MODE1/2048\n INDEX 01 "
+                          "00:00:00\n")),
+              prefix + "m1.cue: track 1 is MODE1/2048; VORLIX works on MODE2/2352 data tracks.");
+    EXPECT_EQ(refused(cue("gap.cue", track1 + "INDEX 00 00:00:00\nINDEX 01 00:02:00\n")),
+              prefix +
+                  "gap.cue: track 1 starts 150 sectors into its file; VORLIX needs the data "
+                  "track at byte 0 of its file.");
+    EXPECT_EQ(refused(cue("missing.cue",
+                          "FILE \"gone.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 "
+                          "00:00:00\n")),
+              prefix + "missing.cue: the file of track 1, " + DisplayPath(dir / "gone.bin") +
+                  ", does not exist.");
+    EXPECT_EQ(refused(cue("junk.cue", "this is no cue sheet\n")),
+              prefix + "junk.cue: it is not a cue sheet that can be read.");
+    EXPECT_THROW(CueDataTrack(std::string("FILE \"a\0b\"", 10), dir / "nul.cue"), Failure);
+    EXPECT_THROW(DataTrackOf(dir / "absent.cue"), Failure);
+}
+
+TEST_F(Files, TheListIsWrittenWholeAndOnlyOverAnEmptyFileUnlessAllowed) {
+    ScanResult scan;
+    scan.entries = {{5, 9, 0, "", ""}, {10, 10, 99, "", ""}};
+    const auto list = dir / "game.vlx";
+    WriteEntryList(list, scan, "game.bin", false);
+    EXPECT_EQ(ReadWholeFile(list), FormatEntryList(scan, "game.bin"));
+    scan.entries.pop_back();
+    EXPECT_THROW(WriteEntryList(list, scan, "game.bin", false), Failure);
+    WriteEntryList(list, scan, "game.bin", true);
+    EXPECT_EQ(ReadEntryLines(ReadWholeFile(list)), std::vector<std::string>{"5:9:0"});
+    EXPECT_EQ(dir.Listing(), "game.vlx");
+}
+
+}  // namespace
+}  // namespace vorlix::test
