@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProgressDialog>
 
 namespace vorlix::window {
 
@@ -99,6 +100,56 @@ bool QtDialogs::Question(const QString& title, const QString& text) {
 void QtDialogs::Message(MessageIcon icon, const QString& title, const QString& text) {
     QMessageBox box(QtIcon(icon), title, ShownText(text), QMessageBox::Ok, parent_);
     Run(box);
+}
+
+namespace {
+
+class NoProgress : public ProgressView {
+public:
+    bool Update(std::int64_t, std::int64_t) override { return true; }
+};
+
+// QProgressDialog counts in int: the sectors of an image fit, but the scale is kept general.
+class QtProgress : public ProgressView {
+public:
+    QtProgress(QWidget* parent, const QString& title, const QString& text)
+        : dialog_(text, QStringLiteral("Cancel"), 0, 0, parent) {
+        dialog_.setWindowTitle(title);
+        dialog_.setWindowModality(Qt::ApplicationModal);
+        dialog_.setMinimumDuration(0);
+        dialog_.setAutoReset(false);
+        dialog_.setAutoClose(false);
+        if (parent != nullptr) dialog_.setFont(parent->font());
+        dialog_.show();
+        QCoreApplication::processEvents();
+    }
+    ~QtProgress() override {
+        dialog_.close();
+        if (QWidget* parent = dialog_.parentWidget()) parent->activateWindow();
+    }
+
+    bool Update(std::int64_t done, std::int64_t total) override {
+        constexpr std::int64_t kSteps = 1000000;
+        const std::int64_t scale = total > kSteps ? (total + kSteps - 1) / kSteps : 1;
+        dialog_.setMaximum(static_cast<int>(total / scale));
+        // A modal progress dialog processes the pending events here, the Cancel click included.
+        dialog_.setValue(static_cast<int>(done / scale));
+        QCoreApplication::processEvents();
+        return !dialog_.wasCanceled();
+    }
+
+private:
+    QProgressDialog dialog_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressView> Dialogs::Progress(const QString&, const QString&) {
+    return std::make_unique<NoProgress>();
+}
+
+std::unique_ptr<ProgressView> QtDialogs::Progress(const QString& title, const QString& text) {
+    return std::make_unique<QtProgress>(parent_, title, text);
 }
 
 }  // namespace vorlix::window

@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <memory>
 
 class QDialog;
 class QWidget;
@@ -22,6 +24,14 @@ struct FileDialogSetup {
 
 enum class MessageIcon { None, Information, Exclamation, Critical };
 
+// A long task's progress, shown from its creation until it is destroyed.
+class ProgressView {
+public:
+    virtual ~ProgressView() = default;
+    // Shows `done` of `total`; false once the user has cancelled.
+    virtual bool Update(std::int64_t done, std::int64_t total) = 0;
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -35,6 +45,9 @@ public:
 
     // An OK button only. Lines of the text are joined by CR LF.
     virtual void Message(MessageIcon icon, const QString& title, const QString& text) = 0;
+
+    // A modal progress box with a Cancel button. This default shows nothing and never cancels.
+    virtual std::unique_ptr<ProgressView> Progress(const QString& title, const QString& text);
 };
 
 // Qt's own file dialog and QMessageBox, modal over `parent`.
@@ -46,6 +59,7 @@ public:
     QString SaveFile(const FileDialogSetup& setup) override;
     bool Question(const QString& title, const QString& text) override;
     void Message(MessageIcon icon, const QString& title, const QString& text) override;
+    std::unique_ptr<ProgressView> Progress(const QString& title, const QString& text) override;
 
 private:
     QString RunFileDialog(const FileDialogSetup& setup, bool save);

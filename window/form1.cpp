@@ -182,6 +182,8 @@ void Form1::CreateMenu() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileKLV = named(mnuFile->addAction(QStringLiteral("Open &KLV/VLX data")), "mnuFileKLV");
     mnuFileBIN = named(mnuFile->addAction(QStringLiteral("Open &BIN File")), "mnuFileBIN");
+    mnuFileScan =
+        named(mnuFile->addAction(QStringLiteral("&Make VLX List from BIN\u2026")), "mnuFileScan");
     named(mnuFile->addSeparator(), "mnuFileDiv1");
     mnuFileClose = named(mnuFile->addAction(QStringLiteral("&Close All")), "mnuFileClose");
     named(mnuFile->addSeparator(), "mnuFileDiv2");
@@ -205,6 +207,7 @@ void Form1::CreateMenu() {
 
     connect(mnuFileKLV, &QAction::triggered, this, &Form1::mnuFileKLV_Click);
     connect(mnuFileBIN, &QAction::triggered, this, &Form1::mnuFileBIN_Click);
+    connect(mnuFileScan, &QAction::triggered, this, &Form1::mnuFileScan_Click);
     connect(mnuFileClose, &QAction::triggered, this, &Form1::mnuFileClose_Click);
     connect(mnuFileExit, &QAction::triggered, this, &Form1::mnuFileExit_Click);
     connect(mnuOptionsXA, &QAction::triggered, this, &Form1::mnuOptionsXA_Click);

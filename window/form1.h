@@ -56,10 +56,15 @@ private:
     // form1_files.cpp
     void mnuFileKLV_Click();
     void mnuFileBIN_Click();
+    bool OpenListFile(const QString& path);
+    void OpenImageFile(const QString& path);
     void LoadEntryList();
     QString ListFolder() const;
     QString ImageFolder() const;
     void SelectFirstEntry();
+
+    // form1_scan.cpp
+    void mnuFileScan_Click();
 
     // form1_entry.cpp
     void lstKLV_Click();
@@ -86,6 +91,7 @@ private:
     void RememberFocus();
     void RestoreFocus();
     std::filesystem::path BlanksDirectory() const;
+    std::filesystem::path DataTrack() const;
     QString ImageFolderPath() const;
 
     // form1_menu.cpp
@@ -137,6 +143,7 @@ private:
     QMenu* mnuFile = nullptr;
     QAction* mnuFileKLV = nullptr;
     QAction* mnuFileBIN = nullptr;
+    QAction* mnuFileScan = nullptr;
     QAction* mnuFileClose = nullptr;
     QAction* mnuFileExit = nullptr;
     QMenu* mnuOptions = nullptr;

@@ -17,22 +17,33 @@ namespace vorlix::window {
 void Form1::mnuFileKLV_Click() {
     const QString path = dialogs_->OpenFile({QString(), kSelectFile, kListFilter, ListFolder()});
     if (path.isEmpty()) return;
+    OpenListFile(path);
+}
+
+void Form1::mnuFileBIN_Click() {
+    const QString path = dialogs_->OpenFile({QString(), kSelectFile, kImageFilter, ImageFolder()});
+    if (path.isEmpty()) return;
+    OpenImageFile(path);
+}
+
+// What the open commands do once a file is chosen. False when the list could not be read.
+bool Form1::OpenListFile(const QString& path) {
     list_folder_ = QFileInfo(path).absolutePath();
     const QString previous = ListFilePath;
     ListFilePath = path;
     // A list that cannot be read is refused; the one open before stays.
     if (!Attempt([this] { LoadEntryList(); })) {
         ListFilePath = previous;
-        return;
+        return false;
     }
     if (!ImageFilePath.isEmpty()) SelectFirstEntry();
+    return true;
 }
 
-void Form1::mnuFileBIN_Click() {
-    const QString path = dialogs_->OpenFile({QString(), kSelectFile, kImageFilter, ImageFolder()});
-    if (path.isEmpty()) return;
+void Form1::OpenImageFile(const QString& path) {
     image_folder_ = QFileInfo(path).absolutePath();
-    // The image is opened by each operation, not here.
+    // The image is opened by each operation, not here; a cue sheet is kept as chosen and stands
+    // for its data track when an operation runs.
     ImageFilePath = path;
     if (!ListFilePath.isEmpty()) SelectFirstEntry();
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "disc/image_source.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
 #include "image/failure.h"
@@ -29,11 +30,10 @@ void Form1::cmdBackup_Click() {
             {TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter, ImageFolderPath()});
         if (path.isEmpty()) return;
         if (NeedsOverwriteQuestion(PathOf(path)) &&
-            !dialogs_->Question(QStringLiteral("Question"),
-                                QStringLiteral("File already exsists. Overwrite?")))
+            !dialogs_->Question(QStringLiteral("Question"), kOverwriteQuestion))
             return;
         BeginWork(kBackupInProgress);
-        BackupEntry(labels, PathOf(ImageFilePath), PathOf(path));
+        BackupEntry(labels, DataTrack(), PathOf(path));
         EndWork();
     });
 }
@@ -45,7 +45,7 @@ void Form1::cmdRestore_Click() {
             {TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter, ImageFolderPath()});
         if (path.isEmpty()) return;
         BeginWork(kRestoreInProgress);
-        RestoreEntry(labels, PathOf(ImageFilePath), PathOf(path));
+        RestoreEntry(labels, DataTrack(), PathOf(path));
         EndWork();
     });
 }
@@ -59,7 +59,7 @@ void Form1::cmdReplace_Click() {
         const ReplacePlan plan = PlanReplace(CurrentLabels(), options);
         if (plan.branch == ReplaceBranch::None) return;
         BeginWork(kReplaceInProgress);
-        RunReplace(plan, PathOf(ImageFilePath), PathOf(path));
+        RunReplace(plan, DataTrack(), PathOf(path));
         EndWork();
     });
 }
@@ -88,8 +88,7 @@ void Form1::cmdRipAll_Click() {
     // No menu command may close or swap the files while the walk uses them.
     menuBar()->setEnabled(false);
     walk_painted_.emplace();
-    const bool ripped =
-        Attempt([&] { RipAll(lines, PathOf(ImageFilePath), BlanksDirectory(), hooks); });
+    const bool ripped = Attempt([&] { RipAll(lines, DataTrack(), BlanksDirectory(), hooks); });
     walk_painted_.reset();
     if (ripped) {
         // The walk's end, fully painted (last entry selected, list and buttons disabled) before
@@ -106,8 +105,7 @@ void Form1::cmdRipAll_Click() {
 // Rips the entry the details labels show, with the blank of its type and the options as they are
 // now; the window is busy while the sectors are written.
 std::int64_t Form1::RipEntry() {
-    return vorlix::RipEntry(CurrentLabels(), PathOf(ImageFilePath), BlanksDirectory(),
-                            CurrentWriteOptions(),
+    return vorlix::RipEntry(CurrentLabels(), DataTrack(), BlanksDirectory(), CurrentWriteOptions(),
                             {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }},
                             Flush::Deferred);  // the walk flushes once at its end
 }
@@ -160,6 +158,11 @@ void Form1::RestoreFocus() {
     if (focus_before_work_ && focus_before_work_->isEnabled())
         focus_before_work_->setFocus(Qt::OtherFocusReason);
     focus_before_work_ = nullptr;
+}
+
+// The raw image the operations work on: the image chosen, or the data track of a cue sheet.
+std::filesystem::path Form1::DataTrack() const {
+    return DataTrackOf(PathOf(ImageFilePath));
 }
 
 std::filesystem::path Form1::BlanksDirectory() const {

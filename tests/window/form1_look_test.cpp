@@ -152,7 +152,8 @@ private slots:
         }
         QCOMPARE(menu,
                  QStringList({"mnuFile=&File", "  mnuFileKLV=Open &KLV/VLX data",
-                              "  mnuFileBIN=Open &BIN File", "  mnuFileDiv1-",
+                              "  mnuFileBIN=Open &BIN File",
+                              "  mnuFileScan=&Make VLX List from BIN\u2026", "  mnuFileDiv1-",
                               "  mnuFileClose=&Close All", "  mnuFileDiv2-", "  mnuFileExit=E&xit",
                               "mnuOptions=&Options", "  mnuOptionsXA=Preserve &XA Headers",
                               "  mnuOptionsValid=Write &Valid Sectors",

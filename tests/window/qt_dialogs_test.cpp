@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
@@ -112,6 +113,27 @@ private slots:
             });
             dialogs.Message(ours, "About", "one\r\ntwo\r\nthree");
         }
+    }
+
+    // The progress box is modal, shows the task and how far it is, and tells of a Cancel click.
+    void theProgressBoxShowsHowFarAndTellsOfACancel() {
+        QWidget parent;
+        parent.show();
+        QtDialogs dialogs(&parent);
+        std::unique_ptr<ProgressView> view = dialogs.Progress("Make VLX List", "Scanning a.bin");
+        auto* box = parent.findChild<QProgressDialog*>();
+        QVERIFY(box != nullptr && box->isVisible() && box->isModal());
+        QCOMPARE(box->windowTitle(), QStringLiteral("Make VLX List"));
+        QCOMPARE(box->labelText(), QStringLiteral("Scanning a.bin"));
+        QVERIFY(view->Update(300, 1200));
+        QCOMPARE(box->maximum(), 1200);
+        QCOMPARE(box->value(), 300);
+        QVERIFY(view->Update(3000000000, 6000000000));  // beyond int: scaled, same fraction
+        QCOMPARE(box->value() * 2, box->maximum());
+        QTest::mouseClick(box->findChild<QPushButton*>(), Qt::LeftButton);
+        QVERIFY(!view->Update(3001, 6000));
+        view.reset();
+        QVERIFY(parent.findChild<QProgressDialog*>() == nullptr || !box->isVisible());
     }
 
     // Message boxes take the window's font, keep the lines they are given however long, and give

@@ -44,8 +44,18 @@ public:
         messages << QLatin1String(icons[static_cast<int>(icon)]) + ' ' + title + ": " + text;
     }
 
-    // "open|save TITLE: OFFERED NAME | FILTER[ in FOLDER]" or "question TITLE: TEXT", in the
-    // order asked.
+    // The progress box is cancelled at this update (counted from 1); 0: never.
+    int cancel_at_update = 0;
+    // Every progress update shown, as "DONE/TOTAL".
+    QStringList progress_updates;
+
+    std::unique_ptr<ProgressView> Progress(const QString& title, const QString& text) override {
+        asked << "progress " + title + ": " + text;
+        return std::make_unique<ScriptedProgress>(*this);
+    }
+
+    // "open|save TITLE: OFFERED NAME | FILTER[ in FOLDER]", "question TITLE: TEXT" or
+    // "progress TITLE: TEXT", in the order asked.
     QStringList asked;
     // "none|information|exclamation|critical TITLE: TEXT".
     QStringList messages;
@@ -53,6 +63,18 @@ public:
     std::function<void()> before_message;
 
 private:
+    class ScriptedProgress : public ProgressView {
+    public:
+        explicit ScriptedProgress(ScriptedDialogs& owner) : owner_(owner) {}
+        bool Update(std::int64_t done, std::int64_t total) override {
+            owner_.progress_updates << QString::number(done) + '/' + QString::number(total);
+            return owner_.progress_updates.size() != owner_.cancel_at_update;
+        }
+
+    private:
+        ScriptedDialogs& owner_;
+    };
+
     QString NextFile(const char* kind, const FileDialogSetup& s) {
         asked << QLatin1String(kind) + ' ' + s.title + ": " + s.file_name + " | " + s.filter +
                      (s.folder.isEmpty() ? QString() : " in " + s.folder);
