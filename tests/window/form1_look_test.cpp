@@ -130,7 +130,6 @@ private slots:
                 if (qGray(image.pixel(x, y)) < 220)
                     left = std::min(left, x), right = std::max(right, x);
         QVERIFY2(right >= left, "the caption is not drawn");
-        qWarning("line %d left %d right %d", line, left, right);
         for (int x : {left - 1, right + 1})
             QVERIFY2(qGray(image.pixel(x, line)) >= 220, "the frame line touches the caption");
 
