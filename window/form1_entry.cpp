@@ -17,7 +17,9 @@ void Form1::lstKLV_Click() {
     const QListWidgetItem* item = lstKLV->currentItem();
     if (item == nullptr) return;
     ShowEntryDetails(item->text());
-    SetEntryCommandsEnabled(true);
+    // Rip All disables the commands again right after each selection, before anything is painted
+    // or any input taken; enabling them in between would only cost time on long lists.
+    if (!walk_painted_) SetEntryCommandsEnabled(true);
 }
 
 void Form1::ShowEntryDetails(const QString& line) {
@@ -63,9 +65,27 @@ void Form1::SetEntryCommandsEnabled(bool enabled) {
         control->setEnabled(enabled);
 }
 
+namespace {
+
+void ShowInTypeBox(QLineEdit* box, const QString& text) {
+    box->setMaxLength(std::max<int>(2, static_cast<int>(text.size())));
+    box->setText(text);
+}
+
+}  // namespace
+
 void Form1::SetTypeBox(const QString& text) {
-    txtChange->setMaxLength(std::max<int>(2, static_cast<int>(text.size())));
-    txtChange->setText(text);
+    // During Rip All the box shows the selected entry's code whenever the window paints; laying
+    // out its text for every entry in between is not needed.
+    if (walk_painted_)
+        walk_type_box_ = text;
+    else
+        ShowInTypeBox(txtChange, text);
+}
+
+void Form1::ShowWalkTypeBox() {
+    if (walk_type_box_) ShowInTypeBox(txtChange, *walk_type_box_);
+    walk_type_box_.reset();
 }
 
 EntryLabels Form1::CurrentLabels() const {

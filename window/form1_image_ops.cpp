@@ -87,9 +87,15 @@ void Form1::cmdRipAll_Click() {
     const QPointer<QWidget> had_focus = focusWidget();
     // No menu command may close or swap the files while the walk uses them.
     menuBar()->setEnabled(false);
+    // The list scrolls to the selected entry when the walk paints, not at every selection: past the
+    // first screenful, scrolling by one entry per selection would cost more than the selection.
+    lstKLV->setAutoScroll(false);
     walk_painted_.emplace();
     const bool ripped = Attempt([&] { RipAll(lines, DataTrack(), BlanksDirectory(), hooks); });
     walk_painted_.reset();
+    ShowWalkTypeBox();
+    lstKLV->setAutoScroll(true);
+    if (QListWidgetItem* item = lstKLV->currentItem()) lstKLV->scrollToItem(item);
     if (ripped) {
         // The walk's end, fully painted (last entry selected, list and buttons disabled) before
         // the message says it is over.
@@ -123,6 +129,8 @@ void Form1::Yield() {
     if (walk_painted_) {
         if (walk_painted_->isValid() && walk_painted_->elapsed() < 16) return;
         walk_painted_->start();
+        if (QListWidgetItem* item = lstKLV->currentItem()) lstKLV->scrollToItem(item);
+        ShowWalkTypeBox();
     }
     QCoreApplication::processEvents();
 }

@@ -187,8 +187,10 @@ private slots:
         // came up, the walk's end: the last entry selected, the list and the buttons disabled.
         QList<int> rows;
         QSet<QString> ripped;
+        const QStringList codes = {"99", "10", "20", "77"};
         for (const Snapshot& s : painted) {
             QVERIFY(!s.list && !s.menu_bar && s.buttons == 0);
+            QCOMPARE(s.code, codes.value(s.row));
             if (rows.isEmpty() || rows.back() != s.row) rows << s.row;
             if (s.status != QStringLiteral("Replace in progress")) continue;
             QVERIFY(!s.frm_all);
@@ -199,8 +201,30 @@ private slots:
         QVERIFY(painted_when_done.has_value());
         QCOMPARE(painted_when_done->row, 3);
         QCOMPARE(painted_when_done->type, QStringLiteral("???"));
+        QCOMPARE(painted_when_done->code, QStringLiteral("77"));
         QVERIFY(!painted_when_done->list && painted_when_done->buttons == 0);
         QCOMPARE(painted_when_done->status, QStringLiteral("Idle"));
+    }
+
+    // The list follows the walk: whenever it paints, and when the walk is over, the selected entry
+    // is in view, also far down a long list.
+    void aLongWalkKeepsTheSelectedEntryInView() {
+        WindowRig rig;
+        const auto image = rig.dir / "game.bin";
+        WritePatternFile(image, 1, 4);
+        QStringList lines;
+        for (int i = 0; i < 300; ++i) lines << QStringLiteral("%1:%1:20").arg(i);
+        rig.OpenBoth(lines, image);
+        std::optional<Snapshot> painted_when_done;
+        rig.dialogs->before_message = [&] { painted_when_done = rig.Painted().back(); };
+        rig.StartPaintRecording();
+        rig.Click("cmdRipAll");
+        const std::vector<Snapshot> painted = rig.StopPaintRecording();
+        QVERIFY(!painted.empty());
+        for (const Snapshot& s : painted) QVERIFY(s.row_in_view);
+        QVERIFY(painted_when_done.has_value());
+        QCOMPARE(painted_when_done->row, 299);
+        QVERIFY(painted_when_done->row_in_view);
     }
 
     void aFailureShowsTheReasonAndReturnsToIdle() {

@@ -71,8 +71,11 @@ Snapshot WindowRig::Snap() const {
     for (const char* name : {"cmdReplace", "cmdBackup", "cmdRestore", "cmdRipAll", "cmdChange"})
         s.buttons += Get(name)->isEnabled() ? 1 : 0;
     s.row = List()->currentRow();
+    if (QListWidgetItem* item = List()->currentItem())
+        s.row_in_view = List()->viewport()->rect().contains(List()->visualItemRect(item));
     s.status = Text("lblStatus");
     s.type = Text("lblType");
+    s.code = TypeBox()->text();
     return s;
 }
 

@@ -90,7 +90,8 @@ struct Snapshot {
     bool frm_all = false, menu_bar = false, list = false, type_box = false;
     int buttons = 0;  // how many of the five command buttons are enabled
     int row = -1;
-    QString status, type;
+    bool row_in_view = false;    // the selected entry lies within the list's visible area
+    QString status, type, code;  // code: the type box
     bool Idle() const { return frm_all && menu_bar && status == "Idle"; }
     bool operator==(const Snapshot&) const = default;
 };
