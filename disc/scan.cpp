@@ -1,6 +1,7 @@
 #include "disc/scan.h"
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "disc/file_system.h"
@@ -28,8 +29,9 @@ std::string StemOf(const std::string& path) {
 }
 
 bool EndsWithVb(const std::string& path) {
-    return path.size() > 3 && (path.compare(path.size() - 3, 3, ".VB") == 0 ||
-                               path.compare(path.size() - 3, 3, ".vb") == 0);
+    return path.size() > 3 && path[path.size() - 3] == '.' &&
+           std::toupper(static_cast<unsigned char>(path[path.size() - 2])) == 'V' &&
+           std::toupper(static_cast<unsigned char>(path[path.size() - 1])) == 'B';
 }
 
 // The files worth a look: empty ones are named in a warning, and of several records that share
@@ -179,6 +181,8 @@ std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
         const std::int64_t count = std::min(kBatchSectors, sectors - first);
         batch.resize(static_cast<std::size_t>(count) * kRawSectorSize);
         file.ReadSectors(first, batch);
+        // The next batch comes from the disk while this one is looked at.
+        file.Prefetch(first + count, kBatchSectors);
         for (std::int64_t i = 0; i < count; ++i)
             pass.Sector(first + i, SectorView(batch.data() + i * kRawSectorSize, kRawSectorSize));
     }
