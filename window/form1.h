@@ -73,7 +73,7 @@ private:
     void SelectEntry(int row);
     void SetEntryCommandsEnabled(bool enabled);
     void SetTypeBox(const QString& text);
-    void ShowWalkTypeBox();
+    void ShowWalkState();
     EntryLabels CurrentLabels() const;
     WriteOptions CurrentWriteOptions() const;
 
@@ -111,10 +111,11 @@ private:
     std::unique_ptr<Dialogs> dialogs_;
     std::filesystem::path blanks_dir_;
     std::function<std::filesystem::path()> program_directory_;
-    // While Rip All walks: when the window last painted (invalid until its first paint), and the
-    // text the type box is to show when it next paints.
+    // While Rip All walks: when the window last painted (invalid until its first paint), and what
+    // the type box and frmAll are to show when it next paints.
     std::optional<QElapsedTimer> walk_painted_;
     std::optional<QString> walk_type_box_;
+    std::optional<bool> walk_frm_all_enabled_;
     // The control that had the keyboard focus before an operation disabled it.
     QPointer<QWidget> focus_before_work_;
     // The current row of lstKLV when the mouse was pressed on it: a click that leaves it current

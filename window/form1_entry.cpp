@@ -83,9 +83,12 @@ void Form1::SetTypeBox(const QString& text) {
         ShowInTypeBox(txtChange, text);
 }
 
-void Form1::ShowWalkTypeBox() {
+// What the walk has left for the next paint.
+void Form1::ShowWalkState() {
     if (walk_type_box_) ShowInTypeBox(txtChange, *walk_type_box_);
     walk_type_box_.reset();
+    if (walk_frm_all_enabled_) frmAll->setEnabled(*walk_frm_all_enabled_);
+    walk_frm_all_enabled_.reset();
 }
 
 EntryLabels Form1::CurrentLabels() const {

@@ -93,7 +93,7 @@ void Form1::cmdRipAll_Click() {
     walk_painted_.emplace();
     const bool ripped = Attempt([&] { RipAll(lines, DataTrack(), BlanksDirectory(), hooks); });
     walk_painted_.reset();
-    ShowWalkTypeBox();
+    ShowWalkState();
     lstKLV->setAutoScroll(true);
     if (QListWidgetItem* item = lstKLV->currentItem()) lstKLV->scrollToItem(item);
     if (ripped) {
@@ -116,8 +116,11 @@ std::int64_t Form1::RipEntry() {
                             Flush::Deferred);  // the walk flushes once at its end
 }
 
+// frmAll is disabled while the entry is written. The walk shows that when it paints: switching
+// every control in frmAll off and on for entries written between two paints would cost more
+// than some of the entries.
 void Form1::RipEntryBegins() {
-    frmAll->setEnabled(false);
+    walk_frm_all_enabled_ = false;
     lblStatus->setText(kReplaceInProgress);
     Yield();
 }
@@ -130,13 +133,13 @@ void Form1::Yield() {
         if (walk_painted_->isValid() && walk_painted_->elapsed() < 16) return;
         walk_painted_->start();
         if (QListWidgetItem* item = lstKLV->currentItem()) lstKLV->scrollToItem(item);
-        ShowWalkTypeBox();
+        ShowWalkState();
     }
     QCoreApplication::processEvents();
 }
 
 void Form1::RipEntryEnds() {
-    frmAll->setEnabled(true);
+    walk_frm_all_enabled_ = true;
     lblStatus->setText(kIdle);
 }
 
@@ -150,6 +153,7 @@ void Form1::BeginWork(QLatin1String status) {
 }
 
 void Form1::EndWork() {
+    ShowWalkState();  // a walk that failed shows where it stopped
     frmAll->setEnabled(true);
     menuBar()->setEnabled(true);
     lblStatus->setText(kIdle);

@@ -183,18 +183,18 @@ private slots:
             QVERIFY(!s.list && !s.menu_bar && s.buttons == 0 && (s.type_box || !s.frm_all));
 
         // What was painted: every entry selected in turn with the list and the buttons disabled,
-        // "Replace in progress" while an XA or DUM entry was written; and before "Rip Complete"
-        // came up, the walk's end: the last entry selected, the list and the buttons disabled.
+        // its code in the type box, "Replace in progress" and frmAll disabled while an XA or DUM
+        // entry was written; and before "Rip Complete" came up, the walk's end: the last entry
+        // selected, the list and the buttons disabled.
         QList<int> rows;
         QSet<QString> ripped;
         const QStringList codes = {"99", "10", "20", "77"};
         for (const Snapshot& s : painted) {
             QVERIFY(!s.list && !s.menu_bar && s.buttons == 0);
             QCOMPARE(s.code, codes.value(s.row));
+            QCOMPARE(s.frm_all, s.status == QStringLiteral("Idle"));
             if (rows.isEmpty() || rows.back() != s.row) rows << s.row;
-            if (s.status != QStringLiteral("Replace in progress")) continue;
-            QVERIFY(!s.frm_all);
-            ripped << s.type;
+            if (s.status == QStringLiteral("Replace in progress")) ripped << s.type;
         }
         QCOMPARE(rows, QList<int>({0, 1, 2, 3}));
         QCOMPARE(ripped, QSet<QString>({"DUM", "XA"}));
