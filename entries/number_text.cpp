@@ -27,10 +27,8 @@ int DigitValue(char c, int base) {
     return d < base ? d : -1;
 }
 
-// Digits after &H or &O. As in Visual Basic, a value up to FFFF is a 16-bit two's-complement
-// integer and one up to FFFFFFFF a 32-bit one, so "&HFFFF" and "&HFFFFFFFF" are both -1 and
-// "&H8000" is -32768. Larger values (an overflow there) keep their unsigned magnitude, which lies
-// far beyond any sector number or type code.
+// Digits after &H or &O, read as the unsigned value they write: "&HFFFF" is 65535 and "&H8000"
+// 32768. Past the 64-bit range the value goes on inexactly, up to +infinity for absurd lengths.
 double ReadPrefixed(std::string_view digits, int base) {
     std::uint64_t exact = 0;
     double inexact = 0;
@@ -45,15 +43,9 @@ double ReadPrefixed(std::string_view digits, int base) {
         }
         if (is_exact) inexact = static_cast<double>(exact);
         is_exact = false;
-        inexact = inexact * base + d;  // saturates at +inf for absurd lengths
+        inexact = inexact * base + d;
     }
-    if (!is_exact) return inexact;
-    if (exact <= 0xFFFF) return exact >= 0x8000 ? static_cast<double>(exact) - 65536.0 : exact;
-    if (exact <= 0xFFFFFFFF) {
-        return exact >= 0x80000000 ? static_cast<double>(exact) - 4294967296.0
-                                   : static_cast<double>(exact);
-    }
-    return static_cast<double>(exact);
+    return is_exact ? static_cast<double>(exact) : inexact;
 }
 
 // Decimal digits, at most one ".", and an exponent after E or D that is taken only when at least
@@ -152,17 +144,24 @@ bool HasLeadingNumber(std::string_view text) {
     return i < s.size() && IsDigit(s[i]);
 }
 
-// Visual Basic's general format: 15 significant digits, plain notation for decimal exponents
-// -4 to 14 and "1.5E+20" / "1E-05" notation outside them. Infinity, which only an overflowing
-// text gives, is written as "1E+309", so that reading it back overflows again instead of yielding
-// a small count; NaN (infinity minus infinity) is written "NaN" and reads back as 0.
+// The general format: whole numbers as plain digits at any size (the shortest that reads back as
+// the same number); other values to 15 significant digits, plainly for decimal exponents -4 and
+// up, as "1E-05" below that. Infinity, which only an overflowing text gives, is written "1E+309",
+// so that reading it back overflows again instead of yielding a small count; NaN (infinity minus
+// infinity) is written "NaN" and reads back as 0.
 std::string FormatGeneral(double value) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value < 0 ? "-1E+309" : "1E+309";
     if (value == 0) return "0";
 
+    char buffer[400];  // DBL_MAX has 309 digits
+    if (value == std::trunc(value)) {
+        const auto result =
+            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+        return std::string(buffer, result.ptr);
+    }
+
     // d.dddddddddddddde+XX, correctly rounded to 15 significant digits.
-    char buffer[64];
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
     const std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
@@ -179,14 +178,15 @@ std::string FormatGeneral(double value) {
                     exponent_text.data() + exponent_text.size(), exponent);
 
     std::string out = negative ? "-" : "";
-    if (exponent >= 15 || exponent < -4) {
+    if (exponent < -4) {
         out += digits[0];
         if (digits.size() > 1) out += "." + digits.substr(1);
-        out += exponent < 0 ? "E-" : "E+";
-        const std::string magnitude = std::to_string(exponent < 0 ? -exponent : exponent);
+        const std::string magnitude = std::to_string(-exponent);
+        out += "E-";
         if (magnitude.size() < 2) out += '0';
         out += magnitude;
     } else if (exponent >= 0) {
+        // From 1E+15 up a fraction rounds away within 15 digits, leaving plain digits.
         const auto whole = static_cast<std::size_t>(exponent) + 1;
         if (digits.size() <= whole) {
             out += digits + std::string(whole - digits.size(), '0');

@@ -31,6 +31,10 @@ std::string PrintableText(std::string_view text);
 // A path as messages show it: normalised, with the platform's native separators, printable.
 std::string DisplayPath(const std::filesystem::path& path);
 
+// The text as a sentence: a full stop added unless it ends with one (or with "!" or "?"). A
+// message that goes on after another one's text makes that text a sentence first.
+std::string Sentence(std::string_view text);
+
 // "Cannot <action> <path>: <strerror(err)>".
 Failure FileFailure(std::string_view action, const std::filesystem::path& path, int err);
 

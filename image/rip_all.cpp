@@ -44,8 +44,9 @@ void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
                 checked_types.push_back(labels.type_name);
             }
         } catch (const Failure& f) {
-            throw Failure("Rip All cannot start, " + EntryName(i, lines[i]) + ": " + f.what(),
-                          f.system_error());
+            throw Failure(
+                "Rip All cannot start, " + EntryName(i, lines[i]) + ": " + Sentence(f.what()),
+                f.system_error());
         }
         if (visit) visit(rip);
     }
@@ -87,7 +88,8 @@ RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
                 FlushImage(image);
             } catch (const Failure&) {
             }
-            throw Failure("Rip All stopped at " + EntryName(i, lines[i]) + ": " + f.what() +
+            throw Failure("Rip All stopped at " + EntryName(i, lines[i]) + ": " +
+                              Sentence(f.what()) +
                               " The entries before it were ripped; it may be partly written; the "
                               "entries after it were not touched.",
                           f.system_error());

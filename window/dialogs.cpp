@@ -1,7 +1,10 @@
 #include "window/dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
 
 namespace vorlix::window {
 
@@ -16,6 +19,17 @@ QStringList QtNameFilters(const QString& filter) {
                        QLatin1Char(')');
     }
     return filters;
+}
+
+// Modal, in the window's font; the control that had the keyboard focus has it again afterwards.
+int QtDialogs::Run(QDialog& dialog) {
+    if (parent_ != nullptr) dialog.setFont(parent_->font());
+    const QPointer<QWidget> had_focus = QApplication::focusWidget();
+    const int result = dialog.exec();
+    // Without a window manager nobody hands the keyboard back to the window.
+    if (parent_ != nullptr) parent_->activateWindow();
+    if (had_focus && had_focus->isEnabled()) had_focus->setFocus(Qt::OtherFocusReason);
+    return result;
 }
 
 QString QtDialogs::RunFileDialog(const FileDialogSetup& setup, bool save) {
@@ -35,8 +49,9 @@ QString QtDialogs::RunFileDialog(const FileDialogSetup& setup, bool save) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
+    if (!setup.folder.isEmpty()) dialog.setDirectory(setup.folder);
     if (!setup.file_name.isEmpty()) dialog.selectFile(setup.file_name);
-    if (dialog.exec() != QDialog::Accepted) return {};
+    if (Run(dialog) != QDialog::Accepted) return {};
     return dialog.selectedFiles().value(0);
 }
 
@@ -50,8 +65,11 @@ QString QtDialogs::SaveFile(const FileDialogSetup& setup) {
 
 namespace {
 
+// The lines of a message are the ones it was given: Qt's box breaks lines longer than half the
+// screen anew, which turns four lines into a ragged five. Within a line the spaces do not break.
 QString ShownText(const QString& text) {
     QString shown = text;
+    shown.replace(QLatin1Char(' '), QChar(0x00A0));
     return shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
@@ -76,12 +94,62 @@ bool QtDialogs::Question(const QString& title, const QString& text) {
                     parent_);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return Run(box) == QMessageBox::Yes;
 }
 
 void QtDialogs::Message(MessageIcon icon, const QString& title, const QString& text) {
     QMessageBox box(QtIcon(icon), title, ShownText(text), QMessageBox::Ok, parent_);
-    box.exec();
+    Run(box);
+}
+
+namespace {
+
+class NoProgress : public ProgressView {
+public:
+    bool Update(std::int64_t, std::int64_t) override { return true; }
+};
+
+// QProgressDialog counts in int: the sectors of an image fit, but the scale is kept general.
+class QtProgress : public ProgressView {
+public:
+    QtProgress(QWidget* parent, const QString& title, const QString& text)
+        : dialog_(text, QStringLiteral("Cancel"), 0, 0, parent) {
+        dialog_.setWindowTitle(title);
+        dialog_.setWindowModality(Qt::ApplicationModal);
+        dialog_.setMinimumDuration(0);
+        dialog_.setAutoReset(false);
+        dialog_.setAutoClose(false);
+        if (parent != nullptr) dialog_.setFont(parent->font());
+        dialog_.show();
+        QCoreApplication::processEvents();
+    }
+    ~QtProgress() override {
+        dialog_.close();
+        if (QWidget* parent = dialog_.parentWidget()) parent->activateWindow();
+    }
+
+    bool Update(std::int64_t done, std::int64_t total) override {
+        constexpr std::int64_t kSteps = 1000000;
+        const std::int64_t scale = total > kSteps ? (total + kSteps - 1) / kSteps : 1;
+        dialog_.setMaximum(static_cast<int>(total / scale));
+        // A modal progress dialog processes the pending events here, the Cancel click included.
+        dialog_.setValue(static_cast<int>(done / scale));
+        QCoreApplication::processEvents();
+        return !dialog_.wasCanceled();
+    }
+
+private:
+    QProgressDialog dialog_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressView> Dialogs::Progress(const QString&, const QString&) {
+    return std::make_unique<NoProgress>();
+}
+
+std::unique_ptr<ProgressView> QtDialogs::Progress(const QString& title, const QString& text) {
+    return std::make_unique<QtProgress>(parent_, title, text);
 }
 
 }  // namespace vorlix::window

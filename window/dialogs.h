@@ -4,7 +4,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <memory>
 
+class QDialog;
 class QWidget;
 
 namespace vorlix::window {
@@ -15,9 +18,19 @@ struct FileDialogSetup {
     QString file_name;
     QString title;
     QString filter;
+    // Where the dialog opens; empty: the working directory.
+    QString folder;
 };
 
 enum class MessageIcon { None, Information, Exclamation, Critical };
+
+// A long task's progress, shown from its creation until it is destroyed.
+class ProgressView {
+public:
+    virtual ~ProgressView() = default;
+    // Shows `done` of `total`; false once the user has cancelled.
+    virtual bool Update(std::int64_t done, std::int64_t total) = 0;
+};
 
 class Dialogs {
 public:
@@ -32,6 +45,9 @@ public:
 
     // An OK button only. Lines of the text are joined by CR LF.
     virtual void Message(MessageIcon icon, const QString& title, const QString& text) = 0;
+
+    // A modal progress box with a Cancel button. This default shows nothing and never cancels.
+    virtual std::unique_ptr<ProgressView> Progress(const QString& title, const QString& text);
 };
 
 // Qt's own file dialog and QMessageBox, modal over `parent`.
@@ -43,9 +59,11 @@ public:
     QString SaveFile(const FileDialogSetup& setup) override;
     bool Question(const QString& title, const QString& text) override;
     void Message(MessageIcon icon, const QString& title, const QString& text) override;
+    std::unique_ptr<ProgressView> Progress(const QString& title, const QString& text) override;
 
 private:
     QString RunFileDialog(const FileDialogSetup& setup, bool save);
+    int Run(QDialog& dialog);
 
     QWidget* parent_;
 };

@@ -3,19 +3,20 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <algorithm>
 #include <utility>
 #include <vector>
 
-#include "image/blank_substitution.h"
 #include "window/app_icon.h"
 #include "window/texts.h"
 
@@ -36,6 +37,51 @@ QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, int lef
     return Place(new QLabel(QLatin1String(caption), parent), name, left, top, width, height);
 }
 
+// A frame whose line runs through the middle of its caption, the caption in a gap of its own: the
+// classic look, in which neither the caption nor the labels below it touch the line (the desktop
+// style draws the caption above the line, right on top of the first label).
+class CaptionFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QFontMetrics metrics = fontMetrics();
+        painter.setPen(palette().color(QPalette::Window).darker(140));
+        painter.drawRoundedRect(
+            QRectF(rect().adjusted(0, metrics.height() / 2, -1, -1)).translated(0.5, 0.5), 2, 2);
+        const QRect caption(6, 0, metrics.horizontalAdvance(title()) + 4, metrics.height());
+        painter.fillRect(caption, palette().window());
+        style()->drawItemText(&painter, caption, Qt::AlignCenter, palette(), isEnabled(), title(),
+                              QPalette::WindowText);
+    }
+};
+
+// The entry list draws a dotted focus frame inside its border while it has the keyboard focus, so
+// that the user sees where the arrow keys go.
+class EntryList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QListWidget::paintEvent(event);
+        if (!hasFocus()) return;
+        QPainter painter(viewport());
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QListWidget::focusInEvent(event);
+        viewport()->update();
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QListWidget::focusOutEvent(event);
+        viewport()->update();
+    }
+};
+
 QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, int left, int top) {
     auto* button = Place(new QPushButton(QLatin1String(caption), parent), name, left, top, 81, 25);
     button->setEnabled(false);
@@ -44,10 +90,12 @@ QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, i
 
 }  // namespace
 
-Form1::Form1(std::unique_ptr<Dialogs> dialogs, std::filesystem::path blanks_dir)
-    : dialogs_(std::move(dialogs)), blanks_dir_(std::move(blanks_dir)) {
+Form1::Form1(std::unique_ptr<Dialogs> dialogs, std::filesystem::path blanks_dir,
+             std::function<std::filesystem::path()> program_directory)
+    : dialogs_(std::move(dialogs)),
+      blanks_dir_(std::move(blanks_dir)),
+      program_directory_(std::move(program_directory)) {
     if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>(this);
-    if (blanks_dir_.empty()) blanks_dir_ = DefaultBlanksDirectory(ProgramDirectory());
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("PSX quillmar"));
@@ -67,13 +115,13 @@ void Form1::CreateControls() {
     frmAll->setFixedSize(353, 369);
     setCentralWidget(frmAll);
 
-    lstKLV = Place(new QListWidget(frmAll), "lstKLV", 8, 8, 153, 355);
+    lstKLV = Place(new EntryList(frmAll), "lstKLV", 8, 8, 153, 355);
     lstKLV->setSelectionMode(QAbstractItemView::SingleSelection);
     // Entry lines are one text line each; this keeps filling and walking long lists fast.
     lstKLV->setUniformItemSizes(true);
     lstKLV->setEnabled(false);
 
-    Frame1 = Place(new QGroupBox(QStringLiteral("Info"), frmAll), "Frame1", 168, 8, 177, 89);
+    Frame1 = Place(new CaptionFrame(QStringLiteral("Info"), frmAll), "Frame1", 168, 8, 177, 89);
     Label1 = NewLabel(Frame1, "Label1", "Start Sector:", 8, 16, 65, 17);
     lblStart = NewLabel(Frame1, "lblStart", "", 72, 16, 49, 17);
     Label2 = NewLabel(Frame1, "Label2", "End Sector:", 8, 40, 65, 17);
@@ -108,10 +156,16 @@ void Form1::CreateControls() {
     setTabOrder(cmdRipAll, cmdChange);
     setTabOrder(cmdChange, txtChange);
 
-    // A selection made by the user or from code shows the entry.
+    // A selection made by the user or from code shows the entry; so does a click, Space or Enter
+    // on the entry already selected (after a type change, to see the new type).
     connect(lstKLV, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) lstKLV_Click();
     });
+    connect(lstKLV, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (lstKLV->row(item) == row_at_press_) lstKLV_Click();
+    });
+    lstKLV->installEventFilter(this);
+    lstKLV->viewport()->installEventFilter(this);
     connect(cmdReplace, &QPushButton::clicked, this, &Form1::cmdReplace_Click);
     connect(cmdBackup, &QPushButton::clicked, this, &Form1::cmdBackup_Click);
     connect(cmdRipAll, &QPushButton::clicked, this, &Form1::cmdRipAll_Click);
@@ -128,6 +182,8 @@ void Form1::CreateMenu() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileKLV = named(mnuFile->addAction(QStringLiteral("Open &KLV/VLX data")), "mnuFileKLV");
     mnuFileBIN = named(mnuFile->addAction(QStringLiteral("Open &BIN File")), "mnuFileBIN");
+    mnuFileScan =
+        named(mnuFile->addAction(QStringLiteral("&Make VLX List from BIN\u2026")), "mnuFileScan");
     named(mnuFile->addSeparator(), "mnuFileDiv1");
     mnuFileClose = named(mnuFile->addAction(QStringLiteral("&Close All")), "mnuFileClose");
     named(mnuFile->addSeparator(), "mnuFileDiv2");
@@ -140,14 +196,23 @@ void Form1::CreateMenu() {
         named(mnuOptions->addAction(QStringLiteral("Preserve &XA Headers")), "mnuOptionsXA");
     mnuOptionsXA->setCheckable(true);
     mnuOptionsXA->setChecked(true);
+    mnuOptionsValid =
+        named(mnuOptions->addAction(QStringLiteral("Write &Valid Sectors")), "mnuOptionsValid");
+    mnuOptionsValid->setCheckable(true);
+    mnuOptionsKeep =
+        named(mnuOptions->addAction(QStringLiteral("&Keep Stream Structure")), "mnuOptionsKeep");
+    mnuOptionsKeep->setCheckable(true);
 
     mnuAbout = named(menuBar()->addAction(QStringLiteral("&About")), "mnuAbout");
 
     connect(mnuFileKLV, &QAction::triggered, this, &Form1::mnuFileKLV_Click);
     connect(mnuFileBIN, &QAction::triggered, this, &Form1::mnuFileBIN_Click);
+    connect(mnuFileScan, &QAction::triggered, this, &Form1::mnuFileScan_Click);
     connect(mnuFileClose, &QAction::triggered, this, &Form1::mnuFileClose_Click);
     connect(mnuFileExit, &QAction::triggered, this, &Form1::mnuFileExit_Click);
     connect(mnuOptionsXA, &QAction::triggered, this, &Form1::mnuOptionsXA_Click);
+    connect(mnuOptionsValid, &QAction::triggered, this, &Form1::mnuOptionsValid_Click);
+    connect(mnuOptionsKeep, &QAction::triggered, this, &Form1::mnuOptionsKeep_Click);
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
@@ -201,6 +266,20 @@ void Form1::closeEvent(QCloseEvent* event) {
         return;
     }
     QMainWindow::closeEvent(event);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstKLV->viewport() && event->type() == QEvent::MouseButtonPress)
+        row_at_press_ = lstKLV->currentRow();
+    if (watched == lstKLV && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            lstKLV->currentItem() != nullptr) {
+            lstKLV_Click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace vorlix::window

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QLatin1String>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <filesystem>
 #include <functional>
@@ -31,9 +32,11 @@ class Form1 : public QMainWindow {
 
 public:
     // Without `dialogs` the window shows Qt's own; without `blanks_dir` it rips with the blank
-    // files in the "blanks" directory beside the executable.
+    // files in the "blanks" directory beside the executable, which `program_directory` finds
+    // (ProgramDirectory without it) when a command needs them.
     explicit Form1(std::unique_ptr<Dialogs> dialogs = nullptr,
-                   std::filesystem::path blanks_dir = {});
+                   std::filesystem::path blanks_dir = {},
+                   std::function<std::filesystem::path()> program_directory = {});
     ~Form1() override;
 
     const QString& listFilePath() const { return ListFilePath; }
@@ -42,6 +45,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // form1.cpp: controls, menu and look.
@@ -52,8 +56,15 @@ private:
     // form1_files.cpp
     void mnuFileKLV_Click();
     void mnuFileBIN_Click();
+    bool OpenListFile(const QString& path);
+    void OpenImageFile(const QString& path);
     void LoadEntryList();
+    QString ListFolder() const;
+    QString ImageFolder() const;
     void SelectFirstEntry();
+
+    // form1_scan.cpp
+    void mnuFileScan_Click();
 
     // form1_entry.cpp
     void lstKLV_Click();
@@ -62,6 +73,7 @@ private:
     void SelectEntry(int row);
     void SetEntryCommandsEnabled(bool enabled);
     void SetTypeBox(const QString& text);
+    void ShowWalkState();
     EntryLabels CurrentLabels() const;
     WriteOptions CurrentWriteOptions() const;
 
@@ -77,10 +89,17 @@ private:
     void EndWork();
     bool Attempt(const std::function<void()>& operation);
     void Yield();
+    void RememberFocus();
+    void RestoreFocus();
+    std::filesystem::path BlanksDirectory() const;
+    std::filesystem::path DataTrack() const;
+    QString ImageFolderPath() const;
 
     // form1_menu.cpp
     void mnuFileClose_Click();
     void mnuOptionsXA_Click();
+    void mnuOptionsValid_Click();
+    void mnuOptionsKeep_Click();
     void mnuAbout_Click();
     void mnuFileExit_Click();
 
@@ -91,8 +110,20 @@ private:
 
     std::unique_ptr<Dialogs> dialogs_;
     std::filesystem::path blanks_dir_;
-    // While Rip All walks: when the window last painted.
+    std::function<std::filesystem::path()> program_directory_;
+    // While Rip All walks: when the window last painted (invalid until its first paint), and what
+    // the type box and frmAll are to show when it next paints.
     std::optional<QElapsedTimer> walk_painted_;
+    std::optional<QString> walk_type_box_;
+    std::optional<bool> walk_frm_all_enabled_;
+    // The control that had the keyboard focus before an operation disabled it.
+    QPointer<QWidget> focus_before_work_;
+    // The current row of lstKLV when the mouse was pressed on it: a click that leaves it current
+    // shows the entry again.
+    int row_at_press_ = -1;
+    // The folders of the list and image last chosen, where their dialogs open next.
+    QString list_folder_;
+    QString image_folder_;
 
     QWidget* frmAll = nullptr;
     QListWidget* lstKLV = nullptr;
@@ -116,10 +147,13 @@ private:
     QMenu* mnuFile = nullptr;
     QAction* mnuFileKLV = nullptr;
     QAction* mnuFileBIN = nullptr;
+    QAction* mnuFileScan = nullptr;
     QAction* mnuFileClose = nullptr;
     QAction* mnuFileExit = nullptr;
     QMenu* mnuOptions = nullptr;
     QAction* mnuOptionsXA = nullptr;
+    QAction* mnuOptionsValid = nullptr;
+    QAction* mnuOptionsKeep = nullptr;
     QAction* mnuAbout = nullptr;
 };
 

@@ -17,7 +17,9 @@ void Form1::lstKLV_Click() {
     const QListWidgetItem* item = lstKLV->currentItem();
     if (item == nullptr) return;
     ShowEntryDetails(item->text());
-    SetEntryCommandsEnabled(true);
+    // Rip All disables the commands again right after each selection, before anything is painted
+    // or any input taken; enabling them in between would only cost time on long lists.
+    if (!walk_painted_) SetEntryCommandsEnabled(true);
 }
 
 void Form1::ShowEntryDetails(const QString& line) {
@@ -50,11 +52,11 @@ void Form1::cmdChange_Click() {
 }
 
 void Form1::SelectEntry(int row) {
-    // Qt reports no change when the row is already current; the entry is shown all the same.
-    if (lstKLV->currentRow() == row)
-        lstKLV_Click();
-    else
-        lstKLV->setCurrentRow(row);
+    // Qt reports no change when the row is already current (focusing the list makes its first row
+    // current without selecting it); the entry is selected and shown all the same.
+    const bool current = lstKLV->currentRow() == row;
+    lstKLV->setCurrentRow(row);
+    if (current) lstKLV_Click();
 }
 
 void Form1::SetEntryCommandsEnabled(bool enabled) {
@@ -63,9 +65,30 @@ void Form1::SetEntryCommandsEnabled(bool enabled) {
         control->setEnabled(enabled);
 }
 
+namespace {
+
+void ShowInTypeBox(QLineEdit* box, const QString& text) {
+    box->setMaxLength(std::max<int>(2, static_cast<int>(text.size())));
+    box->setText(text);
+}
+
+}  // namespace
+
 void Form1::SetTypeBox(const QString& text) {
-    txtChange->setMaxLength(std::max<int>(2, static_cast<int>(text.size())));
-    txtChange->setText(text);
+    // During Rip All the box shows the selected entry's code whenever the window paints; laying
+    // out its text for every entry in between is not needed.
+    if (walk_painted_)
+        walk_type_box_ = text;
+    else
+        ShowInTypeBox(txtChange, text);
+}
+
+// What the walk has left for the next paint.
+void Form1::ShowWalkState() {
+    if (walk_type_box_) ShowInTypeBox(txtChange, *walk_type_box_);
+    walk_type_box_.reset();
+    if (walk_frm_all_enabled_) frmAll->setEnabled(*walk_frm_all_enabled_);
+    walk_frm_all_enabled_.reset();
 }
 
 EntryLabels Form1::CurrentLabels() const {
@@ -74,7 +97,9 @@ EntryLabels Form1::CurrentLabels() const {
 }
 
 WriteOptions Form1::CurrentWriteOptions() const {
-    return {.xa_headers = mnuOptionsXA->isChecked()};
+    return {.xa_headers = mnuOptionsXA->isChecked(),
+            .valid_sectors = mnuOptionsValid->isChecked(),
+            .keep_structure = mnuOptionsKeep->isChecked()};
 }
 
 }  // namespace vorlix::window

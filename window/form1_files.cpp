@@ -1,4 +1,5 @@
 // Opening a list file and an image, and reading the list into lstKLV.
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,22 +15,35 @@
 namespace vorlix::window {
 
 void Form1::mnuFileKLV_Click() {
-    const QString path = dialogs_->OpenFile({QString(), kSelectFile, kListFilter});
+    const QString path = dialogs_->OpenFile({QString(), kSelectFile, kListFilter, ListFolder()});
     if (path.isEmpty()) return;
+    OpenListFile(path);
+}
+
+void Form1::mnuFileBIN_Click() {
+    const QString path = dialogs_->OpenFile({QString(), kSelectFile, kImageFilter, ImageFolder()});
+    if (path.isEmpty()) return;
+    OpenImageFile(path);
+}
+
+// What the open commands do once a file is chosen. False when the list could not be read.
+bool Form1::OpenListFile(const QString& path) {
+    list_folder_ = QFileInfo(path).absolutePath();
     const QString previous = ListFilePath;
     ListFilePath = path;
     // A list that cannot be read is refused; the one open before stays.
     if (!Attempt([this] { LoadEntryList(); })) {
         ListFilePath = previous;
-        return;
+        return false;
     }
     if (!ImageFilePath.isEmpty()) SelectFirstEntry();
+    return true;
 }
 
-void Form1::mnuFileBIN_Click() {
-    const QString path = dialogs_->OpenFile({QString(), kSelectFile, kImageFilter});
-    if (path.isEmpty()) return;
-    // The image is opened by each operation, not here.
+void Form1::OpenImageFile(const QString& path) {
+    image_folder_ = QFileInfo(path).absolutePath();
+    // The image is opened by each operation, not here; a cue sheet is kept as chosen and stands
+    // for its data track when an operation runs.
     ImageFilePath = path;
     if (!ListFilePath.isEmpty()) SelectFirstEntry();
 }
@@ -41,12 +55,21 @@ void Form1::LoadEntryList() {
     for (const std::string_view line : lines) lstKLV->addItem(TextOf(line));
 }
 
+// Each dialog opens where a file of its kind was last chosen, else beside the other kind.
+QString Form1::ListFolder() const {
+    return list_folder_.isEmpty() ? image_folder_ : list_folder_;
+}
+
+QString Form1::ImageFolder() const {
+    return image_folder_.isEmpty() ? list_folder_ : image_folder_;
+}
+
 void Form1::SelectFirstEntry() {
     lstKLV->setEnabled(true);
-    if (lstKLV->count() > 0) {
-        SelectEntry(0);
-        return;
-    }
+    if (lstKLV->count() > 0) SelectEntry(0);
+    // The arrow keys move through the entries at once.
+    lstKLV->setFocus(Qt::OtherFocusReason);
+    if (lstKLV->count() > 0) return;
     // A list without entries: nothing shown or enabled may still refer to an entry of the list
     // that was open before.
     lblStart->clear();

@@ -1,6 +1,7 @@
 // Backup, Restore, Replace File and Rip All: the window's side of the image operations. The
 // operations read the selected entry from the details labels and leave the sectors to the core.
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -10,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "disc/image_source.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
+#include "image/failure.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "image/sector_copy.h"
@@ -23,50 +26,44 @@ namespace vorlix::window {
 
 void Form1::cmdBackup_Click() {
     Attempt([this] {
-        RefuseSameFile(PathOf(ImageFilePath), PathOf(ListFilePath), "list file");
+        const std::filesystem::path image = DataTrack();
         const EntryLabels labels = CurrentLabels();
-        const QString path =
-            dialogs_->SaveFile({TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter});
-        if (path.isEmpty()) {
-            EndWork();
-            return;
-        }
+        const QString path = dialogs_->SaveFile(
+            {TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter, ImageFolderPath()});
+        if (path.isEmpty()) return;
         if (NeedsOverwriteQuestion(PathOf(path)) &&
-            !dialogs_->Question(QStringLiteral("Question"),
-                                QStringLiteral("File already exsists. Overwrite?")))
+            !dialogs_->Question(QStringLiteral("Question"), kOverwriteQuestion))
             return;
         BeginWork(kBackupInProgress);
-        BackupEntry(labels, PathOf(ImageFilePath), PathOf(path));
+        BackupEntry(labels, image, PathOf(path));
         EndWork();
     });
 }
 
 void Form1::cmdRestore_Click() {
     Attempt([this] {
-        RefuseSameFile(PathOf(ImageFilePath), PathOf(ListFilePath), "list file");
+        const std::filesystem::path image = DataTrack();
         const EntryLabels labels = CurrentLabels();
-        const QString path =
-            dialogs_->OpenFile({TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter});
-        if (path.isEmpty()) {
-            EndWork();
-            return;
-        }
+        const QString path = dialogs_->OpenFile(
+            {TextOf(DefaultBackupName(labels)), kSelectFile, kAllFilesFilter, ImageFolderPath()});
+        if (path.isEmpty()) return;
         BeginWork(kRestoreInProgress);
-        RestoreEntry(labels, PathOf(ImageFilePath), PathOf(path));
+        RestoreEntry(labels, image, PathOf(path), CurrentWriteOptions());
         EndWork();
     });
 }
 
 void Form1::cmdReplace_Click() {
     Attempt([this] {
-        RefuseSameFile(PathOf(ImageFilePath), PathOf(ListFilePath), "list file");
+        const std::filesystem::path image = DataTrack();
         const WriteOptions options = CurrentWriteOptions();
-        const QString path = dialogs_->OpenFile({QString(), kSelectFile, kAllFilesFilter});
+        const QString path =
+            dialogs_->OpenFile({QString(), kSelectFile, kAllFilesFilter, ImageFolderPath()});
         if (path.isEmpty()) return;
         const ReplacePlan plan = PlanReplace(CurrentLabels(), options);
         if (plan.branch == ReplaceBranch::None) return;
         BeginWork(kReplaceInProgress);
-        RunReplace(plan, PathOf(ImageFilePath), PathOf(path));
+        RunReplace(plan, image, PathOf(path));
         EndWork();
     });
 }
@@ -83,59 +80,75 @@ void Form1::cmdRipAll_Click() {
         for (QWidget* control : walked) control->setEnabled(false);
         return CurrentLabels();
     };
-    hooks.yield = [this] { Yield(); };
+    // An entry about to be ripped is painted by RipEntry's own yield, "Replace in progress"
+    // included; one yield per entry is enough.
+    hooks.yield = [this] {
+        if (!IsRippable(BytesOf(lblType->text()))) Yield();
+    };
+    hooks.options = [this] { return CurrentWriteOptions(); };
     hooks.rip_entry = [this](const EntryLabels&) { return RipEntry(); };
 
+    const QPointer<QWidget> had_focus = focusWidget();
     // No menu command may close or swap the files while the walk uses them.
     menuBar()->setEnabled(false);
+    // The list scrolls to the selected entry when the walk paints, not at every selection: past the
+    // first screenful, scrolling by one entry per selection would cost more than the selection.
+    lstKLV->setAutoScroll(false);
     walk_painted_.emplace();
-    walk_painted_->start();
-    const bool ripped = Attempt([&] {
-        RefuseSameFile(PathOf(ImageFilePath), PathOf(ListFilePath), "list file");
-        RipAll(lines, PathOf(ImageFilePath), blanks_dir_, hooks);
-    });
+    const bool ripped = Attempt([&] { RipAll(lines, DataTrack(), BlanksDirectory(), hooks); });
     walk_painted_.reset();
-    setUpdatesEnabled(true);
-    if (ripped)
+    ShowWalkState();
+    lstKLV->setAutoScroll(true);
+    if (QListWidgetItem* item = lstKLV->currentItem()) lstKLV->scrollToItem(item);
+    if (ripped) {
+        // The walk's end, fully painted (last entry selected, list and buttons disabled) before
+        // the message says it is over.
+        Yield();
         dialogs_->Message(MessageIcon::Exclamation, QStringLiteral("Info"),
                           QStringLiteral("Rip Complete"));
+    }
     for (QWidget* control : walked) control->setEnabled(true);
     menuBar()->setEnabled(true);
+    if (had_focus && had_focus->isEnabled()) had_focus->setFocus(Qt::OtherFocusReason);
 }
 
 // Rips the entry the details labels show, with the blank of its type and the options as they are
 // now; the window is busy while the sectors are written.
 std::int64_t Form1::RipEntry() {
-    return vorlix::RipEntry(CurrentLabels(), PathOf(ImageFilePath), blanks_dir_,
-                            CurrentWriteOptions(),
+    return vorlix::RipEntry(CurrentLabels(), DataTrack(), BlanksDirectory(), CurrentWriteOptions(),
                             {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }},
                             Flush::Deferred);  // the walk flushes once at its end
 }
 
+// frmAll is disabled while the entry is written. The walk shows that when it paints: switching
+// every control in frmAll off and on for entries written between two paints would cost more
+// than some of the entries.
 void Form1::RipEntryBegins() {
-    frmAll->setEnabled(false);
+    walk_frm_all_enabled_ = false;
     lblStatus->setText(kReplaceInProgress);
     Yield();
 }
 
-// Lets the window process its pending events once. During Rip All it does so for every entry as
-// well, but repainting the whole window for every entry would cost more than ripping it, so the
-// walk paints at most once per display frame.
+// Lets the window process its pending events once, which paints what has changed. During Rip All
+// painting the whole window for every entry would cost more than ripping it, so the walk yields
+// at most once per display frame and otherwise goes straight on; its first yield always paints.
 void Form1::Yield() {
     if (walk_painted_) {
-        const bool paint = walk_painted_->elapsed() >= 16;
-        setUpdatesEnabled(paint);
-        if (paint) walk_painted_->restart();
+        if (walk_painted_->isValid() && walk_painted_->elapsed() < 16) return;
+        walk_painted_->start();
+        if (QListWidgetItem* item = lstKLV->currentItem()) lstKLV->scrollToItem(item);
+        ShowWalkState();
     }
     QCoreApplication::processEvents();
 }
 
 void Form1::RipEntryEnds() {
-    frmAll->setEnabled(true);
+    walk_frm_all_enabled_ = true;
     lblStatus->setText(kIdle);
 }
 
 void Form1::BeginWork(QLatin1String status) {
+    RememberFocus();
     frmAll->setEnabled(false);
     menuBar()->setEnabled(false);
     lblStatus->setText(status);
@@ -144,9 +157,41 @@ void Form1::BeginWork(QLatin1String status) {
 }
 
 void Form1::EndWork() {
+    ShowWalkState();  // a walk that failed shows where it stopped
     frmAll->setEnabled(true);
     menuBar()->setEnabled(true);
     lblStatus->setText(kIdle);
+    RestoreFocus();
+}
+
+// Disabling frmAll takes the keyboard focus from the control that had it; it goes back there when
+// the operation ends.
+void Form1::RememberFocus() {
+    focus_before_work_ = focusWidget();
+}
+
+void Form1::RestoreFocus() {
+    if (focus_before_work_ && focus_before_work_->isEnabled())
+        focus_before_work_->setFocus(Qt::OtherFocusReason);
+    focus_before_work_ = nullptr;
+}
+
+// The raw image the operations work on: the image chosen, or the data track of a cue sheet.
+std::filesystem::path Form1::DataTrack() const {
+    const std::filesystem::path bin = DataTrackOf(PathOf(ImageFilePath));
+    // Written as an image, the list would be lost.
+    RefuseSameFile(bin, PathOf(ListFilePath), "list file");
+    return bin;
+}
+
+std::filesystem::path Form1::BlanksDirectory() const {
+    if (!blanks_dir_.empty()) return blanks_dir_;
+    return DefaultBlanksDirectory(program_directory_ ? program_directory_() : ProgramDirectory());
+}
+
+// The folder of the open image: Backup, Restore and Replace File offer their files there.
+QString Form1::ImageFolderPath() const {
+    return QFileInfo(ImageFilePath).absolutePath();
 }
 
 bool Form1::Attempt(const std::function<void()>& operation) {
@@ -157,7 +202,7 @@ bool Form1::Attempt(const std::function<void()>& operation) {
         // No failure ends the program: back to Idle, and the user is told what and why.
         EndWork();
         dialogs_->Message(MessageIcon::Critical, QStringLiteral("Error"),
-                          QString::fromLocal8Bit(e.what()));
+                          QString::fromLocal8Bit(Sentence(e.what())));
         return false;
     }
 }

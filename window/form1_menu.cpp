@@ -1,4 +1,4 @@
-// Close All, Preserve XA Headers, About and Exit.
+// Close All, the Options check items, About and Exit.
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,10 +23,11 @@ void Form1::mnuFileClose_Click() {
     SetEntryCommandsEnabled(false);
 }
 
-void Form1::mnuOptionsXA_Click() {
-    // Qt has already moved the check mark, and the mark is the option itself: the next replace or
-    // rip reads it. Nothing else happens here.
-}
+// Qt has already moved the check mark, and the mark is the option itself: the next operation
+// reads it (CurrentWriteOptions). Nothing else happens here.
+void Form1::mnuOptionsXA_Click() {}
+void Form1::mnuOptionsValid_Click() {}
+void Form1::mnuOptionsKeep_Click() {}
 
 void Form1::mnuAbout_Click() {
     dialogs_->Message(MessageIcon::Information, QStringLiteral("About"),

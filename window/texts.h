@@ -13,7 +13,10 @@ inline constexpr QLatin1String kReplaceInProgress("Replace in progress");
 inline constexpr QLatin1String kSelectFile("Select File");
 inline constexpr QLatin1String kListFilter(
     "Kelvane / VORLIX files (*.klv,*.vlx)|*.klv;*.vlx|All Files (*.*)|*.*");
-inline constexpr QLatin1String kImageFilter("PSX CD Image file (*.bin)|*.bin|All Files (*.*)|*.*");
+inline constexpr QLatin1String kImageFilter(
+    "PSX CD Image file (*.bin)|*.bin|CUE sheet (*.cue)|*.cue|All Files (*.*)|*.*");
+inline constexpr QLatin1String kVlxFilter("VORLIX files (*.vlx)|*.vlx|All Files (*.*)|*.*");
+inline constexpr QLatin1String kOverwriteQuestion("File already exsists. Overwrite?");
 inline constexpr QLatin1String kAllFilesFilter("All Files (*.*)|*.*");
 
 }  // namespace vorlix::window

@@ -3,14 +3,17 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "image/failure.h"
 #include "image/file_faults.h"
 #include "image/replace_engine.h"
 #include "window_rig.h"
@@ -26,6 +29,11 @@ const Bytes kZeroSector(2352, 0);
 void Put(Bytes& image, std::int64_t first, const Bytes& bytes, int times = 1) {
     for (int i = 0; i < times; ++i)
         std::copy(bytes.begin(), bytes.end(), image.begin() + (first * 2352 + i * bytes.size()));
+}
+
+// How the dialog line ends when the dialog opens in the image's folder.
+QString InImageFolder(const WindowRig& rig) {
+    return " in " + Q(rig.dir.path());
 }
 
 // Runs the command while recording. While it worked the window showed `status` with frmAll and
@@ -60,7 +68,8 @@ private slots:
         rig.ClickRow(1);
         rig.dialogs->AnswerFile(Q(backup));
         CheckBusy(rig, "cmdBackup", "Backup in progress");
-        QCOMPARE(rig.dialogs->asked.back(), "save Select File: 10.XA | All Files (*.*)|*.*");
+        QCOMPARE(rig.dialogs->asked.back(),
+                 "save Select File: 10.XA | All Files (*.*)|*.*" + InImageFolder(rig));
         QVERIFY(ReadBytes(backup) == SectorsOf(original, 10, 3));
         QVERIFY(ReadBytes(image) == original);
 
@@ -81,7 +90,8 @@ private slots:
         Put(expected, 4, SectorsOf(original, 4, 2));
         rig.dialogs->AnswerFile(Q(backup));
         CheckBusy(rig, "cmdRestore", "Restore in progress");
-        QCOMPARE(rig.dialogs->asked.back(), "open Select File: 4.DUM | All Files (*.*)|*.*");
+        QCOMPARE(rig.dialogs->asked.back(),
+                 "open Select File: 4.DUM | All Files (*.*)|*.*" + InImageFolder(rig));
         QVERIFY(ReadBytes(image) == expected);
 
         // Cancelling either file dialog writes nothing.
@@ -109,7 +119,8 @@ private slots:
                   xa_filler.begin());
         rig.dialogs->AnswerFile(Q(source));
         CheckBusy(rig, "cmdReplace", "Replace in progress");
-        QCOMPARE(rig.dialogs->asked.back(), "open Select File:  | All Files (*.*)|*.*");
+        QCOMPARE(rig.dialogs->asked.back(),
+                 "open Select File:  | All Files (*.*)|*.*" + InImageFolder(rig));
         Put(expected, 10, PatternSector(5, 0));
         Put(expected, 11, xa_filler, 4);
         QVERIFY(ReadBytes(image) == expected);
@@ -149,9 +160,19 @@ private slots:
         Put(expected, 4, PatternSector(8, 0));
         Put(expected, 5, kZeroSector, 2);
 
+        // Every write takes longer than a display frame, so the walk has a frame to paint in
+        // after each ripped entry.
+        vorlix::SetFaultHook([](vorlix::FileCall call, const std::filesystem::path&) {
+            if (call == vorlix::FileCall::Write) QThread::msleep(20);
+            return 0;
+        });
+        std::optional<Snapshot> painted_when_done;
+        rig.dialogs->before_message = [&] { painted_when_done = rig.Painted().back(); };
+        rig.StartPaintRecording();
         rig.StartRecording();
         rig.Click("cmdRipAll");
         const std::vector<Snapshot> walk = rig.StopRecording();
+        const std::vector<Snapshot> painted = rig.StopPaintRecording();
         QVERIFY(ReadBytes(image) == expected);
         QCOMPARE(rig.dialogs->messages, QStringList{"exclamation Info: Rip Complete"});
         QCOMPARE(rig.Details(), QStringList({"11", "12", "2", "???", "77"}));
@@ -159,19 +180,55 @@ private slots:
         QVERIFY(end.list && end.type_box && end.buttons == 5);
         QVERIFY(rig.Idle() && rig.form->isVisible());
 
-        // Every entry selected in order, with the list, the buttons and the menu disabled and the
-        // type box left enabled; "Replace in progress" and frmAll disabled only while ripping.
+        // Whenever the window took events, the list, the buttons and the menu were disabled and
+        // the type box enabled, frmAll disabled only while ripping; it could not be closed.
+        QVERIFY(!walk.empty());
+        for (const Snapshot& s : walk)
+            QVERIFY(!s.list && !s.menu_bar && s.buttons == 0 && (s.type_box || !s.frm_all));
+
+        // What was painted: every entry selected in turn with the list and the buttons disabled,
+        // its code in the type box, "Replace in progress" and frmAll disabled while an XA or DUM
+        // entry was written; and before "Rip Complete" came up, the walk's end: the last entry
+        // selected, the list and the buttons disabled.
         QList<int> rows;
         QSet<QString> ripped;
-        for (const Snapshot& s : walk) {
-            QVERIFY(!s.list && !s.menu_bar && s.buttons == 0 && (s.type_box || !s.frm_all));
+        const QStringList codes = {"99", "10", "20", "77"};
+        for (const Snapshot& s : painted) {
+            QVERIFY(!s.list && !s.menu_bar && s.buttons == 0);
+            QCOMPARE(s.code, codes.value(s.row));
+            QCOMPARE(s.frm_all, s.status == QStringLiteral("Idle"));
             if (rows.isEmpty() || rows.back() != s.row) rows << s.row;
-            if (s.status != QStringLiteral("Replace in progress")) continue;
-            QVERIFY(!s.frm_all);
-            ripped << s.type;
+            if (s.status == QStringLiteral("Replace in progress")) ripped << s.type;
         }
         QCOMPARE(rows, QList<int>({0, 1, 2, 3}));
         QCOMPARE(ripped, QSet<QString>({"DUM", "XA"}));
+        QVERIFY(painted_when_done.has_value());
+        QCOMPARE(painted_when_done->row, 3);
+        QCOMPARE(painted_when_done->type, QStringLiteral("???"));
+        QCOMPARE(painted_when_done->code, QStringLiteral("77"));
+        QVERIFY(!painted_when_done->list && painted_when_done->buttons == 0);
+        QCOMPARE(painted_when_done->status, QStringLiteral("Idle"));
+    }
+
+    // The list follows the walk: whenever it paints, and when the walk is over, the selected entry
+    // is in view, also far down a long list.
+    void aLongWalkKeepsTheSelectedEntryInView() {
+        WindowRig rig;
+        const auto image = rig.dir / "game.bin";
+        WritePatternFile(image, 1, 4);
+        QStringList lines;
+        for (int i = 0; i < 300; ++i) lines << QStringLiteral("%1:%1:20").arg(i);
+        rig.OpenBoth(lines, image);
+        std::optional<Snapshot> painted_when_done;
+        rig.dialogs->before_message = [&] { painted_when_done = rig.Painted().back(); };
+        rig.StartPaintRecording();
+        rig.Click("cmdRipAll");
+        const std::vector<Snapshot> painted = rig.StopPaintRecording();
+        QVERIFY(!painted.empty());
+        for (const Snapshot& s : painted) QVERIFY(s.row_in_view);
+        QVERIFY(painted_when_done.has_value());
+        QCOMPARE(painted_when_done->row, 299);
+        QVERIFY(painted_when_done->row_in_view);
     }
 
     void aFailureShowsTheReasonAndReturnsToIdle() {
@@ -188,7 +245,10 @@ private slots:
         });
         rig.Click("cmdRipAll");
         vorlix::SetFaultHook({});
-        QVERIFY(rig.ShowedError({Q(image), "No space left on device"}));
+        QVERIFY(rig.ShowedError({Q(image),
+                                 "No space left on device. The entries before it were "
+                                 "ripped; it may be partly written; the entries after "
+                                 "it were not touched."}));
         Put(expected, 0, kZeroSector, 2);
         QVERIFY(ReadBytes(image) == expected);
         QVERIFY(rig.Snap().list && rig.Snap().buttons == 5 && rig.Idle());
@@ -204,7 +264,7 @@ private slots:
             rig.dialogs->messages.clear();
             if (!chosen.isEmpty()) rig.dialogs->AnswerFile(chosen);
             rig.Click(button);
-            QVERIFY2(rig.ShowedError({Q(image), "No such file or directory"}), button);
+            QVERIFY2(rig.ShowedError({Q(image), "No such file or directory."}), button);
             QVERIFY2(rig.Idle() && rig.Snap().buttons == 5, button);
         }
         QVERIFY(!std::filesystem::exists(image) && !std::filesystem::exists(rig.dir / "b.bak"));
@@ -233,6 +293,26 @@ private slots:
         }
         ::close(other);
         QVERIFY(ReadBytes(image) == original && !std::filesystem::exists(rig.dir / "b.bak"));
+    }
+
+    // The blank files are looked for when Rip All needs them; a program directory that cannot be
+    // found is a failure like any other, not the end of the program.
+    void theProgramDirectoryIsFoundWhenRipAllNeedsIt() {
+        int asked = 0;
+        WindowRig rig([&]() -> std::filesystem::path {
+            ++asked;
+            throw vorlix::Failure("Cannot find the program directory from /proc/self/exe: Gone");
+        });
+        QCOMPARE(asked, 0);
+        const auto image = rig.dir / "game.bin";
+        WritePatternFile(image, 1, 4);
+        const Bytes before = ReadBytes(image);
+        rig.OpenBoth({"0:1:99", "2:3:10"}, image);
+        rig.Click("cmdRipAll");
+        QVERIFY(asked > 0);
+        QVERIFY(rig.ShowedError({"Cannot find the program directory from /proc/self/exe: Gone."}));
+        QVERIFY(ReadBytes(image) == before);
+        QVERIFY(rig.Idle() && rig.Snap().list && rig.Snap().buttons == 5);
     }
 };
 

@@ -111,6 +111,35 @@ private slots:
                                      "cmdChange", "txtChange"}));
     }
 
+    // The Info frame's line runs through its caption with a gap around the text, and stays clear
+    // of the labels below it.
+    void theInfoCaptionAndLabelsStayOffTheFrameLine() {
+        WindowRig rig;
+        QWidget* frame = rig.Get("Frame1");
+        const QImage image = frame->grab().toImage();
+        const auto dark = [&](int x, int y) { return qGray(image.pixel(x, y)) < 120; };
+        int line = 0;
+        while (line < image.height() && qGray(image.pixel(image.width() / 2, line)) >= 220) ++line;
+        QVERIFY(line < image.height());
+
+        const QRect label = rig.Get("Label1")->geometry();
+        int left = image.width(), right = -1;
+        // The caption's ink, antialiasing included; the frame's sides and top line are not ink.
+        for (int y = 0; y < label.top(); ++y)
+            for (int x = 3; x < image.width() - 3 && y != line; ++x)
+                if (qGray(image.pixel(x, y)) < 220)
+                    left = std::min(left, x), right = std::max(right, x);
+        QVERIFY2(right >= left, "the caption is not drawn");
+        for (int x : {left - 1, right + 1})
+            QVERIFY2(qGray(image.pixel(x, line)) >= 220, "the frame line touches the caption");
+
+        int ink_top = label.bottom();
+        for (int y = label.top(); y <= label.bottom(); ++y)
+            for (int x = label.left(); x <= label.right(); ++x)
+                if (dark(x, y)) ink_top = std::min(ink_top, y);
+        QVERIFY2(ink_top >= line + 3, "the first label touches the frame line");
+    }
+
     void theMenuBarHasItsCaptionsAccessKeysShortcutAndCheckItem() {
         WindowRig rig;
         QStringList menu;
@@ -120,15 +149,20 @@ private slots:
             for (QAction* a : sub ? sub->actions() : QList<QAction*>())
                 menu << "  " + a->objectName() + (a->isSeparator() ? "-" : "=" + a->text());
         }
-        QCOMPARE(menu, QStringList({"mnuFile=&File", "  mnuFileKLV=Open &KLV/VLX data",
-                                    "  mnuFileBIN=Open &BIN File", "  mnuFileDiv1-",
-                                    "  mnuFileClose=&Close All", "  mnuFileDiv2-",
-                                    "  mnuFileExit=E&xit", "mnuOptions=&Options",
-                                    "  mnuOptionsXA=Preserve &XA Headers", "mnuAbout=&About"}));
+        QCOMPARE(menu,
+                 QStringList({"mnuFile=&File", "  mnuFileKLV=Open &KLV/VLX data",
+                              "  mnuFileBIN=Open &BIN File",
+                              "  mnuFileScan=&Make VLX List from BIN\u2026", "  mnuFileDiv1-",
+                              "  mnuFileClose=&Close All", "  mnuFileDiv2-", "  mnuFileExit=E&xit",
+                              "mnuOptions=&Options", "  mnuOptionsXA=Preserve &XA Headers",
+                              "  mnuOptionsValid=Write &Valid Sectors",
+                              "  mnuOptionsKeep=&Keep Stream Structure", "mnuAbout=&About"}));
         QCOMPARE(rig.Get<QAction>("mnuFileExit")->shortcut(),
                  QKeySequence(QStringLiteral("Ctrl+X")));
-        QVERIFY(rig.Get<QAction>("mnuOptionsXA")->isCheckable());
-        QVERIFY(rig.Get<QAction>("mnuOptionsXA")->isChecked());
+        for (const char* option : {"mnuOptionsXA", "mnuOptionsValid", "mnuOptionsKeep"}) {
+            QVERIFY(rig.Get<QAction>(option)->isCheckable());
+            QCOMPARE(rig.Get<QAction>(option)->isChecked(), option == std::string("mnuOptionsXA"));
+        }
     }
 };
 

@@ -2,12 +2,14 @@
 // Close All, the XA option, About, Exit, and the type change with its one-time caution.
 #include <QStandardPaths>
 #include <QTest>
+#include <QWindow>
 #include <functional>
 
 #include "image/program_version.h"
 #include "window_rig.h"
 
 using namespace vorlix::window::test;
+using vorlix::test::WritePatternFile;
 
 namespace {
 
@@ -65,6 +67,8 @@ private slots:
             QVERIFY(asked[0].startsWith("open Select File:  | "));
             QVERIFY(asked[list_first ? 0 : 1].contains("|*.klv;*.vlx|"));
             QVERIFY(asked[list_first ? 1 : 0].contains("|*.bin|"));
+            // The second dialog opens where the first file was chosen.
+            QVERIFY(!asked[0].contains(" in ") && asked[1].endsWith(" in " + Q(rig.dir.path())));
         }
     }
 
@@ -122,6 +126,57 @@ private slots:
         CheckState(rig, true, kItems, kFirst);
     }
 
+    // The keyboard goes where the user left it: to the list once both files are open, back to the
+    // button after its operation; the focused list shows its focus frame; a click, Space or
+    // Enter on the entry already selected shows it again (after a type change, the new type).
+    void focusFollowsTheUserAndTheSelectedEntryCanBeShownAgain() {
+        WindowRig rig;
+        rig.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        QWindow* window = rig.form->windowHandle();
+        WritePatternFile(rig.dir / "g.bin", 1, 50);
+        std::filesystem::create_directory(rig.blanks);
+        WritePatternFile(rig.blanks / "blank.XA", 8, 1);
+        rig.OpenBoth(kItems, rig.dir / "g.bin");
+        QVERIFY(rig.List()->hasFocus());
+        QTest::keyClick(window, Qt::Key_Down);
+        QCOMPARE(rig.Details(), QStringList({"30", "40", "11", "DUM", "99"}));
+
+        // The focus frame runs along the list's inner edge, below the entries too.
+        const QRect viewport = rig.List()->viewport()->geometry();
+        const auto edge = [&] {
+            return rig.List()->grab().toImage().copy(viewport.left(), viewport.bottom() - 20, 1,
+                                                     10);
+        };
+        const QImage focused = edge();
+        rig.Get("cmdChange")->setFocus();
+        QVERIFY(focused != edge());
+
+        for (const char* button : {"cmdBackup", "cmdRestore", "cmdReplace"}) {
+            rig.dialogs->AnswerFile(Q(rig.dir / "saved.bak"));
+            rig.dialogs->AnswerQuestion(true);
+            rig.Click(button);
+            QVERIFY2(rig.Get(button)->hasFocus(), button);
+        }
+        rig.Click("cmdRipAll");
+        QVERIFY(rig.Get("cmdRipAll")->hasFocus());
+        QCOMPARE(rig.dialogs->messages, QStringList{"exclamation Info: Rip Complete"});
+
+        rig.ClickRow(0);
+        rig.ChangeType(QStringLiteral("20"));
+        rig.dialogs->messages.clear();
+        QCOMPARE(rig.Text("lblType"), QStringLiteral("XA"));
+        rig.ClickRow(0);
+        QCOMPARE(rig.Details(), QStringList({"10", "20", "11", "TIM", "20"}));
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
+            rig.ChangeType(key == Qt::Key_Space ? QStringLiteral("99") : QStringLiteral("1"));
+            rig.List()->setFocus();
+            QTest::keyClick(window, key);
+            QCOMPARE(rig.Text("lblType"), key == Qt::Key_Space ? "DUM" : "ST1");
+        }
+        QVERIFY(rig.dialogs->messages.isEmpty());
+    }
+
     void closeAllReturnsToNothingOpenAndKeepsTheRunsOptions() {
         WindowRig rig;
         QAction* xa = rig.Get<QAction>("mnuOptionsXA");
@@ -134,13 +189,17 @@ private slots:
         rig.OpenBoth(kItems, rig.dir / "g.bin");
         rig.ClickRow(1);
         rig.Click("cmdChange");  // the caution, once
-        rig.Trigger("mnuOptionsXA");
+        const char* options[] = {"mnuOptionsXA", "mnuOptionsValid", "mnuOptionsKeep"};
+        for (const char* option : options) rig.Trigger(option);
         rig.Trigger("mnuFileClose");
         CheckClosed(rig);
         QVERIFY(!xa->isChecked());
+        QVERIFY(rig.Get<QAction>("mnuOptionsValid")->isChecked());
+        QVERIFY(rig.Get<QAction>("mnuOptionsKeep")->isChecked());
         QVERIFY(std::filesystem::exists(rig.dir / "list.klv"));
-        rig.Trigger("mnuOptionsXA");
-        QVERIFY(xa->isChecked());
+        for (const char* option : options) rig.Trigger(option);
+        QVERIFY(xa->isChecked() && !rig.Get<QAction>("mnuOptionsValid")->isChecked() &&
+                !rig.Get<QAction>("mnuOptionsKeep")->isChecked());
 
         rig.OpenBoth(kItems, rig.dir / "g.bin");
         CheckState(rig, true, kItems, kFirst);

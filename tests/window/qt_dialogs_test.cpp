@@ -1,8 +1,12 @@
 // The real dialogs behind the seam: what the user is shown, and the answers that come back.
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -59,20 +63,24 @@ private slots:
             d->selectFile(folder + "/a.klv");
             static_cast<QDialog*>(d)->accept();
         });
-        QCOMPARE(dialogs.OpenFile({QString(), "Select File", kListFilter}), folder + "/a.klv");
-        WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
-        QCOMPARE(dialogs.OpenFile({QString(), "Select File", kListFilter}), QString());
+        QCOMPARE(dialogs.OpenFile({QString(), "Select File", kListFilter, QString()}),
+                 folder + "/a.klv");
+        // A dialog given a folder opens there.
+        WhenShown<QFileDialog>([&](QFileDialog* d) {
+            QCOMPARE(d->directory().absolutePath(), folder);
+            d->reject();
+        });
+        QCOMPARE(dialogs.OpenFile({QString(), "Select File", kListFilter, folder}), QString());
 
-        // Saving offers the name and leaves the question about an existing file to the command.
+        // Saving offers the name in the folder and leaves the question about an existing file to
+        // the command.
         WhenShown<QFileDialog>([&](QFileDialog* d) {
             QCOMPARE(d->acceptMode(), QFileDialog::AcceptSave);
             QVERIFY(d->testOption(QFileDialog::DontConfirmOverwrite));
-            QVERIFY(d->selectedFiles().value(0).endsWith(QStringLiteral("/100.XA")));
-            d->setDirectory(folder);
-            d->selectFile(QStringLiteral("100.XA"));
+            QCOMPARE(d->selectedFiles().value(0), folder + "/100.XA");
             static_cast<QDialog*>(d)->accept();
         });
-        QCOMPARE(dialogs.SaveFile({"100.XA", "Select File", "All Files (*.*)|*.*"}),
+        QCOMPARE(dialogs.SaveFile({"100.XA", "Select File", "All Files (*.*)|*.*", folder}),
                  folder + "/100.XA");
     }
 
@@ -105,6 +113,63 @@ private slots:
             });
             dialogs.Message(ours, "About", "one\r\ntwo\r\nthree");
         }
+    }
+
+    // The progress box is modal, shows the task and how far it is, and tells of a Cancel click.
+    void theProgressBoxShowsHowFarAndTellsOfACancel() {
+        QWidget parent;
+        parent.show();
+        QtDialogs dialogs(&parent);
+        std::unique_ptr<ProgressView> view = dialogs.Progress("Make VLX List", "Scanning a.bin");
+        auto* box = parent.findChild<QProgressDialog*>();
+        QVERIFY(box != nullptr && box->isVisible() && box->isModal());
+        QCOMPARE(box->windowTitle(), QStringLiteral("Make VLX List"));
+        QCOMPARE(box->labelText(), QStringLiteral("Scanning a.bin"));
+        QVERIFY(view->Update(300, 1200));
+        QCOMPARE(box->maximum(), 1200);
+        QCOMPARE(box->value(), 300);
+        QVERIFY(view->Update(3000000000, 6000000000));  // beyond int: scaled, same fraction
+        QCOMPARE(box->value() * 2, box->maximum());
+        QTest::mouseClick(box->findChild<QPushButton*>(), Qt::LeftButton);
+        QVERIFY(!view->Update(3001, 6000));
+        view.reset();
+        QVERIFY(parent.findChild<QProgressDialog*>() == nullptr || !box->isVisible());
+    }
+
+    // Message boxes take the window's font, keep the lines they are given however long, and give
+    // the keyboard focus back to the control that had it.
+    void aMessageKeepsItsLinesAndTakesTheWindowsFont() {
+        QWidget parent;
+        QFont font(QStringLiteral("DejaVu Sans Condensed"));
+        font.setPixelSize(11);
+        parent.setFont(font);
+        auto* field = new QLineEdit(&parent);
+        parent.show();
+        QApplication::setActiveWindow(&parent);
+        QVERIFY(QTest::qWaitForWindowActive(&parent));
+        field->setFocus();
+        QVERIFY(field->hasFocus());
+
+        // Each line wider than half the (offscreen) screen, where Qt's box would break it.
+        const QString lines[] = {
+            QStringLiteral("lorem ipsum ").repeated(8), QStringLiteral("short"),
+            QStringLiteral("dolor sit amet ").repeated(6), QStringLiteral("last")};
+        QtDialogs dialogs(&parent);
+        WhenShown<QMessageBox>([&](QMessageBox* box) {
+            QCOMPARE(box->font().pixelSize(), 11);
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label != nullptr);
+            const QFontMetrics metrics(label->font());
+            QCoreApplication::processEvents();
+            QVERIFY(box->width() < box->screen()->availableGeometry().width());
+            QCOMPARE(label->text().count('\n'), 3);
+            for (const QString& line : label->text().split('\n'))
+                QVERIFY2(label->width() >= metrics.horizontalAdvance(line), qPrintable(line));
+            box->button(QMessageBox::Ok)->click();
+        });
+        dialogs.Message(MessageIcon::Critical, "Caution",
+                        QStringList(std::begin(lines), std::end(lines)).join("\r\n"));
+        QCOMPARE(parent.focusWidget(), field);
     }
 };
 

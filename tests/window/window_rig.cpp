@@ -5,13 +5,17 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 namespace vorlix::window::test {
 
-WindowRig::WindowRig() {
+WindowRig::WindowRig(std::function<std::filesystem::path()> program_directory) {
     auto scripted = std::make_unique<ScriptedDialogs>();
     dialogs = scripted.get();
-    form = std::make_unique<Form1>(std::move(scripted), blanks);
+    const bool beside_program = static_cast<bool>(program_directory);
+    form = std::make_unique<Form1>(std::move(scripted),
+                                   beside_program ? std::filesystem::path() : blanks,
+                                   std::move(program_directory));
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get())) qWarning("the window was not exposed");
 }
@@ -67,8 +71,11 @@ Snapshot WindowRig::Snap() const {
     for (const char* name : {"cmdReplace", "cmdBackup", "cmdRestore", "cmdRipAll", "cmdChange"})
         s.buttons += Get(name)->isEnabled() ? 1 : 0;
     s.row = List()->currentRow();
+    if (QListWidgetItem* item = List()->currentItem())
+        s.row_in_view = List()->viewport()->rect().contains(List()->visualItemRect(item));
     s.status = Text("lblStatus");
     s.type = Text("lblType");
+    s.code = TypeBox()->text();
     return s;
 }
 
@@ -88,6 +95,36 @@ void WindowRig::StartRecording() {
         form->close();
     });
     recorder_->start(0);
+}
+
+namespace {
+
+class PaintSpy : public QObject {
+public:
+    explicit PaintSpy(std::function<void()> painted) : painted_(std::move(painted)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> painted_;
+};
+
+}  // namespace
+
+void WindowRig::StartPaintRecording() {
+    painted_.clear();
+    paint_spy_ = std::make_unique<PaintSpy>([this] { painted_.push_back(Snap()); });
+    List()->viewport()->installEventFilter(paint_spy_.get());
+    Get("lblStatus")->installEventFilter(paint_spy_.get());
+}
+
+std::vector<Snapshot> WindowRig::StopPaintRecording() {
+    paint_spy_.reset();
+    return std::move(painted_);
 }
 
 std::vector<Snapshot> WindowRig::StopRecording() {

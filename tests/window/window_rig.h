@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,18 +39,45 @@ public:
         return !questions_.isEmpty() && questions_.takeFirst();
     }
     void Message(MessageIcon icon, const QString& title, const QString& text) override {
+        if (before_message) before_message();
         const char* icons[] = {"none", "information", "exclamation", "critical"};
         messages << QLatin1String(icons[static_cast<int>(icon)]) + ' ' + title + ": " + text;
     }
 
-    // "open|save TITLE: OFFERED NAME | FILTER" or "question TITLE: TEXT", in the order asked.
+    // The progress box is cancelled at this update (counted from 1); 0: never.
+    int cancel_at_update = 0;
+    // Every progress update shown, as "DONE/TOTAL".
+    QStringList progress_updates;
+
+    std::unique_ptr<ProgressView> Progress(const QString& title, const QString& text) override {
+        asked << "progress " + title + ": " + text;
+        return std::make_unique<ScriptedProgress>(*this);
+    }
+
+    // "open|save TITLE: OFFERED NAME | FILTER[ in FOLDER]", "question TITLE: TEXT" or
+    // "progress TITLE: TEXT", in the order asked.
     QStringList asked;
     // "none|information|exclamation|critical TITLE: TEXT".
     QStringList messages;
+    // Runs as a message box comes up, before it is answered.
+    std::function<void()> before_message;
 
 private:
+    class ScriptedProgress : public ProgressView {
+    public:
+        explicit ScriptedProgress(ScriptedDialogs& owner) : owner_(owner) {}
+        bool Update(std::int64_t done, std::int64_t total) override {
+            owner_.progress_updates << QString::number(done) + '/' + QString::number(total);
+            return owner_.progress_updates.size() != owner_.cancel_at_update;
+        }
+
+    private:
+        ScriptedDialogs& owner_;
+    };
+
     QString NextFile(const char* kind, const FileDialogSetup& s) {
-        asked << QLatin1String(kind) + ' ' + s.title + ": " + s.file_name + " | " + s.filter;
+        asked << QLatin1String(kind) + ' ' + s.title + ": " + s.file_name + " | " + s.filter +
+                     (s.folder.isEmpty() ? QString() : " in " + s.folder);
         return files_.isEmpty() ? QString() : files_.takeFirst();
     }
 
@@ -62,14 +90,17 @@ struct Snapshot {
     bool frm_all = false, menu_bar = false, list = false, type_box = false;
     int buttons = 0;  // how many of the five command buttons are enabled
     int row = -1;
-    QString status, type;
+    bool row_in_view = false;    // the selected entry lies within the list's visible area
+    QString status, type, code;  // code: the type box
     bool Idle() const { return frm_all && menu_bar && status == "Idle"; }
     bool operator==(const Snapshot&) const = default;
 };
 
 class WindowRig {
 public:
-    WindowRig();
+    // With `program_directory` the window looks for its blank files beside the program, and finds
+    // that directory with it; without, in `blanks`.
+    explicit WindowRig(std::function<std::filesystem::path()> program_directory = {});
 
     vorlix::test::TempDir dir;
     std::filesystem::path blanks = dir / "blanks";
@@ -108,12 +139,18 @@ public:
     // the window is busy, also tries to end the program by Exit and by closing the window.
     void StartRecording();
     std::vector<Snapshot> StopRecording();
+    // What the window shows each time the list or the status label really paints, until stopped.
+    void StartPaintRecording();
+    std::vector<Snapshot> StopPaintRecording();
+    const std::vector<Snapshot>& Painted() const { return painted_; }
 
 private:
     void Choose(const std::filesystem::path& path, const char* action);
 
     QTimer* recorder_ = nullptr;
     std::vector<Snapshot> recorded_;
+    std::unique_ptr<QObject> paint_spy_;
+    std::vector<Snapshot> painted_;
 };
 
 inline QString Q(const std::filesystem::path& p) {
