@@ -1,4 +1,4 @@
-#include "blanks/mdec_frame.h"
+#include "image/mdec_frame.h"
 
 namespace vorlix {
 namespace {
