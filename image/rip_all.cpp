@@ -6,6 +6,7 @@
 #include "entries/entry_details.h"
 #include "image/blank_substitution.h"
 #include "image/failure.h"
+#include "image/sector_file.h"
 
 namespace vorlix {
 
@@ -17,6 +18,13 @@ std::string EntryName(std::size_t index, const std::string& line) {
 
 }  // namespace
 
+std::vector<std::string> EntryNotes(std::size_t index, const StreamKeeping& kept) {
+    std::vector<std::string> notes;
+    for (const std::string& note : kept.Notes())
+        notes.push_back("entry " + std::to_string(index + 1) + ": " + note);
+    return notes;
+}
+
 std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
                                    const std::filesystem::path& image,
                                    const std::filesystem::path& blanks_dir,
@@ -25,8 +33,10 @@ std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
     std::vector<PlannedRip> plans;
     plans.reserve(lines.size());
     std::set<std::filesystem::path> checked_blanks;
+    std::optional<SectorFile> reader;
+    if (options.keep_structure) reader.emplace(image, OpenMode::ReadOnly);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        PlannedRip rip{i, lines[i], {}};
+        PlannedRip rip{i, lines[i], {}, {}};
         const EntryLabels labels = LabelsOf(ShowEntryDetails(lines[i]));
         if (!IsRippable(labels.type_name)) {
             rip.plan.skipped_because = "entries of type " + labels.type_name + " are not ripped";
@@ -38,6 +48,10 @@ std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
             const std::filesystem::path blank = BlankPath(blanks_dir, labels.type_name);
             if (rip.plan.source_sectors > 0 && checked_blanks.insert(blank).second)
                 CheckSource(rip.plan, blank);
+            if (reader) {
+                if (const std::optional<SectorRange> range = KeptRange(labels))
+                    rip.kept = PlanStreamKeeping(*reader, *range);
+            }
         } catch (const Failure& f) {
             throw Failure("Rip All cannot start, " + EntryName(i, lines[i]) + ": " + f.what(),
                           f.system_error());
@@ -60,10 +74,15 @@ RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem
         if (hooks.yield) hooks.yield();
         if (!IsRippable(labels.type_name)) continue;
         try {
-            const std::int64_t written =
-                hooks.rip_entry
-                    ? hooks.rip_entry(labels)
-                    : RipEntry(labels, image, blanks_dir, options(), {}, Flush::Deferred);
+            std::optional<StreamKeeping> kept;
+            const std::int64_t written = hooks.rip_entry
+                                             ? hooks.rip_entry(labels)
+                                             : RipEntry(labels, image, blanks_dir, options(), {},
+                                                        Flush::Deferred, &kept.emplace());
+            if (kept) {
+                const std::vector<std::string> notes = EntryNotes(i, *kept);
+                report.notes.insert(report.notes.end(), notes.begin(), notes.end());
+            }
             if (written > 0) ++report.entries_ripped;
             report.sectors_written += written;
         } catch (const Failure& f) {

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "image/entry_range.h"
 #include "image/replace_engine.h"
+#include "image/stream_keeping.h"
 
 namespace vorlix {
 
@@ -30,17 +32,27 @@ struct RipAllHooks {
 struct RipAllReport {
     std::size_t entries_ripped = 0;
     std::int64_t sectors_written = 0;
+    // With keep_structure, what was left alone and why, one line per note, each naming its entry
+    // ("entry 12: 37 sectors of video in a form VORLIX cannot keep; left alone"). Only the walk's
+    // own RipEntry reports them; a front end's rip_entry hook does not.
+    std::vector<std::string> notes;
 };
 
 struct PlannedRip {
     std::size_t index = 0;
     std::string line;
     ReplacePlan plan;  // branch None for entries that are left alone
+    // With keep_structure: what the in-place rewrite will do to a rippable entry's sectors.
+    std::optional<StreamKeeping> kept;
 };
+
+// "entry 12: <note>", the entry counted from 1 as the list shows it.
+std::vector<std::string> EntryNotes(std::size_t index, const StreamKeeping& kept);
 
 // Every check Rip All makes before its first write, over the list's lines as selecting them would
 // show them: each rippable entry can be addressed, the image can be written, and every blank file
-// the entries need exists and is long enough. Throws Failure naming the entry or file.
+// the entries need exists and is long enough; with keep_structure, each rippable entry is read and
+// its rewrite planned. Throws Failure naming the entry or file.
 std::vector<PlannedRip> PlanRipAll(const std::vector<std::string>& lines,
                                    const std::filesystem::path& image,
                                    const std::filesystem::path& blanks_dir,
