@@ -12,7 +12,7 @@ const char* const kUsage =
     "  vorlix-cli restore LIST IMAGE POSITION FILE\n"
     "  vorlix-cli replace LIST IMAGE POSITION FILE [--no-xa-headers]\n"
     "  vorlix-cli rip LIST IMAGE [--no-xa-headers] [--dry-run] [--type POSITION=CODE]...\n"
-    "                            [--blanks DIR]\n"
+    "                            [--blanks DIR] [--keep-structure]\n"
     "  vorlix-cli --help | --version\n"
     "\n"
     "LIST is an entry list (*.klv, *.vlx), IMAGE a raw 2352-byte-sector image (*.bin).\n"
@@ -31,6 +31,8 @@ const char* const kUsage =
     "  --dry-run          check everything and print what would be written; write nothing\n"
     "  --type P=CODE      treat entry P as type CODE for this run (the list is not changed)\n"
     "  --blanks DIR       take blank.STR and blank.XA from DIR\n"
+    "  --keep-structure   rewrite movie, XA and DUM entries in place instead: every frame black\n"
+    "                     in its own size, every XA channel silent, every sector's headers kept\n"
     "\n"
     "Exit status: 0 done, 1 refused or failed, 2 usage error.\n";
 
@@ -54,7 +56,8 @@ const CommandShape* ShapeOf(const std::string& command) {
     static const CommandShape backup{4, {"--overwrite"}};
     static const CommandShape restore{4, {}};
     static const CommandShape replace{4, {"--no-xa-headers"}};
-    static const CommandShape rip{2, {"--no-xa-headers", "--dry-run", "--type", "--blanks"}};
+    static const CommandShape rip{
+        2, {"--no-xa-headers", "--dry-run", "--type", "--blanks", "--keep-structure"}};
     if (command == "list") return &list;
     if (command == "backup") return &backup;
     if (command == "restore") return &restore;
@@ -101,6 +104,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         if (name == "--overwrite") a.overwrite = true;
         if (name == "--no-xa-headers") a.write.xa_headers = false;
         if (name == "--dry-run") a.dry_run = true;
+        if (name == "--keep-structure") a.write.keep_structure = true;
         if (name == "--blanks") a.blanks = value;
         if (name == "--type") {
             const auto eq = value.find('=');

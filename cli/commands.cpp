@@ -125,19 +125,26 @@ int RipCommand(const Arguments& a, Streams s) {
     if (a.dry_run) {
         std::size_t entries = 0;
         std::int64_t sectors = 0;
+        std::vector<std::string> notes;
         for (const PlannedRip& rip : PlanRipAll(lines, a.image, blanks, a.write)) {
             const EntryDetails d = ShowEntryDetails(rip.line);
             const std::string blank = DisplayPath(BlankPath(blanks, d.type_name).filename());
             s.out << rip.index + 1 << '\t' << d.start << '\t' << d.end << '\t' << d.type_name
-                  << '\t' << Describe(rip.plan, blank) << '\n';
-            if (rip.plan.branch != ReplaceBranch::None) {
-                ++entries;
-                sectors += rip.plan.range.count;
+                  << '\t' << (rip.kept ? rip.kept->Describe() : Describe(rip.plan, blank)) << '\n';
+            const std::int64_t n = rip.kept                                 ? rip.kept->Rewritten()
+                                   : rip.plan.branch != ReplaceBranch::None ? rip.plan.range.count
+                                                                            : 0;
+            if (n > 0) ++entries;
+            sectors += n;
+            if (rip.kept) {
+                const std::vector<std::string> more = EntryNotes(rip.index, *rip.kept);
+                notes.insert(notes.end(), more.begin(), more.end());
             }
         }
         s.out << "Dry run: " << Plural(static_cast<std::int64_t>(entries), "entry", "entries")
               << " would be ripped, " << Plural(sectors, "sector", "sectors")
               << " written; nothing was written.\n";
+        for (const std::string& note : notes) s.out << note << '\n';
         return kExitOk;
     }
 
@@ -159,6 +166,7 @@ int RipCommand(const Arguments& a, Streams s) {
           << "Ripped "
           << Plural(static_cast<std::int64_t>(report.entries_ripped), "entry", "entries") << ", "
           << Plural(report.sectors_written, "sector", "sectors") << " written.\n";
+    for (const std::string& note : report.notes) s.out << note << '\n';
     return kExitOk;
 }
 
