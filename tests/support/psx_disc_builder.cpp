@@ -1,0 +1,678 @@
+#include "support/psx_disc_builder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <numbers>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "image/cd_sector.h"
+#include "support/iso9660_writer.h"
+
+namespace vorlix::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t kChunkBytes = 2016;  // frame bytes per video sector
+constexpr std::size_t kStrHeaderBytes = 32;
+constexpr std::size_t kXaGroupBytes = 128;
+constexpr int kXaGroups = 18;
+constexpr std::uint8_t kStreamFile = 1;  // sub-header file number of movies and XA
+constexpr std::uint8_t kVideoChannel = 0;
+constexpr std::uint8_t kMovieAudioChannel = 1;
+
+constexpr std::uint8_t kSubmodeFileData = kSubmodeData;
+constexpr std::uint8_t kSubmodeLastData = kSubmodeData | kSubmodeEndOfRecord | kSubmodeEndOfFile;
+constexpr std::uint8_t kSubmodeMovie = kSubmodeRealTime | kSubmodeData;
+constexpr std::uint8_t kSubmodeXa = kSubmodeRealTime | kSubmodeForm2 | kSubmodeAudio;
+constexpr std::uint8_t kEndBits = kSubmodeEndOfRecord | kSubmodeEndOfFile;
+
+constexpr std::int64_t kTrailingEmptySectors = 16;
+constexpr std::int64_t kAudioTrackSectors = 300;
+
+// splitmix64: the same bytes on every platform.
+class Rng {
+public:
+    explicit Rng(std::uint64_t seed) : state_(seed) {}
+    std::uint64_t Next() {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    int Range(int low, int high) {  // inclusive
+        return low + static_cast<int>(Next() % static_cast<std::uint64_t>(high - low + 1));
+    }
+    void Fill(std::uint8_t* out, std::size_t n) {
+        for (std::size_t i = 0; i < n; i += 8) {
+            const std::uint64_t v = Next();
+            for (std::size_t k = 0; k < 8 && i + k < n; ++k)
+                out[i + k] = static_cast<std::uint8_t>(v >> (8 * k));
+        }
+    }
+    Bytes Bytes_(std::size_t n) {
+        Bytes b(n);
+        Fill(b.data(), n);
+        return b;
+    }
+
+private:
+    std::uint64_t state_;
+};
+
+void PutLe16(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+void PutLe32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// Sectors are sealed as if at position 0: in Mode 2 neither EDC nor ECC covers the address, so
+// only the three address bytes change when the sector takes its place.
+RawSector Form1Sector(SubHeader sub, const std::uint8_t* data, std::size_t size) {
+    RawSector s{};
+    WriteMode2Header(s, 0, sub);
+    if (size > 0) std::memcpy(s.data() + kUserDataOffset, data, std::min(size, kForm1DataSize));
+    SealForm1(s);
+    return s;
+}
+
+RawSector Form2Sector(SubHeader sub, const std::uint8_t* data, std::size_t size, bool edc) {
+    RawSector s{};
+    WriteMode2Header(s, 0, sub);
+    if (size > 0) std::memcpy(s.data() + kUserDataOffset, data, std::min(size, kForm2DataSize));
+    if (edc) SealForm2(s);
+    return s;
+}
+
+struct StreamPart {
+    std::int64_t first = 0, last = 0;  // relative to the item
+    BuiltStream::Kind kind = BuiltStream::Movie;
+    int frames = 0;
+    std::uint16_t width = 0, height = 0, version = 0;
+    int channels = 0;
+};
+
+// A file's sectors (or a run no file covers) before it has its place on the disc.
+struct Item {
+    std::string path;  // empty: sectors no file covers
+    std::string role;  // empty for runs no file covers and the empty tail
+    std::uint16_t attributes = kXaPlainFile;
+    std::uint8_t file_number = 0;
+    std::int64_t recorded_size = -1;  // bytes; -1: 2048 a sector
+    std::vector<RawSector> sectors;
+    // Long padding files: `cycle` repeated, then `last`, `repeat_count` sectors in all.
+    std::int64_t repeat_count = 0;
+    std::vector<RawSector> cycle;
+    RawSector last{};
+    std::vector<StreamPart> streams;
+    std::int64_t first = 0;
+
+    std::int64_t Count() const {
+        return repeat_count > 0 ? repeat_count : static_cast<std::int64_t>(sectors.size());
+    }
+    const RawSector& At(std::int64_t i) const {
+        if (repeat_count == 0) return sectors[static_cast<std::size_t>(i)];
+        if (i == repeat_count - 1) return last;
+        return cycle[static_cast<std::size_t>(i) % cycle.size()];
+    }
+    std::int64_t RecordedSize() const {
+        return recorded_size >= 0 ? recorded_size : Count() * 2048;
+    }
+};
+
+// Form 1 data sectors of `content`: submode 08, the last one 89 when it ends the file.
+std::vector<RawSector> DataSectors(const Bytes& content, bool ends_file = true) {
+    const std::size_t count = std::max<std::size_t>(1, (content.size() + 2047) / 2048);
+    std::vector<RawSector> sectors;
+    sectors.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = i * 2048;
+        const std::size_t size =
+            at < content.size() ? std::min<std::size_t>(2048, content.size() - at) : 0;
+        const std::uint8_t submode =
+            ends_file && i + 1 == count ? kSubmodeLastData : kSubmodeFileData;
+        sectors.push_back(Form1Sector({0, 0, submode, 0}, content.data() + at, size));
+    }
+    return sectors;
+}
+
+Item DataFile(std::string path, std::string role, const Bytes& content) {
+    Item item;
+    item.path = std::move(path);
+    item.role = std::move(role);
+    item.sectors = DataSectors(content);
+    item.recorded_size = static_cast<std::int64_t>(content.size());
+    return item;
+}
+
+// One XA ADPCM sector's 2324 data bytes: 18 sound groups with valid parameters (range 0..12,
+// filter 0..3) and pseudo-random samples, then 20 zero bytes.
+Bytes XaData(std::uint8_t coding, Rng& rng) {
+    Bytes data(kForm2DataSize, 0);
+    const bool eight_bit = (coding & kCoding8Bit) != 0;
+    for (int g = 0; g < kXaGroups; ++g) {
+        std::uint8_t* group = data.data() + static_cast<std::size_t>(g) * kXaGroupBytes;
+        std::uint8_t units[8];
+        for (auto& u : units)
+            u = static_cast<std::uint8_t>(rng.Range(0, 3) << 4 | rng.Range(0, 12));
+        if (eight_bit) {
+            // Four sound units, their parameters four times over.
+            for (int i = 0; i < 16; ++i) group[i] = units[i % 4];
+        } else {
+            // Eight sound units: 0-3, 0-3, 4-7, 4-7.
+            static constexpr int kOrder[16] = {0, 1, 2, 3, 0, 1, 2, 3, 4, 5, 6, 7, 4, 5, 6, 7};
+            for (int i = 0; i < 16; ++i) group[i] = units[kOrder[i]];
+        }
+        rng.Fill(group + 16, kXaGroupBytes - 16);
+    }
+    return data;
+}
+
+RawSector XaSector(std::uint8_t channel, std::uint8_t submode, std::uint8_t coding, Rng& rng,
+                   bool edc) {
+    const Bytes data = XaData(coding, rng);
+    return Form2Sector({kStreamFile, channel, submode, coding}, data.data(), data.size(), edc);
+}
+
+// `per_channel` sectors on each of `codings.size()` channels, one sector a channel in turn; each
+// channel's last sector ends the record and the file when `mark_end`.
+std::vector<RawSector> XaStream(const std::vector<std::uint8_t>& codings, int per_channel, bool edc,
+                                bool mark_end, std::uint64_t seed) {
+    Rng rng(seed);
+    std::vector<RawSector> sectors;
+    const int channels = static_cast<int>(codings.size());
+    for (int round = 0; round < per_channel; ++round) {
+        for (int c = 0; c < channels; ++c) {
+            const bool end = mark_end && round + 1 == per_channel;
+            sectors.push_back(XaSector(static_cast<std::uint8_t>(c),
+                                       end ? kSubmodeXa | kEndBits : kSubmodeXa,
+                                       codings[static_cast<std::size_t>(c)], rng, edc));
+        }
+    }
+    return sectors;
+}
+
+struct Movie {
+    std::vector<RawSector> sectors;
+    int frames = 0;
+    bool audio = false;
+};
+
+// A movie's sectors: each frame in 2016-byte chunks behind the STR sector header; with an audio
+// interleave N, every Nth sector is XA audio. A movie file's last sector ends the record and file.
+Movie MakeMovie(const MovieSpec& spec, std::uint64_t seed, bool mark_end) {
+    Rng rng(seed);
+    if (!spec.encoder && spec.version != 2)
+        throw std::invalid_argument(spec.path + ": bitstream version " +
+                                    std::to_string(spec.version) + " needs its own frame encoder");
+    const FrameEncoder& encoder = spec.encoder ? spec.encoder : FrameEncoder(EncodeTestFrameV2);
+    std::vector<RawSector> video;
+    for (int f = 1; f <= spec.frames; ++f) {
+        const int planned = rng.Range(spec.min_sectors_per_frame, spec.max_sectors_per_frame);
+        FrameRequest request{
+            spec.width, spec.height, f, spec.version,
+            (static_cast<std::size_t>(planned) * kChunkBytes - kChunkBytes / 2) / 4 * 4};
+        const Bytes frame = encoder(request);
+        if (frame.size() < 8 || frame.size() % 4 != 0)
+            throw std::logic_error("frame encoder gave a frame of " + std::to_string(frame.size()) +
+                                   " bytes");
+        const std::size_t chunks = (frame.size() + kChunkBytes - 1) / kChunkBytes;
+        for (std::size_t c = 0; c < chunks; ++c) {
+            std::uint8_t user[kForm1DataSize] = {};
+            PutLe16(user + 0x00, 0x0160);
+            PutLe16(user + 0x02, 0x8001);
+            PutLe16(user + 0x04, static_cast<std::uint32_t>(c));
+            PutLe16(user + 0x06, static_cast<std::uint32_t>(chunks));
+            PutLe32(user + 0x08, static_cast<std::uint32_t>(f));
+            PutLe32(user + 0x0C, static_cast<std::uint32_t>(frame.size()));
+            PutLe16(user + 0x10, spec.width);
+            PutLe16(user + 0x12, spec.height);
+            std::memcpy(user + 0x14, frame.data(), 8);
+            const std::size_t at = c * kChunkBytes;
+            std::memcpy(user + kStrHeaderBytes, frame.data() + at,
+                        std::min(kChunkBytes, frame.size() - at));
+            video.push_back(
+                Form1Sector({kStreamFile, kVideoChannel, kSubmodeMovie, 0}, user, kForm1DataSize));
+        }
+    }
+
+    Movie movie;
+    movie.frames = spec.frames;
+    movie.audio = spec.audio_interleave > 0;
+    std::size_t next_video = 0;
+    for (std::int64_t i = 0; next_video < video.size(); ++i) {
+        if (movie.audio && i % spec.audio_interleave == spec.audio_interleave - 1)
+            movie.sectors.push_back(
+                XaSector(kMovieAudioChannel, kSubmodeXa, kCodingStereo, rng, true));
+        else
+            movie.sectors.push_back(video[next_video++]);
+    }
+    if (mark_end) {
+        // Same content, new sub-header: only the end bits change, so reseal.
+        RawSector& last = movie.sectors.back();
+        const std::uint8_t submode = last[kSubHeaderOffset + 2] | kEndBits;
+        last[kSubHeaderOffset + 2] = last[kSubHeaderOffset + 6] = submode;
+        SealForm1(last);
+    }
+    return movie;
+}
+
+Item MovieFile(const MovieSpec& spec, std::uint64_t seed) {
+    Movie movie = MakeMovie(spec, seed, true);
+    Item item;
+    item.path = spec.path;
+    item.role = movie.audio ? "movie+audio" : "movie";
+    // Mixed Form 1 video and Form 2 audio is an interleaved Form 2 file to the mastering tools.
+    item.attributes = movie.audio ? kXaStreamFile : kXaPlainFile;
+    item.file_number = kStreamFile;
+    item.streams.push_back({0, static_cast<std::int64_t>(movie.sectors.size()) - 1,
+                            movie.audio ? BuiltStream::MovieWithAudio : BuiltStream::Movie,
+                            movie.frames, spec.width, spec.height, spec.version,
+                            movie.audio ? 1 : 0});
+    item.sectors = std::move(movie.sectors);
+    return item;
+}
+
+Bytes SystemCnf() {
+    const std::string text =
+        "BOOT = cdrom:\\SLUS_000.01;1\r\nTCB = 4\r\nEVENT = 10\r\nSTACK = 801FFFF0\r\n";
+    return Bytes(text.begin(), text.end());
+}
+
+Bytes Executable(Rng& rng, std::size_t sectors) {
+    Bytes exe = rng.Bytes_(sectors * 2048);
+    std::fill(exe.begin(), exe.begin() + 2048, 0);
+    std::memcpy(exe.data(), "PS-X EXE", 8);
+    PutLe32(exe.data() + 0x10, 0x80010000);  // initial pc
+    PutLe32(exe.data() + 0x18, 0x80010000);  // load address
+    PutLe32(exe.data() + 0x1C, static_cast<std::uint32_t>(exe.size() - 2048));
+    PutLe32(exe.data() + 0x30, 0x801FFFF0);  // stack
+    return exe;
+}
+
+// 256 x 256 pixels, 4 bits each, with a 16-colour CLUT.
+Bytes Tim(Rng& rng) {
+    constexpr std::uint32_t kClutBlock = 12 + 16 * 2;
+    constexpr std::uint16_t kWidthWords = 64, kHeight = 256;
+    constexpr std::uint32_t kImageBlock = 12 + kWidthWords * 2u * kHeight;
+    Bytes tim(8 + kClutBlock + kImageBlock, 0);
+    std::uint8_t* p = tim.data();
+    PutLe32(p, 0x10);
+    PutLe32(p + 4, 0x08);  // 4-bit, CLUT present
+    p += 8;
+    PutLe32(p, kClutBlock);
+    PutLe16(p + 4, 0);
+    PutLe16(p + 6, 480);
+    PutLe16(p + 8, 16);
+    PutLe16(p + 10, 1);
+    for (int i = 0; i < 16; ++i) PutLe16(p + 12 + 2 * i, static_cast<std::uint32_t>(i * 0x0842));
+    p += kClutBlock;
+    PutLe32(p, kImageBlock);
+    PutLe16(p + 4, 640);
+    PutLe16(p + 6, 0);
+    PutLe16(p + 8, kWidthWords);
+    PutLe16(p + 10, kHeight);
+    rng.Fill(p + 12, kImageBlock - 12);
+    return tim;
+}
+
+Bytes VabHeader(Rng& rng, std::uint32_t body_size) {
+    constexpr int kPrograms = 4;
+    Bytes vh(32 + 128 * 16 + kPrograms * 16 * 32 + 256 * 2, 0);
+    std::memcpy(vh.data(), "pBAV", 4);
+    PutLe32(vh.data() + 4, 7);  // format version
+    PutLe32(vh.data() + 12, static_cast<std::uint32_t>(vh.size()) + body_size);
+    PutLe16(vh.data() + 18, kPrograms);
+    PutLe16(vh.data() + 20, kPrograms * 4);  // tones
+    PutLe16(vh.data() + 22, 16);             // VAG samples
+    vh[24] = 127;                            // master volume
+    vh[25] = 64;                             // pan
+    rng.Fill(vh.data() + 32, static_cast<std::size_t>(kPrograms) * 16);
+    rng.Fill(vh.data() + 32 + 128 * 16, static_cast<std::size_t>(kPrograms) * 16 * 32);
+    return vh;
+}
+
+// SPU ADPCM blocks: a shift/filter byte, a flag byte, 14 bytes of samples.
+Bytes VabBody(Rng& rng, std::size_t sectors) {
+    Bytes vb = rng.Bytes_(sectors * 2048);
+    for (std::size_t i = 0; i < vb.size(); i += 16) {
+        vb[i] = static_cast<std::uint8_t>(rng.Range(0, 4) << 4 | rng.Range(0, 12));
+        vb[i + 1] = 0;
+    }
+    return vb;
+}
+
+Bytes Seq(Rng& rng) {
+    Bytes seq = rng.Bytes_(9000);
+    std::memcpy(seq.data(), "pQES", 4);
+    PutLe32(seq.data() + 4, 0x01000000);  // version 1, big-endian like the rest of the header
+    seq[8] = 0x01;                        // resolution 480
+    seq[9] = 0xE0;
+    return seq;
+}
+
+// `sectors` Form 1 data sectors: `distinct` pseudo-random payloads in turn, the last one 89.
+// Sealing each payload once keeps a 700 MB image quick to make.
+Item PaddingFile(std::string path, std::int64_t sectors, std::uint64_t seed) {
+    Rng rng(seed);
+    Item item;
+    item.path = std::move(path);
+    item.role = "data";
+    constexpr int kDistinct = 61;
+    for (int i = 0; i < kDistinct; ++i) {
+        const Bytes data = rng.Bytes_(2048);
+        item.cycle.push_back(Form1Sector({0, 0, kSubmodeFileData, 0}, data.data(), data.size()));
+    }
+    const Bytes data = rng.Bytes_(2048);
+    item.last = Form1Sector({0, 0, kSubmodeLastData, 0}, data.data(), data.size());
+    item.repeat_count = sectors;
+    return item;
+}
+
+int CodeOf(const std::string& role) {
+    if (role == "movie") return 0;
+    if (role == "movie+audio") return 1;
+    if (role == "xa") return 10;
+    if (role == "tim") return 20;
+    if (role == "vab-header") return 31;
+    if (role == "vab-body") return 32;
+    if (role == "seq") return 40;
+    if (role == "dummy") return 99;
+    return -1;
+}
+
+int CodeOf(BuiltStream::Kind kind) {
+    switch (kind) {
+        case BuiltStream::Movie:
+            return 0;
+        case BuiltStream::MovieWithAudio:
+            return 1;
+        case BuiltStream::Xa:
+            return 10;
+    }
+    return -1;
+}
+
+// Sectors go out in large writes; each gets its address as it is copied into the buffer.
+class SectorWriter {
+public:
+    explicit SectorWriter(const std::filesystem::path& path)
+        : file_(std::fopen(path.c_str(), "wb")), path_(path) {
+        if (!file_) throw std::runtime_error("cannot create " + path.string());
+        buffer_.resize(kBatch * kRawSectorSize);
+    }
+    ~SectorWriter() {
+        if (file_) std::fclose(file_);
+    }
+    SectorWriter(const SectorWriter&) = delete;
+    SectorWriter& operator=(const SectorWriter&) = delete;
+
+    void Put(const RawSector& sector) {
+        std::uint8_t* out = buffer_.data() + used_ * kRawSectorSize;
+        std::memcpy(out, sector.data(), kRawSectorSize);
+        const auto address = BcdAddress(next_++);
+        std::memcpy(out + kAddressOffset, address.data(), 3);
+        if (++used_ == kBatch) Flush();
+    }
+    std::int64_t Position() const { return next_; }
+    void Close() {
+        Flush();
+        if (std::fclose(file_) != 0) {
+            file_ = nullptr;
+            throw std::runtime_error("cannot write " + path_.string());
+        }
+        file_ = nullptr;
+    }
+
+private:
+    static constexpr std::size_t kBatch = 2048;
+    void Flush() {
+        if (used_ > 0 && std::fwrite(buffer_.data(), kRawSectorSize, used_, file_) != used_)
+            throw std::runtime_error("cannot write " + path_.string());
+        used_ = 0;
+    }
+    std::FILE* file_;
+    std::filesystem::path path_;
+    Bytes buffer_;
+    std::size_t used_ = 0;
+    std::int64_t next_ = 0;
+};
+
+void WriteAudioTrack(const std::filesystem::path& path) {
+    // A quiet 441 Hz sine, 16-bit little-endian stereo at 44.1 kHz.
+    Bytes pcm(static_cast<std::size_t>(kAudioTrackSectors) * kRawSectorSize);
+    const std::size_t frames = pcm.size() / 4;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const auto sample = static_cast<std::int16_t>(std::lround(
+            1000.0 * std::sin(2.0 * std::numbers::pi * static_cast<double>(i % 100) / 100.0)));
+        const auto u = static_cast<std::uint16_t>(sample);
+        PutLe16(&pcm[4 * i], u);
+        PutLe16(&pcm[4 * i + 2], u);
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(pcm.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+void WriteCue(const BuiltDisc& disc) {
+    const std::string text = "FILE \"" + disc.bin.filename().string() + "\" BINARY\r\n" +
+                             "  TRACK 01 MODE2/2352\r\n"
+                             "    INDEX 01 00:00:00\r\n"
+                             "FILE \"" +
+                             disc.audio_bin.filename().string() + "\" BINARY\r\n" +
+                             "  TRACK 02 AUDIO\r\n"
+                             "    INDEX 00 00:00:00\r\n"
+                             "    INDEX 01 00:02:00\r\n";
+    std::ofstream out(disc.cue, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out) throw std::runtime_error("cannot write " + disc.cue.string());
+}
+
+}  // namespace
+
+BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& options) {
+    std::filesystem::create_directories(dir);
+    Rng rng(0x5053582D44495343ull);  // fixed: the same disc every time
+
+    // The files and runs in disc order.
+    std::vector<Item> items;
+    items.push_back(DataFile("/SYSTEM.CNF", "cnf", SystemCnf()));
+    items.push_back(DataFile("/SLUS_000.01", "exe", Executable(rng, 150)));
+
+    std::vector<MovieSpec> movies = {
+        {"/MOVIE/OPENING.STR", 320, 240, 200, 2, 0, 6, 10, {}},
+        {"/MOVIE/SMALL.STR", 256, 176, 70, 2, 0, 5, 8, {}},
+        {"/MOVIE/TINY.STR", 160, 112, 20, 2, 0, 3, 3, {}},
+        {"/MOVIE/TALK.STR", 320, 240, 60, 2, 8, 5, 8, {}},
+    };
+    movies.insert(movies.end(), options.extra_movies.begin(), options.extra_movies.end());
+    std::uint64_t seed = 100;
+    for (const MovieSpec& spec : movies) items.push_back(MovieFile(spec, ++seed));
+
+    {
+        // A movie in sectors no file covers, as games that stream from raw sector numbers have.
+        const MovieSpec spec{"", 320, 240, 25, 2, 0, 2, 4, {}};
+        Movie movie = MakeMovie(spec, ++seed, false);
+        Item gap;
+        gap.streams.push_back({0, static_cast<std::int64_t>(movie.sectors.size()) - 1,
+                               BuiltStream::Movie, movie.frames, spec.width, spec.height, 2, 0});
+        gap.sectors = std::move(movie.sectors);
+        items.push_back(std::move(gap));
+    }
+    {
+        // Channels 0-5 stereo 37.8 kHz 4-bit, 6 mono 18.9 kHz, 7 stereo 8-bit.
+        const std::vector<std::uint8_t> codings = {
+            kCodingStereo, kCodingStereo, kCodingStereo,  kCodingStereo,
+            kCodingStereo, kCodingStereo, kCoding18900Hz, kCoding8Bit | kCodingStereo};
+        Item xa;
+        xa.path = "/SOUND/MUSIC.XA";
+        xa.role = "xa";
+        xa.attributes = kXaStreamFile;
+        xa.file_number = kStreamFile;
+        xa.sectors = XaStream(codings, 100, true, true, ++seed);
+        xa.streams.push_back(
+            {0, static_cast<std::int64_t>(xa.sectors.size()) - 1, BuiltStream::Xa, 0, 0, 0, 0, 8});
+        items.push_back(std::move(xa));
+    }
+    {
+        const Bytes body = VabBody(rng, 100);
+        items.push_back(DataFile("/SOUND/BANK.VH", "vab-header",
+                                 VabHeader(rng, static_cast<std::uint32_t>(body.size()))));
+        items.push_back(DataFile("/SOUND/BANK.VB", "vab-body", body));
+    }
+    items.push_back(DataFile("/SOUND/THEME.SEQ", "seq", Seq(rng)));
+    {
+        // XA in sectors no file covers, written without EDC as some mastering tools do.
+        Item gap;
+        gap.sectors = XaStream({kCodingStereo, kCodingStereo}, 20, false, false, ++seed);
+        gap.streams.push_back(
+            {0, static_cast<std::int64_t>(gap.sectors.size()) - 1, BuiltStream::Xa, 0, 0, 0, 0, 2});
+        items.push_back(std::move(gap));
+    }
+    items.push_back(DataFile("/DATA/TEXTURE.TIM", "tim", Tim(rng)));
+    items.push_back(DataFile("/DATA/LEVEL1.DAT", "data", rng.Bytes_(3500 * 2048)));
+    {
+        // Data, two movies back to back, data: only the movies may be blanked.
+        Item archive;
+        archive.path = "/DATA/ARCHIVE.BIN";
+        archive.role = "archive";
+        archive.sectors = DataSectors(rng.Bytes_(40 * 2048), false);
+        const MovieSpec a{"", 320, 240, 12, 2, 0, 4, 6, {}};
+        const MovieSpec b{"", 304, 224, 10, 2, 0, 4, 6, {}};
+        for (const MovieSpec* spec : {&a, &b}) {
+            Movie movie = MakeMovie(*spec, ++seed, false);
+            const auto first = static_cast<std::int64_t>(archive.sectors.size());
+            archive.streams.push_back(
+                {first, first + static_cast<std::int64_t>(movie.sectors.size()) - 1,
+                 BuiltStream::Movie, movie.frames, spec->width, spec->height, 2, 0});
+            archive.sectors.insert(archive.sectors.end(), movie.sectors.begin(),
+                                   movie.sectors.end());
+        }
+        const std::vector<RawSector> tail = DataSectors(rng.Bytes_(40 * 2048));
+        archive.sectors.insert(archive.sectors.end(), tail.begin(), tail.end());
+        items.push_back(std::move(archive));
+    }
+    items.push_back(DataFile("/DUMMY.DAT", "dummy", Bytes(300 * 2048, 0)));
+    items.push_back(DataFile("/PAD/FILL.BIN", "dummy", Bytes(100 * 2048, 0)));
+
+    // The file system comes first on the disc, so its size is needed before the files' places.
+    std::vector<std::string> directories;
+    for (const Item& item : items) {
+        if (item.path.empty()) continue;
+        const std::string parent = item.path.substr(0, item.path.rfind('/'));
+        if (!parent.empty()) directories.push_back(parent);
+    }
+    directories.push_back("/DATA");
+    Iso9660Writer iso("VORLIX_TEST", directories);
+
+    std::int64_t position = iso.MetadataEnd();
+    for (Item& item : items) {
+        item.first = position;
+        position += item.Count();
+    }
+    if (options.total_sectors > position + kTrailingEmptySectors) {
+        Item big = PaddingFile("/DATA/BIG.DAT",
+                               options.total_sectors - position - kTrailingEmptySectors, ++seed);
+        big.first = position;
+        position += big.Count();
+        items.push_back(std::move(big));
+    }
+    {
+        // Unused sectors to the end of the track: empty Form 2.
+        Item tail;
+        tail.sectors.assign(kTrailingEmptySectors,
+                            Form2Sector({0, 0, kSubmodeForm2, 0}, nullptr, 0, true));
+        tail.first = position;
+        position += tail.Count();
+        items.push_back(std::move(tail));
+    }
+    const std::int64_t total = position;
+
+    BuiltDisc disc;
+    disc.bin = dir / (options.name + " (Track 1).bin");
+    disc.audio_bin = dir / (options.name + " (Track 2).bin");
+    disc.cue = dir / (options.name + ".cue");
+    disc.sectors = total;
+
+    for (const Item& item : items) {
+        if (!item.path.empty()) {
+            iso.AddFile(item.path, item.first, item.RecordedSize(), item.attributes,
+                        item.file_number);
+            disc.files.push_back({item.path, item.first, item.Count(), item.attributes, item.role});
+        }
+        for (const StreamPart& s : item.streams)
+            disc.streams.push_back({item.path.empty() ? "gap" : item.path, item.first + s.first,
+                                    item.first + s.last, s.kind, s.frames, s.width, s.height,
+                                    s.version, s.channels});
+    }
+    if (options.directory_cycle) iso.AddDirectoryLink("/DATA/LOOP", "/DATA");
+    if (options.extent_past_end) {
+        iso.AddFile("/DATA/LOST.DAT", total + 100, 10 * 2048, kXaPlainFile, 0);
+        disc.files.push_back({"/DATA/LOST.DAT", total + 100, 10, kXaPlainFile, "data"});
+    }
+    if (options.zero_byte_file) {
+        iso.AddFile("/DATA/EMPTY.DAT", 0, 0, kXaPlainFile, 0);
+        disc.files.push_back({"/DATA/EMPTY.DAT", 0, 0, kXaPlainFile, "data"});
+    }
+    std::ranges::stable_sort(disc.files, {}, &BuiltFile::first_sector);
+
+    // What a correct scan lists.
+    for (const Item& item : items) {
+        const int code = CodeOf(item.role);
+        if (!options.no_file_system && code >= 0) {
+            disc.expected.push_back({item.first, item.first + item.Count() - 1, code, item.path});
+            continue;
+        }
+        for (const StreamPart& s : item.streams) {
+            const std::string where = item.path.empty() ? "gap" : item.path;
+            disc.expected.push_back(
+                {item.first + s.first, item.first + s.last, CodeOf(s.kind), where});
+        }
+    }
+    if (options.truncate_to > 0) {
+        std::erase_if(disc.expected,
+                      [&](const ExpectedEntry& e) { return e.end >= options.truncate_to; });
+    }
+
+    // The data track.
+    {
+        SectorWriter out(disc.bin);
+        const RawSector system = Form1Sector({0, 0, kSubmodeFileData, 0}, nullptr, 0);
+        for (std::int64_t s = 0; s < Iso9660Writer::kVolumeDescriptorSector; ++s) out.Put(system);
+        const std::vector<IsoBlock> blocks = iso.Blocks(total);
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            if (options.no_file_system) {
+                out.Put(system);
+                continue;
+            }
+            // The descriptor ends a record; the terminator, path tables and directories are each a
+            // one-sector record of their own.
+            const std::uint8_t submode =
+                i == 0 ? kSubmodeData | kSubmodeEndOfRecord : kSubmodeLastData;
+            out.Put(Form1Sector({0, 0, submode, 0}, blocks[i].data(), blocks[i].size()));
+        }
+        for (const Item& item : items) {
+            if (out.Position() != item.first) throw std::logic_error("layout mismatch");
+            for (std::int64_t i = 0; i < item.Count(); ++i) out.Put(item.At(i));
+        }
+        out.Close();
+    }
+    if (options.truncate_to > 0 && options.truncate_to < total) {
+        std::filesystem::resize_file(
+            disc.bin, static_cast<std::uintmax_t>(options.truncate_to) * kRawSectorSize);
+        disc.sectors = options.truncate_to;
+    }
+    WriteAudioTrack(disc.audio_bin);
+    WriteCue(disc);
+    return disc;
+}
+
+}  // namespace vorlix::test
