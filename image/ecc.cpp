@@ -31,11 +31,6 @@ constexpr GaloisTables MakeGaloisTables() {
 
 constexpr GaloisTables kGf = MakeGaloisTables();
 
-// a * alpha^power
-std::uint8_t MulAlphaPower(std::uint8_t a, int power) {
-    return a == 0 ? 0 : kGf.exp[(kGf.log[a] + power) % 255];
-}
-
 // a / 3, where 3 = 1 + alpha
 std::uint8_t DivByThree(std::uint8_t a) {
     return a == 0 ? 0 : kGf.exp[kGf.log[a] + 255 - kGf.log[3]];
@@ -64,48 +59,84 @@ int QWord(int diagonal, int k) {
     return (44 * k + 43 * diagonal) % kQModulus;
 }
 
+// a * alpha, for every a: the one multiplication Horner's rule needs.
+constexpr std::array<std::uint8_t, 256> MakeTimesAlpha() {
+    std::array<std::uint8_t, 256> t{};
+    for (unsigned a = 0; a < 256; ++a)
+        t[a] = static_cast<std::uint8_t>((a << 1) ^ ((a & 0x80) ? kFieldPolynomial : 0));
+    return t;
+}
+
+constexpr std::array<std::uint8_t, 256> kTimesAlpha = MakeTimesAlpha();
+
 // S0 = sum of the symbols, S1 = sum of alpha^(n - 1 - i) * symbol i, over a vector of n symbols
-// given by word(i).
+// given by word(i). S1 by Horner's rule: every sector written while keeping a stream's structure
+// is sealed, so this loop is the rewrite's main cost.
 template <typename WordOf>
 std::array<std::uint8_t, 2> Syndromes(SectorView sector, int plane, int n, WordOf word) {
     std::uint8_t s0 = 0, s1 = 0;
     for (int i = 0; i < n; ++i) {
         const std::uint8_t v = Symbol(sector, word(i), plane);
         s0 ^= v;
-        s1 ^= MulAlphaPower(v, n - 1 - i);
+        s1 = kTimesAlpha[s1] ^ v;
     }
     return {s0, s1};
 }
 
-// Parities at positions n and n + 1 of a vector with data syndromes over its first n symbols
-// (so weights alpha^1 and alpha^0 in the whole vector): both sums over the vector become zero.
-void WriteParities(MutableSectorView sector, int plane, std::array<std::uint8_t, 2> data_sums,
-                   int first_word, int second_word) {
+}  // namespace
+
+namespace {
+
+// The words of every P column and Q diagonal, worked out once.
+struct VectorWords {
+    std::array<std::array<std::uint16_t, kPRows>, kPColumns> p{};
+    std::array<std::array<std::uint16_t, kQLength>, kQDiagonals> q{};
+};
+
+constexpr VectorWords MakeVectorWords() {
+    VectorWords w;
+    for (int c = 0; c < kPColumns; ++c)
+        for (int r = 0; r < kPRows; ++r) w.p[c][r] = static_cast<std::uint16_t>(kPColumns * r + c);
+    for (int d = 0; d < kQDiagonals; ++d)
+        for (int k = 0; k < kQLength; ++k)
+            w.q[d][k] = static_cast<std::uint16_t>((44 * k + 43 * d) % kQModulus);
+    return w;
+}
+
+constexpr VectorWords kVectorWords = MakeVectorWords();
+
+// Both parities of one vector in one plane of `words` (2 bytes a word, address and mode zeroed).
+template <std::size_t N>
+void Parities(std::uint8_t* words, int plane, const std::array<std::uint16_t, N>& vector,
+              int first_word, int second_word) {
+    std::uint8_t s0 = 0, s1 = 0;
+    for (std::uint16_t w : vector) {
+        const std::uint8_t v = words[2 * w + plane];
+        s0 ^= v;
+        s1 = kTimesAlpha[s1] ^ v;
+    }
     // The data weights were alpha^(n-1-i); in the whole vector they are alpha^(n+1-i), two more.
-    const std::uint8_t s0 = data_sums[0];
-    const std::uint8_t s1 = MulAlphaPower(data_sums[1], 2);
-    const std::uint8_t first = DivByThree(s0 ^ s1);
-    sector[SymbolOffset(first_word, plane)] = first;
-    sector[SymbolOffset(second_word, plane)] = static_cast<std::uint8_t>(s0 ^ first);
+    const std::uint8_t first = DivByThree(s0 ^ kTimesAlpha[kTimesAlpha[s1]]);
+    words[2 * first_word + plane] = first;
+    words[2 * second_word + plane] = static_cast<std::uint8_t>(s0 ^ first);
 }
 
 }  // namespace
 
 void WriteEcc(MutableSectorView sector) {
-    const SectorView view(sector);
-    for (int plane = 0; plane < 2; ++plane) {
-        for (int c = 0; c < kPColumns; ++c) {
-            auto sums = Syndromes(view, plane, kPRows, [c](int r) { return PWord(c, r); });
-            WriteParities(sector, plane, sums, kPFirstParity + c, kPSecondParity + c);
-        }
-    }
+    // Work on a copy whose address and mode read as zero, as Mode 2 requires.
+    std::array<std::uint8_t, 2 * kWords> words;
+    std::copy(sector.begin() + kAddressOffset, sector.end(), words.begin());
+    std::fill_n(words.begin(), 4, 0);
+    for (int plane = 0; plane < 2; ++plane)
+        for (int c = 0; c < kPColumns; ++c)
+            Parities(words.data(), plane, kVectorWords.p[c], kPFirstParity + c, kPSecondParity + c);
     // Q covers the P parity, so it comes second.
-    for (int plane = 0; plane < 2; ++plane) {
-        for (int d = 0; d < kQDiagonals; ++d) {
-            auto sums = Syndromes(view, plane, kQLength, [d](int k) { return QWord(d, k); });
-            WriteParities(sector, plane, sums, kQFirstParity + d, kQSecondParity + d);
-        }
-    }
+    for (int plane = 0; plane < 2; ++plane)
+        for (int d = 0; d < kQDiagonals; ++d)
+            Parities(words.data(), plane, kVectorWords.q[d], kQFirstParity + d, kQSecondParity + d);
+    std::copy(words.begin() + 2 * kPFirstParity, words.end(),
+              sector.begin() + static_cast<std::ptrdiff_t>(SymbolOffset(kPFirstParity, 0)));
 }
 
 bool PParityHolds(SectorView sector) {
