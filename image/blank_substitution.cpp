@@ -67,8 +67,8 @@ std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& im
         if (!range) return 0;
         WorkScope scope(work);
         SectorFile file(image, OpenMode::ReadWrite);
-        StreamKeeping plan = PlanStreamKeeping(file, *range);
-        const std::int64_t written = KeepStreamStructure(plan, file);
+        StreamKeeping plan;
+        const std::int64_t written = KeepStreamStructure(file, *range, plan);
         if (flush == Flush::Now) file.Flush();
         file.Close();
         if (kept) *kept = std::move(plan);

@@ -87,55 +87,76 @@ std::array<std::uint8_t, 2> Syndromes(SectorView sector, int plane, int n, WordO
 
 namespace {
 
-// The words of every P column and Q diagonal, worked out once.
-struct VectorWords {
-    std::array<std::array<std::uint16_t, kPRows>, kPColumns> p{};
-    std::array<std::array<std::uint16_t, kQLength>, kQDiagonals> q{};
-};
+constexpr int kPlanes = 2;
+constexpr int kRowBytes = kPColumns * kPlanes;         // a P row: 43 words, both planes
+constexpr int kDiagonalBytes = kQDiagonals * kPlanes;  // step k of every Q diagonal, both planes
 
-constexpr VectorWords MakeVectorWords() {
-    VectorWords w;
-    for (int c = 0; c < kPColumns; ++c)
-        for (int r = 0; r < kPRows; ++r) w.p[c][r] = static_cast<std::uint16_t>(kPColumns * r + c);
-    for (int d = 0; d < kQDiagonals; ++d)
-        for (int k = 0; k < kQLength; ++k)
-            w.q[d][k] = static_cast<std::uint16_t>((44 * k + 43 * d) % kQModulus);
-    return w;
+// The word at step k of every Q diagonal, worked out once.
+constexpr std::array<std::array<std::uint16_t, kQDiagonals>, kQLength> MakeQSteps() {
+    std::array<std::array<std::uint16_t, kQDiagonals>, kQLength> steps{};
+    for (int k = 0; k < kQLength; ++k)
+        for (int d = 0; d < kQDiagonals; ++d)
+            steps[k][d] = static_cast<std::uint16_t>((44 * k + 43 * d) % kQModulus);
+    return steps;
 }
 
-constexpr VectorWords kVectorWords = MakeVectorWords();
+constexpr auto kQSteps = MakeQSteps();
 
-// Both parities of one vector in one plane of `words` (2 bytes a word, address and mode zeroed).
-template <std::size_t N>
-void Parities(std::uint8_t* words, int plane, const std::array<std::uint16_t, N>& vector,
-              int first_word, int second_word) {
-    std::uint8_t s0 = 0, s1 = 0;
-    for (std::uint16_t w : vector) {
-        const std::uint8_t v = words[2 * w + plane];
-        s0 ^= v;
-        s1 = kTimesAlpha[s1] ^ v;
+// a * alpha without a table, so that the loops below run on many bytes at once.
+inline std::uint8_t TimesAlpha(std::uint8_t a) {
+    return static_cast<std::uint8_t>((a << 1) ^ ((a >> 7) * (kFieldPolynomial & 0xFF)));
+}
+
+// Adds one symbol of each of n vectors: S0 += v, S1 = S1 * alpha + v (Horner's rule, so S1 ends
+// as the sum of alpha^(N-1-i) * symbol i).
+template <int N>
+inline void Step(std::uint8_t (&s0)[N], std::uint8_t (&s1)[N], const std::uint8_t* v) {
+    for (int j = 0; j < N; ++j) {
+        s0[j] ^= v[j];
+        s1[j] = static_cast<std::uint8_t>(TimesAlpha(s1[j]) ^ v[j]);
     }
-    // The data weights were alpha^(n-1-i); in the whole vector they are alpha^(n+1-i), two more.
-    const std::uint8_t first = DivByThree(s0 ^ kTimesAlpha[kTimesAlpha[s1]]);
-    words[2 * first_word + plane] = first;
-    words[2 * second_word + plane] = static_cast<std::uint8_t>(s0 ^ first);
+}
+
+// Parities at positions N and N + 1 of each vector: both sums over the whole vector become zero.
+// The data weights were alpha^(N-1-i); in the whole vector they are alpha^(N+1-i), two more.
+template <int N>
+void PutParities(const std::uint8_t (&s0)[N], const std::uint8_t (&s1)[N], std::uint8_t* first,
+                 std::uint8_t* second) {
+    for (int j = 0; j < N; ++j) {
+        first[j] = DivByThree(s0[j] ^ TimesAlpha(TimesAlpha(s1[j])));
+        second[j] = static_cast<std::uint8_t>(s0[j] ^ first[j]);
+    }
 }
 
 }  // namespace
 
+// Byte j of a P row or of a Q step is plane j % 2 of vector j / 2, so all vectors advance
+// together over contiguous bytes.
 void WriteEcc(MutableSectorView sector) {
     // Work on a copy whose address and mode read as zero, as Mode 2 requires.
-    std::array<std::uint8_t, 2 * kWords> words;
+    std::array<std::uint8_t, kPlanes * kWords> words;
     std::copy(sector.begin() + kAddressOffset, sector.end(), words.begin());
     std::fill_n(words.begin(), 4, 0);
-    for (int plane = 0; plane < 2; ++plane)
-        for (int c = 0; c < kPColumns; ++c)
-            Parities(words.data(), plane, kVectorWords.p[c], kPFirstParity + c, kPSecondParity + c);
+
+    std::uint8_t p0[kRowBytes] = {}, p1[kRowBytes] = {};
+    for (int r = 0; r < kPRows; ++r) Step(p0, p1, words.data() + r * kRowBytes);
+    PutParities(p0, p1, words.data() + kPlanes * kPFirstParity,
+                words.data() + kPlanes * kPSecondParity);
+
     // Q covers the P parity, so it comes second.
-    for (int plane = 0; plane < 2; ++plane)
-        for (int d = 0; d < kQDiagonals; ++d)
-            Parities(words.data(), plane, kVectorWords.q[d], kQFirstParity + d, kQSecondParity + d);
-    std::copy(words.begin() + 2 * kPFirstParity, words.end(),
+    std::uint8_t q0[kDiagonalBytes] = {}, q1[kDiagonalBytes] = {};
+    std::uint8_t step[kDiagonalBytes];
+    for (int k = 0; k < kQLength; ++k) {
+        for (int d = 0; d < kQDiagonals; ++d) {
+            step[kPlanes * d] = words[kPlanes * kQSteps[k][d]];
+            step[kPlanes * d + 1] = words[kPlanes * kQSteps[k][d] + 1];
+        }
+        Step(q0, q1, step);
+    }
+    PutParities(q0, q1, words.data() + kPlanes * kQFirstParity,
+                words.data() + kPlanes * kQSecondParity);
+
+    std::copy(words.begin() + kPlanes * kPFirstParity, words.end(),
               sector.begin() + static_cast<std::ptrdiff_t>(SymbolOffset(kPFirstParity, 0)));
 }
 

@@ -16,6 +16,46 @@ std::string EntryName(std::size_t index, const std::string& line) {
     return "entry " + std::to_string(index + 1) + " (" + line + ")";
 }
 
+// Keeping the structure reads every entry before rewriting it. The entries ahead of the one being
+// rewritten are read in the background meanwhile, so the disk reads while the rewrite computes.
+class Prefetcher {
+public:
+    Prefetcher(const std::vector<std::string>& lines, const std::filesystem::path& image)
+        : lines_(lines), image_(image) {}
+
+    // Keeps about kAhead bytes of rippable entries from entry `index` on asked for.
+    void Ahead(std::size_t index) {
+        if (!file_) file_.emplace(image_, OpenMode::ReadOnly);
+        while (next_ < lines_.size() && (next_ <= index || SectorOffset(asked_) < kAhead)) {
+            const EntryLabels labels = LabelsOf(ShowEntryDetails(lines_[next_]));
+            ++next_;
+            if (!IsRippable(labels.type_name)) continue;
+            try {
+                if (const std::optional<SectorRange> range = KeptRange(labels)) {
+                    file_->Prefetch(range->start, range->count);
+                    ends_.push_back({next_ - 1, range->count});
+                    asked_ += range->count;
+                }
+            } catch (const Failure&) {
+                // The walk reports this entry when it comes to it.
+            }
+        }
+        while (!ends_.empty() && ends_.front().first <= index) {
+            asked_ -= ends_.front().second;
+            ends_.erase(ends_.begin());
+        }
+    }
+
+private:
+    static constexpr std::int64_t kAhead = std::int64_t{128} << 20;
+    const std::vector<std::string>& lines_;
+    std::filesystem::path image_;
+    std::optional<SectorFile> file_;
+    std::size_t next_ = 0;
+    std::int64_t asked_ = 0;  // sectors asked for and not yet passed
+    std::vector<std::pair<std::size_t, std::int64_t>> ends_;
+};
+
 }  // namespace
 
 std::vector<std::string> EntryNotes(std::size_t index, const StreamKeeping& kept) {
@@ -69,16 +109,22 @@ RipAllReport RipAll(const std::vector<std::string>& lines, const std::filesystem
 
     RipAllReport report;
     const std::size_t count = lines.size();
+    Prefetcher prefetch(lines, image);
     for (std::size_t i = 0; i < count; ++i) {
         const EntryLabels labels = hooks.select_entry(i);
         if (hooks.yield) hooks.yield();
         if (!IsRippable(labels.type_name)) continue;
         try {
             std::optional<StreamKeeping> kept;
-            const std::int64_t written = hooks.rip_entry
-                                             ? hooks.rip_entry(labels)
-                                             : RipEntry(labels, image, blanks_dir, options(), {},
-                                                        Flush::Deferred, &kept.emplace());
+            std::int64_t written = 0;
+            if (hooks.rip_entry) {
+                written = hooks.rip_entry(labels);
+            } else {
+                const WriteOptions now = options();
+                if (now.keep_structure) prefetch.Ahead(i);
+                written =
+                    RipEntry(labels, image, blanks_dir, now, {}, Flush::Deferred, &kept.emplace());
+            }
             if (kept) {
                 const std::vector<std::string> notes = EntryNotes(i, *kept);
                 report.notes.insert(report.notes.end(), notes.begin(), notes.end());

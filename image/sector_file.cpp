@@ -80,6 +80,12 @@ std::size_t SectorFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out
     return done;
 }
 
+void SectorFile::Prefetch(std::int64_t first, std::int64_t count) const {
+    if (count > 0)
+        ::posix_fadvise(fd_, static_cast<off_t>(SectorOffset(first)),
+                        static_cast<off_t>(SectorOffset(count)), POSIX_FADV_WILLNEED);
+}
+
 void SectorFile::ReadSectors(std::int64_t first, std::span<std::uint8_t> out) {
     const std::size_t got = ReadAt(static_cast<std::uint64_t>(SectorOffset(first)), out);
     std::fill(out.begin() + static_cast<std::ptrdiff_t>(got), out.end(), std::uint8_t{0});

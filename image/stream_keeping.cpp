@@ -308,87 +308,124 @@ std::string StreamKeeping::Describe() const {
     return text;
 }
 
-StreamKeeping PlanStreamKeeping(SectorFile& image, SectorRange range) {
+namespace {
+
+// Entries up to this many sectors (38.5 MB) are read once and held for the rewrite; longer ones
+// are read again batch by batch, so memory stays bounded for any entry.
+constexpr std::int64_t kHeldSectors = 16384;
+
+void Classify(StreamKeeping& plan, FrameGatherer& frames, const std::uint8_t* bytes,
+              std::int64_t first_index, std::int64_t n) {
+    for (std::int64_t j = 0; j < n; ++j) {
+        const SectorView s(bytes + j * static_cast<std::int64_t>(kRawSectorSize), kRawSectorSize);
+        const std::int64_t index = first_index + j;
+        SectorKeeping& kind = plan.sectors[static_cast<std::size_t>(index)];
+        if (!IsMode2(s)) {
+            ++plan.foreign_sectors;
+        } else if (IsAudio(s)) {
+            kind = SectorKeeping::Audio;
+            ++plan.audio_sectors;
+        } else if (IsVideo(s)) {
+            ++plan.all_video_sectors;
+            VideoChunk chunk{};
+            if (auto why = CheckVideo(s, plan.range.start + index, chunk)) {
+                if (plan.refused_because.empty()) plan.refused_because = *why;
+            } else {
+                frames.Add(index, chunk);
+            }
+        } else {
+            kind = SectorKeeping::Empty;
+            ++plan.empty_sectors;
+        }
+    }
+}
+
+StreamKeeping Plan(SectorFile& image, SectorRange range, std::vector<std::uint8_t>* held) {
     StreamKeeping plan;
     plan.range = range;
-    plan.sectors.assign(static_cast<std::size_t>(std::max<std::int64_t>(range.count, 0)),
-                        SectorKeeping::Leave);
+    if (range.count <= 0) return plan;
+    // Refuse an entry some of whose sectors have no CD address before anything is written.
+    BcdAddress(range.start + range.count - 1);
+    plan.sectors.assign(static_cast<std::size_t>(range.count), SectorKeeping::Leave);
+    image.Prefetch(range.start, range.count);
     FrameGatherer frames(plan);
-    std::vector<std::uint8_t> buffer(
-        static_cast<std::size_t>(std::min(range.count, kBatchSectors)) * kRawSectorSize);
+    std::vector<std::uint8_t> buffer;
+    if (held)
+        held->resize(static_cast<std::size_t>(range.count) * kRawSectorSize);
+    else
+        buffer.resize(static_cast<std::size_t>(std::min(range.count, kBatchSectors)) *
+                      kRawSectorSize);
     for (std::int64_t k = 0; k < range.count; k += kBatchSectors) {
         const std::int64_t n = std::min(kBatchSectors, range.count - k);
+        std::uint8_t* at = held ? held->data() + SectorOffset(k) : buffer.data();
         image.ReadSectors(range.start + k,
-                          std::span(buffer.data(), static_cast<std::size_t>(n) * kRawSectorSize));
-        for (std::int64_t j = 0; j < n; ++j) {
-            const SectorView s(buffer.data() + j * static_cast<std::int64_t>(kRawSectorSize),
-                               kRawSectorSize);
-            const std::int64_t index = k + j;
-            SectorKeeping& kind = plan.sectors[static_cast<std::size_t>(index)];
-            if (!IsMode2(s)) {
-                ++plan.foreign_sectors;
-            } else if (IsAudio(s)) {
-                kind = SectorKeeping::Audio;
-                ++plan.audio_sectors;
-            } else if (IsVideo(s)) {
-                ++plan.all_video_sectors;
-                VideoChunk chunk{};
-                if (auto why = CheckVideo(s, range.start + index, chunk)) {
-                    if (plan.refused_because.empty()) plan.refused_because = *why;
-                } else {
-                    frames.Add(index, chunk);
-                }
-            } else {
-                kind = SectorKeeping::Empty;
-                ++plan.empty_sectors;
-            }
-        }
+                          std::span(at, static_cast<std::size_t>(n) * kRawSectorSize));
+        Classify(plan, frames, at, k, n);
     }
     frames.Finish();
     if (plan.LeftAlone()) std::ranges::fill(plan.sectors, SectorKeeping::Leave);
     return plan;
 }
 
-std::int64_t KeepStreamStructure(const StreamKeeping& plan, SectorFile& image) {
-    if (plan.LeftAlone() || plan.Rewritten() == 0) return 0;
-    const std::int64_t count = plan.range.count;
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(count, kBatchSectors)) *
-                                     kRawSectorSize);
-    // Two workers share each batch; each keeps its own shared sectors.
-    const bool two = std::thread::hardware_concurrency() > 1;
-    SharedSectors shared[2];
+// Rewrites the marked sectors among the entry's sectors [k, k + n), which lie at `bytes`, with
+// two workers when there are two cores, and writes them in runs: what is left alone is not
+// written back. Returns the sectors written.
+std::int64_t RewriteAndWrite(const StreamKeeping& plan, SectorFile& image, std::uint8_t* bytes,
+                             std::int64_t k, std::int64_t n, SharedSectors (&shared)[2]) {
+    const std::int64_t first = plan.range.start + k;
+    if (n > 1 && std::thread::hardware_concurrency() > 1) {
+        std::thread helper(RewriteRange, std::cref(plan), bytes, first, n / 2, n,
+                           std::ref(shared[1]));
+        RewriteRange(plan, bytes, first, 0, n / 2, shared[0]);
+        helper.join();
+    } else {
+        RewriteRange(plan, bytes, first, 0, n, shared[0]);
+    }
+    const auto kinds =
+        std::span(plan.sectors).subspan(static_cast<std::size_t>(k), static_cast<std::size_t>(n));
     std::vector<const std::uint8_t*> run;
     std::int64_t written = 0;
-    for (std::int64_t k = 0; k < count; k += kBatchSectors) {
-        const std::int64_t n = std::min(kBatchSectors, count - k);
-        const std::int64_t first = plan.range.start + k;
+    for (std::int64_t j = 0; j < n;) {
+        if (kinds[static_cast<std::size_t>(j)] == SectorKeeping::Leave) {
+            ++j;
+            continue;
+        }
+        run.clear();
+        const std::int64_t at = j;
+        while (j < n && kinds[static_cast<std::size_t>(j)] != SectorKeeping::Leave)
+            run.push_back(bytes + SectorOffset(j++));
+        image.WriteSectors(first + at, run);
+        written += static_cast<std::int64_t>(run.size());
+    }
+    return written;
+}
+
+}  // namespace
+
+StreamKeeping PlanStreamKeeping(SectorFile& image, SectorRange range) {
+    return Plan(image, range, nullptr);
+}
+
+std::int64_t KeepStreamStructure(SectorFile& image, SectorRange range, StreamKeeping& plan) {
+    std::vector<std::uint8_t> held;
+    const bool hold = range.count <= kHeldSectors;
+    plan = Plan(image, range, hold ? &held : nullptr);
+    if (plan.LeftAlone() || plan.Rewritten() == 0) return 0;
+    // Each worker keeps its own shared sectors.
+    SharedSectors shared[2];
+    if (hold) return RewriteAndWrite(plan, image, held.data(), 0, range.count, shared);
+
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kBatchSectors) * kRawSectorSize);
+    std::int64_t written = 0;
+    for (std::int64_t k = 0; k < range.count; k += kBatchSectors) {
+        const std::int64_t n = std::min(kBatchSectors, range.count - k);
         const auto kinds = std::span(plan.sectors)
                                .subspan(static_cast<std::size_t>(k), static_cast<std::size_t>(n));
         if (std::ranges::all_of(kinds, [](SectorKeeping s) { return s == SectorKeeping::Leave; }))
             continue;
-        image.ReadSectors(first,
+        image.ReadSectors(range.start + k,
                           std::span(buffer.data(), static_cast<std::size_t>(n) * kRawSectorSize));
-        if (two && n > 1) {
-            std::thread helper(RewriteRange, std::cref(plan), buffer.data(), first, n / 2, n,
-                               std::ref(shared[1]));
-            RewriteRange(plan, buffer.data(), first, 0, n / 2, shared[0]);
-            helper.join();
-        } else {
-            RewriteRange(plan, buffer.data(), first, 0, n, shared[0]);
-        }
-        // Runs of rewritten sectors; what is left alone is not written back.
-        for (std::int64_t j = 0; j < n;) {
-            if (kinds[static_cast<std::size_t>(j)] == SectorKeeping::Leave) {
-                ++j;
-                continue;
-            }
-            run.clear();
-            const std::int64_t at = j;
-            while (j < n && kinds[static_cast<std::size_t>(j)] != SectorKeeping::Leave)
-                run.push_back(buffer.data() + j++ * static_cast<std::int64_t>(kRawSectorSize));
-            image.WriteSectors(first + at, run);
-            written += static_cast<std::int64_t>(run.size());
-        }
+        written += RewriteAndWrite(plan, image, buffer.data(), k, n, shared);
     }
     return written;
 }

@@ -54,13 +54,14 @@ struct StreamKeeping {
     std::string Describe() const;
 };
 
-// Reads the entry's sectors and decides what becomes of each. Bytes past the end of the image
-// read as zero and so are left alone.
+// Reads the entry's sectors and decides what becomes of each, writing nothing (a dry run). Bytes
+// past the end of the image read as zero and so are left alone. Throws Failure for a read that
+// fails or a sector without a CD address.
 StreamKeeping PlanStreamKeeping(SectorFile& image, SectorRange range);
 
-// Rewrites the sectors the plan marks, each at its own address with its EDC (kept zero where a
-// Form 2 sector had none) and, in Form 1, its ECC. Writes nothing for an entry left alone.
-// Returns the sectors written.
-std::int64_t KeepStreamStructure(const StreamKeeping& plan, SectorFile& image);
+// Plans as PlanStreamKeeping into `plan`, then rewrites the sectors it marks, each at its own
+// address with its EDC (kept zero where a Form 2 sector had none) and, in Form 1, its ECC.
+// Writes nothing for an entry left alone. Returns the sectors written.
+std::int64_t KeepStreamStructure(SectorFile& image, SectorRange range, StreamKeeping& plan);
 
 }  // namespace vorlix
