@@ -231,6 +231,34 @@ TEST_F(KeepStructure, PartialFramesAtTheEdgesAndSectorsWithoutSyncStayAsTheyWere
     EXPECT_EQ(SectorsOf(after, 28, 85), SectorsOf(b, 28, 85));
 }
 
+// An entry too long to hold in memory is read again batch by batch; a frame across two batches
+// is whole all the same. Any rippable type is analysed alike: here a dummy that holds a movie.
+TEST_F(KeepStructure, LongEntriesAreRewrittenBatchByBatch) {
+    Bytes b;
+    test::WriteData(b, 0, 16570);
+    test::WriteMovie(b, {.first = 16570,
+                         .width = 200,
+                         .height = 120,
+                         .frames = 5,
+                         .chunks = 3,
+                         .frame_size = 5000,
+                         .audio_every = 4});
+    test::WriteBytes(image, b);
+    StreamKeeping kept;
+    EXPECT_EQ(RipEntry({"0", "16589", "DUM"}, image, blanks, kKeep, {}, Flush::Now, &kept), 16589);
+    EXPECT_EQ(kept.frames, 5);
+    const Bytes after = ReadBytes(image);
+    const auto frames = test::ParseFrames(after, 16570, 19);
+    ASSERT_EQ(frames.size(), 5u);
+    for (const test::ParsedFrame& f : frames)
+        EXPECT_EQ(test::BlackFrameProblem(f.bytes, f.width, f.height), "") << f.number;
+    for (std::int64_t s = 0; s < 16589; s += 97)
+        EXPECT_TRUE(CheckSector(SectorIn(after, s), s).ok());
+    for (std::int64_t s = 16570; s < 16589; ++s)
+        EXPECT_TRUE(CheckSector(SectorIn(after, s), s).ok());
+    EXPECT_EQ(Slice(after, 16000, 0x18, 2048), Bytes(2048, 0));
+}
+
 // Each way of video the rewrite does not understand leaves the whole entry as it is.
 TEST_F(KeepStructure, VideoItCannotKeepLeavesTheEntryAloneAndTheWalkGoesOn) {
     struct Fault {
