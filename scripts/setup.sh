@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev
     clang libclang-rt-14-dev
     xvfb xauth
+    ffmpeg
 )
 
 missing=()
