@@ -14,6 +14,7 @@
 #include "image/file_faults.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
+#include "support/streams.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 
@@ -68,11 +69,28 @@ std::vector<Operation> Operations() {
              };
              RipAll(lines, image(d), blanks(d), hooks);
          }},
+        {"rip all keeping the structure",
+         [=](const test::TempDir& d) {
+             const std::vector<std::string> lines = {"0:449:0", "450:459:20", "460:999:10",
+                                                     "1000:1399:99"};
+             RipAllHooks hooks;
+             hooks.select_entry = [&](std::size_t i) {
+                 return LabelsOf(ShowEntryDetails(lines[i]));
+             };
+             hooks.options = [] { return WriteOptions{.keep_structure = true}; };
+             RipAll(lines, image(d), blanks(d), hooks);
+         }},
     };
 }
 
+// The image holds data sectors and two movies, so that keeping the structure has work to do.
 void MakeFiles(const test::TempDir& d) {
-    test::WritePatternFile(d / "game.bin", 1, kImageSectors);
+    Bytes image;
+    test::WriteData(image, 0, kImageSectors);
+    test::WriteMovie(
+        image, {.first = 20, .frames = 30, .chunks = 3, .frame_size = 5000, .audio_every = 8});
+    test::WriteMovie(image, {.first = 1100, .frames = 10, .chunks = 3, .frame_size = 5000});
+    test::WriteBytes(d / "game.bin", image);
     test::WritePatternFile(d / "src.bin", 2, 1000);
     test::WritePatternFile(d / "old.bak", 3, 5);
     std::filesystem::create_directories(d / "blanks");
