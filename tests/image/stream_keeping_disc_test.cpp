@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -230,7 +231,7 @@ TEST_F(KeptDisc, EntriesThatCutFramesLeaveThoseFramesAsTheyWere) {
             << f;
 }
 
-TEST_F(KeptDisc, FfmpegDecodesEveryMovieBlackToItsLastFrame) {
+TEST_F(KeptDisc, FfmpegDecodesEveryMovieBlackToItsLastFrameAndEveryChannelSilent) {
     if (std::system("ffmpeg -version >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "ffmpeg is not installed";
     std::filesystem::create_directory(dir / "no-blanks-needed");
@@ -238,22 +239,47 @@ TEST_F(KeptDisc, FfmpegDecodesEveryMovieBlackToItsLastFrame) {
     test::WritePatternFile(dir / "no-blanks-needed" / "blank.XA", 4, 1);
     Walk(lines_);
     const Bytes after = test::ReadBytes(image);
-    for (const BuiltStream& st : disc_.streams) {
-        if (st.kind == BuiltStream::Xa) continue;
-        const std::filesystem::path str = dir / "movie.str";
-        test::WriteBytes(
-            str, test::SectorsOf(after, st.first_sector, st.last_sector - st.first_sector + 1));
-        std::string luma;
-        FILE* pipe = ::popen(("ffmpeg -v error -i " + str.string() +
-                              " -map 0:v -f rawvideo -pix_fmt gray - 2>/dev/null")
-                                 .c_str(),
-                             "r");
-        ASSERT_TRUE(pipe);
+    const auto run = [](const std::string& command) {
+        std::string out;
+        FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+        if (!pipe) return out;
         char buffer[65536];
         for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            luma.append(buffer, n);
+            out.append(buffer, n);
         ::pclose(pipe);
-        // ffmpeg's frames are the movie's size rounded up to whole macroblocks' worth of pixels.
+        return out;
+    };
+    const auto silent = [](const std::string& pcm) {
+        return !pcm.empty() && pcm.find_first_not_of('\0') == std::string::npos;
+    };
+    for (const BuiltStream& st : disc_.streams) {
+        const std::string str = (dir / "stream.str").string();
+        test::WriteBytes(
+            str, test::SectorsOf(after, st.first_sector, st.last_sector - st.first_sector + 1));
+        if (st.kind == BuiltStream::Xa) {
+            // ffmpeg reads a run of XA sectors as one stream per channel.
+            const std::string streams =
+                run("ffprobe -v error -f psxstr -show_entries stream=index -of csv=p=0 " + str);
+            EXPECT_EQ(std::count(streams.begin(), streams.end(), '\n'), st.channels) << st.where;
+            // All channels in one run, each to a file of its own.
+            std::string command = "ffmpeg -v error -f psxstr -i " + str;
+            for (int c = 0; c < st.channels; ++c)
+                command += " -map 0:a:" + std::to_string(c) + " -f s16le -y " +
+                           (dir / ("c" + std::to_string(c))).string();
+            run(command);
+            for (int c = 0; c < st.channels; ++c) {
+                const Bytes pcm = test::ReadBytes(dir / ("c" + std::to_string(c)));
+                EXPECT_TRUE(silent(std::string(pcm.begin(), pcm.end())))
+                    << st.where << " channel " << c;
+            }
+            continue;
+        }
+        if (st.kind == BuiltStream::MovieWithAudio) {
+            EXPECT_TRUE(silent(run("ffmpeg -v error -i " + str + " -map 0:a -f s16le -")))
+                << st.where;
+        }
+        const std::string luma =
+            run("ffmpeg -v error -i " + str + " -map 0:v -f rawvideo -pix_fmt gray -");
         const std::size_t width = st.width, height = st.height;
         EXPECT_EQ(luma.size(), width * height * static_cast<std::size_t>(st.frames))
             << st.where << " v" << st.version;
