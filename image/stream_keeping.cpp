@@ -284,8 +284,8 @@ std::int64_t StreamKeeping::Rewritten() const {
 
 std::vector<std::string> StreamKeeping::Notes() const {
     if (LeftAlone())
-        return {std::to_string(all_video_sectors) +
-                " sectors of video in a form VORLIX cannot keep; left alone"};
+        return {Count(all_video_sectors, "sector", "sectors") +
+                " of video in a form VORLIX cannot keep; left alone"};
     std::vector<std::string> notes;
     if (partial_frames > 0)
         notes.push_back(Count(partial_frames, "partial frame", "partial frames") + " (" +
