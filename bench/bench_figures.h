@@ -20,7 +20,7 @@ struct Context {
 // beside it, and, when wanted, (3) Rip All through the window against vorlix-cli rip.
 std::vector<Row> RipFigures(const Context& c, bool window_wanted);
 
-// (5) vorlix-cli rip --keep-structure against the baseline of figure 1, over the same ranges
+// (6) vorlix-cli rip --keep-structure against the baseline of figure 1, over the same ranges
 // filled with movies, XA and data as a disc holds them.
 std::vector<Row> KeepFigures(const Context& c);
 
