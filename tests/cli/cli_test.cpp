@@ -137,7 +137,7 @@ TEST_F(CommandLine, RipKeepingTheStructureSaysWhatItLeavesAloneBeforeAndAfter) {
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("5\t440\t449\tST1\t10 sectors rewritten in place: 10 video sectors in 2 "
-                         "black frames, 0 silent XA sectors, 0 empty sectors\n"),
+                         "black frames\n"),
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("Dry run: 1 entry would be ripped, 10 sectors written; nothing was "
