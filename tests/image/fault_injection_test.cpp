@@ -83,14 +83,22 @@ std::vector<Operation> Operations() {
     };
 }
 
-// The image holds data sectors and two movies, so that keeping the structure has work to do.
+// The image holds data sectors and two movies, so that keeping the structure has work to do;
+// made once, as every failing call starts from it.
+const Bytes& GameImage() {
+    static const Bytes image = [] {
+        Bytes b;
+        test::WriteData(b, 0, kImageSectors);
+        test::WriteMovie(
+            b, {.first = 20, .frames = 30, .chunks = 3, .frame_size = 5000, .audio_every = 8});
+        test::WriteMovie(b, {.first = 1100, .frames = 10, .chunks = 3, .frame_size = 5000});
+        return b;
+    }();
+    return image;
+}
+
 void MakeFiles(const test::TempDir& d) {
-    Bytes image;
-    test::WriteData(image, 0, kImageSectors);
-    test::WriteMovie(
-        image, {.first = 20, .frames = 30, .chunks = 3, .frame_size = 5000, .audio_every = 8});
-    test::WriteMovie(image, {.first = 1100, .frames = 10, .chunks = 3, .frame_size = 5000});
-    test::WriteBytes(d / "game.bin", image);
+    test::WriteBytes(d / "game.bin", GameImage());
     test::WritePatternFile(d / "src.bin", 2, 1000);
     test::WritePatternFile(d / "old.bak", 3, 5);
     std::filesystem::create_directories(d / "blanks");
