@@ -89,7 +89,13 @@ protected:
     test::TempDir dir;
     std::filesystem::path image = dir / "disc.bin";
 
-    void SetUp() override { test::WriteBytes(image, original_); }
+    void SetUp() override {
+        test::WriteBytes(image, original_);
+        // Rip All checks blank files whatever the options; give it some it never reads.
+        std::filesystem::create_directory(dir / "no-blanks-needed");
+        test::WritePatternFile(dir / "no-blanks-needed" / "blank.STR", 3, 404);
+        test::WritePatternFile(dir / "no-blanks-needed" / "blank.XA", 4, 1);
+    }
 
     RipAllReport Walk(const std::vector<std::string>& lines) {
         RipAllHooks hooks;
@@ -108,11 +114,7 @@ BuiltDisc KeptDisc::disc_;
 Bytes KeptDisc::original_;
 std::vector<std::string> KeptDisc::lines_;
 
-TEST_F(KeptDisc, EveryFrameAndChannelRemainsBlackAndSilentInValidSectors) {
-    // Rip All checks blank files whatever the options; give it some it never reads.
-    std::filesystem::create_directory(dir / "no-blanks-needed");
-    test::WritePatternFile(dir / "no-blanks-needed" / "blank.STR", 3, 404);
-    test::WritePatternFile(dir / "no-blanks-needed" / "blank.XA", 4, 1);
+TEST_F(KeptDisc, FramesAndChannelsStayBlackAndSilentInValidSectorsAndCutFramesStayAsTheyWere) {
     const RipAllReport report = Walk(lines_);
     EXPECT_TRUE(report.notes.empty()) << report.notes.front();
     const Bytes after = test::ReadBytes(image);
@@ -199,9 +201,9 @@ TEST_F(KeptDisc, EveryFrameAndChannelRemainsBlackAndSilentInValidSectors) {
                 << s << " @" << at;
         }
     }
-}
 
-TEST_F(KeptDisc, EntriesThatCutFramesLeaveThoseFramesAsTheyWere) {
+    // An entry that cuts frames at both ends leaves those frames as they were.
+    test::WriteBytes(image, original_);
     std::vector<std::string> lines;
     const BuiltStream* movie = nullptr;
     for (const BuiltStream& st : disc_.streams)
@@ -209,15 +211,12 @@ TEST_F(KeptDisc, EntriesThatCutFramesLeaveThoseFramesAsTheyWere) {
     ASSERT_TRUE(movie);
     const std::int64_t first = movie->first_sector + 3, last = movie->last_sector - 2;
     lines.push_back(std::to_string(first) + ":" + std::to_string(last) + ":1");
-    std::filesystem::create_directory(dir / "no-blanks-needed");
-    test::WritePatternFile(dir / "no-blanks-needed" / "blank.STR", 3, 404);
-    test::WritePatternFile(dir / "no-blanks-needed" / "blank.XA", 4, 1);
-    const RipAllReport report = Walk(lines);
-    ASSERT_EQ(report.notes.size(), 1u);
-    EXPECT_EQ(report.notes[0].rfind("entry 1: 2 partial frames (", 0), 0u) << report.notes[0];
-    const Bytes after = test::ReadBytes(image);
-    const auto frames =
-        test::ParseFrames(after, movie->first_sector, movie->last_sector - movie->first_sector + 1);
+    const RipAllReport cut = Walk(lines);
+    ASSERT_EQ(cut.notes.size(), 1u);
+    EXPECT_EQ(cut.notes[0].rfind("entry 1: 2 partial frames (", 0), 0u) << cut.notes[0];
+    const Bytes cut_after = test::ReadBytes(image);
+    const auto frames = test::ParseFrames(cut_after, movie->first_sector,
+                                          movie->last_sector - movie->first_sector + 1);
     // The first and last frames, cut by the entry, keep their old bytes: not black, and whole.
     ASSERT_EQ(frames.size(), static_cast<std::size_t>(movie->frames));
     EXPECT_NE(
@@ -234,9 +233,6 @@ TEST_F(KeptDisc, EntriesThatCutFramesLeaveThoseFramesAsTheyWere) {
 TEST_F(KeptDisc, FfmpegDecodesEveryMovieBlackToItsLastFrameAndEveryChannelSilent) {
     if (std::system("ffmpeg -version >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "ffmpeg is not installed";
-    std::filesystem::create_directory(dir / "no-blanks-needed");
-    test::WritePatternFile(dir / "no-blanks-needed" / "blank.STR", 3, 404);
-    test::WritePatternFile(dir / "no-blanks-needed" / "blank.XA", 4, 1);
     Walk(lines_);
     const Bytes after = test::ReadBytes(image);
     const auto run = [](const std::string& command) {

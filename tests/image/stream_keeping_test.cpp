@@ -232,7 +232,7 @@ TEST_F(KeepStructure, PartialFramesAtTheEdgesAndSectorsWithoutSyncStayAsTheyWere
 // is whole all the same. Any rippable type is analysed alike: here a dummy that holds a movie.
 TEST_F(KeepStructure, LongEntriesAreRewrittenBatchByBatch) {
     Bytes b;
-    test::WriteData(b, 0, 16570);
+    test::WriteData(b, 0, 16570, 0, false);
     test::WriteMovie(b, {.first = 16570,
                          .width = 200,
                          .height = 120,

@@ -84,14 +84,15 @@ void WriteXa(Bytes& image, std::int64_t first, std::int64_t count, int channels,
     }
 }
 
-void WriteData(Bytes& image, std::int64_t first, std::int64_t count, std::uint8_t file) {
+void WriteData(Bytes& image, std::int64_t first, std::int64_t count, std::uint8_t file,
+               bool sealed) {
     for (std::int64_t k = 0; k < count; ++k) {
         MutableSectorView sector = SectorAt(image, first + k);
         WriteMode2Header(sector, first + k,
                          {file, 0, static_cast<std::uint8_t>(k + 1 == count ? 0x89 : 0x08), 0});
         for (std::size_t i = kUser; i < kUser + 2048; ++i)
             sector[i] = static_cast<std::uint8_t>(i * 5 + k);
-        SealForm1(sector);
+        if (sealed) SealForm1(sector);
     }
 }
 

@@ -34,8 +34,10 @@ std::int64_t WriteMovie(Bytes& image, const SyntheticMovie& movie);
 void WriteXa(Bytes& image, std::int64_t first, std::int64_t count, int channels,
              const std::vector<std::uint8_t>& codings, bool no_edc = false);
 
-// `count` ordinary Form 1 data sectors (submode 08, the last 89) with varied bytes.
-void WriteData(Bytes& image, std::int64_t first, std::int64_t count, std::uint8_t file = 0);
+// `count` ordinary Form 1 data sectors (submode 08, the last 89) with varied bytes; `sealed`:
+// with EDC and ECC (which a rewrite does not read, so long runs may go without).
+void WriteData(Bytes& image, std::int64_t first, std::int64_t count, std::uint8_t file = 0,
+               bool sealed = true);
 
 struct ParsedFrame {
     std::int64_t first_sector = 0;
