@@ -80,10 +80,9 @@ std::size_t SectorFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out
     return done;
 }
 
-void SectorFile::Prefetch(std::int64_t first, std::int64_t count) const {
-    if (count > 0)
-        ::posix_fadvise(fd_, static_cast<off_t>(SectorOffset(first)),
-                        static_cast<off_t>(SectorOffset(count)), POSIX_FADV_WILLNEED);
+void SectorFile::Prefetch(std::int64_t first, std::int64_t count) {
+    ::posix_fadvise(fd_, static_cast<off_t>(SectorOffset(first)),
+                    static_cast<off_t>(SectorOffset(count)), POSIX_FADV_WILLNEED);
 }
 
 void SectorFile::ReadSectors(std::int64_t first, std::span<std::uint8_t> out) {

@@ -33,8 +33,9 @@ public:
     void ReadSectors(std::int64_t first, std::span<std::uint8_t> out);
 
     // Asks the system to start reading `count` sectors from `first` in the background, so that a
-    // later ReadSectors finds them in memory. A hint only: it never fails.
-    void Prefetch(std::int64_t first, std::int64_t count) const;
+    // walk over the whole file keeps the disk busy while it looks at what it has. Only advice: it
+    // fails silently.
+    void Prefetch(std::int64_t first, std::int64_t count);
 
     // Reads up to out.size() bytes at `offset`; returns how many the file held there.
     std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out);
