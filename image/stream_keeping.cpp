@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 #include <span>
+#include <system_error>
 #include <thread>
 
 #include "image/cd_sector.h"
@@ -377,14 +378,17 @@ StreamKeeping Plan(SectorFile& image, SectorRange range, std::vector<std::uint8_
 std::int64_t RewriteAndWrite(const StreamKeeping& plan, SectorFile& image, std::uint8_t* bytes,
                              std::int64_t k, std::int64_t n, SharedSectors (&shared)[2]) {
     const std::int64_t first = plan.range.start + k;
+    std::thread helper;
     if (n > 1 && std::thread::hardware_concurrency() > 1) {
-        std::thread helper(RewriteRange, std::cref(plan), bytes, first, n / 2, n,
-                           std::ref(shared[1]));
-        RewriteRange(plan, bytes, first, 0, n / 2, shared[0]);
-        helper.join();
-    } else {
-        RewriteRange(plan, bytes, first, 0, n, shared[0]);
+        try {
+            helper = std::thread(RewriteRange, std::cref(plan), bytes, first, n / 2, n,
+                                 std::ref(shared[1]));
+        } catch (const std::system_error&) {
+            // No second thread to be had: this one does it all.
+        }
     }
+    RewriteRange(plan, bytes, first, 0, helper.joinable() ? n / 2 : n, shared[0]);
+    if (helper.joinable()) helper.join();
     const auto kinds =
         std::span(plan.sectors).subspan(static_cast<std::size_t>(k), static_cast<std::size_t>(n));
     std::vector<const std::uint8_t*> run;
