@@ -11,7 +11,9 @@
 #include "bench/bench_data.h"
 #include "bench/bench_files.h"
 #include "bench/bench_process.h"
+#include "bench/bench_streams.h"
 #include "entries/list_reader.h"
+#include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "image/sector_file.h"
 #include "image/sector_geometry.h"
@@ -181,6 +183,54 @@ std::vector<Row> RipFigures(const Context& c, bool window_wanted) {
         rows.push_back(window);
     }
     return rows;
+}
+
+std::vector<Row> KeepFigures(const Context& c) {
+    const std::filesystem::path list = c.dir / "kept.klv";
+    const std::filesystem::path image = c.dir / "image.bin";
+    const std::string self = SelfPath().string();
+    // The mixed list, its movies under 404 sectors set aside: a plain rip leaves them alone, so
+    // the baseline would not write them while the kept rip does.
+    std::vector<BenchEntry> entries = MixedEntries();
+    std::vector<StreamRange> streams;
+    for (BenchEntry& e : entries) {
+        const bool movie = e.code == "0" || e.code == "1" || e.code == "2";
+        if (movie && e.count < kStSourceSectors)
+            e.code = "20";
+        else if (movie)
+            streams.push_back({e.start, e.count, StreamRange::Movie});
+        else if (e.code == "10")
+            streams.push_back({e.start, e.count, StreamRange::Xa});
+        else if (e.code == "99")
+            streams.push_back({e.start, e.count, StreamRange::Dummy});
+    }
+    WriteText(list, ListText(entries));
+    WriteFresh(image, {{0, kImageSectors}});
+    const std::int64_t sectors = Total(RippedRanges(list, image, c.blanks));
+
+    std::vector<Subject> subjects = {
+        {"baseline", {self, "--baseline-rip", list, image, c.blanks}, image},
+        {"vorlix-cli rip --keep-structure",
+         {c.cli, "rip", list, image, "--blanks", c.blanks, "--keep-structure"},
+         image},
+    };
+    for (int rep = 0; rep < c.repetitions; ++rep) {
+        for (std::size_t k = 0; k < subjects.size(); ++k) {
+            Subject& s = subjects[(static_cast<std::size_t>(rep) + k) % subjects.size()];
+            WriteStreams(image, streams);
+            Settle(image);
+            SettleFileSystem(c.dir);
+            Progress("keep", rep, s, Measure(s, c));
+        }
+    }
+    // Every sector of every ripped entry holds a stream or data: all are rewritten, none left.
+    if (subjects[1].out.find(std::to_string(sectors) + " sectors written.\n") ==
+            std::string::npos ||
+        subjects[1].out.find("left alone") != std::string::npos)
+        throw std::runtime_error("vorlix-cli rip --keep-structure did not rewrite the planned " +
+                                 std::to_string(sectors) + " sectors:\n" + subjects[1].out);
+    return {{"6 rip --keep-structure: vorlix-cli / baseline", subjects[1].samples,
+             subjects[0].samples, 2.5}};
 }
 
 std::vector<Row> CopyFigures(const Context& c) {

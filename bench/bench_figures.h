@@ -24,6 +24,10 @@ struct Context {
 // goes to the notes.
 std::vector<Row> RipFigures(const Context& c, bool window_wanted);
 
+// (8) vorlix-cli rip --keep-structure against the baseline of figure 1, over the same ranges
+// filled with movies, XA and data as a disc holds them.
+std::vector<Row> KeepFigures(const Context& c);
+
 // (2) Backup and Restore of a 100,000-sector entry against the baseline copy.
 std::vector<Row> CopyFigures(const Context& c);
 

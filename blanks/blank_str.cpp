@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "blanks/blank_files.h"
-#include "blanks/mdec_frame.h"
 #include "image/cd_sector.h"
+#include "image/mdec_frame.h"
 
 namespace vorlix {
 namespace {

@@ -14,8 +14,8 @@ const char* const kUsage =
     "  vorlix-cli backup LIST IMAGE POSITION FILE [--overwrite]\n"
     "  vorlix-cli restore LIST IMAGE POSITION FILE [--valid-sectors]\n"
     "  vorlix-cli replace LIST IMAGE POSITION FILE [--no-xa-headers] [--valid-sectors]\n"
-    "  vorlix-cli rip LIST IMAGE [--no-xa-headers] [--valid-sectors] [--dry-run]\n"
-    "                            [--type POSITION=CODE]... [--blanks DIR]\n"
+    "  vorlix-cli rip LIST IMAGE [--no-xa-headers] [--valid-sectors] [--keep-structure]\n"
+    "                            [--dry-run] [--type POSITION=CODE]... [--blanks DIR]\n"
     "  vorlix-cli scan IMAGE [--output LIST] [--overwrite] [--explain]\n"
     "  vorlix-cli verify IMAGE [--list LIST] [--all]\n"
     "  vorlix-cli --help | --version\n"
@@ -47,6 +47,8 @@ const char* const kUsage =
     "  --blanks DIR       take blank.STR and blank.XA from DIR\n"
     "  --valid-sectors    write every sector as a valid Mode 2 sector at its own address\n"
     "                     (for burning and for emulators that check sectors); no holes\n"
+    "  --keep-structure   rewrite movie, XA and DUM entries in place instead: every frame black\n"
+    "                     in its own size, every XA channel silent, every sector's headers kept\n"
     "  --list LIST        label verify's ranges with the entries of LIST\n"
     "  --all              list every range verify found, not the first 20 of each kind\n"
     "\n"
@@ -73,8 +75,9 @@ const CommandShape* ShapeOf(const std::string& command) {
     static const CommandShape backup{4, {"--overwrite"}};
     static const CommandShape restore{4, {"--valid-sectors"}};
     static const CommandShape replace{4, {"--no-xa-headers", "--valid-sectors"}};
-    static const CommandShape rip{
-        2, {"--no-xa-headers", "--valid-sectors", "--dry-run", "--type", "--blanks"}};
+    static const CommandShape rip{2,
+                                  {"--no-xa-headers", "--valid-sectors", "--keep-structure",
+                                   "--dry-run", "--type", "--blanks"}};
     static const CommandShape verify{1, {"--list", "--all"}};
     static const CommandShape scan{1, {"--output", "--overwrite", "--explain"}};
     if (command == "list") return &list;
@@ -127,6 +130,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         if (name == "--overwrite") a.overwrite = true;
         if (name == "--no-xa-headers") a.write.xa_headers = false;
         if (name == "--dry-run") a.dry_run = true;
+        if (name == "--keep-structure") a.write.keep_structure = true;
         if (name == "--blanks") a.blanks = value;
         if (name == "--valid-sectors") a.write.valid_sectors = true;
         if (name == "--list") a.list = value;

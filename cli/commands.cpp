@@ -174,6 +174,7 @@ int RipCommand(const Arguments& a, Streams s) {
         std::int64_t sectors = 0;
         // Printed as planned, so that a list of millions of entries is never held as plans.
         std::string row;
+        std::vector<std::string> notes;
         PlanRipAll(lines, a.image, blanks, a.write, [&](const PlannedRip& rip) {
             AddPayoff(payoff, rip, before.block, before.length);
             const EntryLabels& e = rip.labels;
@@ -184,23 +185,32 @@ int RipCommand(const Arguments& a, Streams s) {
             row.append(std::to_string(rip.index + 1));
             row.append(1, '\t').append(e.start).append(1, '\t').append(e.end.value_or(""));
             row.append(1, '\t').append(e.type_name).append(1, '\t');
-            row.append(Describe(rip.plan, blank)).append(1, '\n');
+            row.append(rip.kept ? rip.kept->Describe() : Describe(rip.plan, blank)).append(1, '\n');
             s.out.write(row.data(), static_cast<std::streamsize>(row.size()));
-            if (rip.plan.branch != ReplaceBranch::None) {
-                ++entries;
-                sectors += rip.plan.range.count;
+            const std::int64_t n = rip.kept                                 ? rip.kept->Rewritten()
+                                   : rip.plan.branch != ReplaceBranch::None ? rip.plan.range.count
+                                                                            : 0;
+            if (n > 0) ++entries;
+            sectors += n;
+            if (rip.kept) {
+                const std::vector<std::string> more = EntryNotes(rip.index, *rip.kept);
+                notes.insert(notes.end(), more.begin(), more.end());
             }
         });
         s.out << "Dry run: " << Plural(static_cast<std::int64_t>(entries), "entry", "entries")
               << " would be ripped, " << Plural(sectors, "sector", "sectors")
-              << " written; nothing was written.\n"
-              << PayoffText(payoff, before, nullptr, a.write.valid_sectors);
+              << " written; nothing was written.\n";
+        for (const std::string& note : notes) s.out << note << '\n';
+        s.out << PayoffText(payoff, before, nullptr, a.write.valid_sectors);
         return kExitOk;
     }
 
-    // The plans are not kept: a list of millions of entries is counted as it is planned.
-    PlanRipAll(lines, a.image, blanks, a.write,
-               [&](const PlannedRip& rip) { AddPayoff(payoff, rip, before.block, before.length); });
+    // The plans are not kept: a list of millions of entries is counted as it is planned. A kept
+    // structure is counted by what the walk rewrites instead, so the entries are read only once.
+    if (!a.write.keep_structure)
+        PlanRipAll(lines, a.image, blanks, a.write, [&](const PlannedRip& rip) {
+            AddPayoff(payoff, rip, before.block, before.length);
+        });
     ProgressBar bar(s.err, s.err_is_terminal, lines.size());
     std::size_t done = 0;
     RipAllHooks hooks;
@@ -219,6 +229,8 @@ int RipCommand(const Arguments& a, Streams s) {
           << "Ripped "
           << Plural(static_cast<std::int64_t>(report.entries_ripped), "entry", "entries") << ", "
           << Plural(report.sectors_written, "sector", "sectors") << " written.\n";
+    for (const std::string& note : report.notes) s.out << note << '\n';
+    if (a.write.keep_structure) payoff.blank_bytes = SectorOffset(report.sectors_written);
     const DiskUse after = DiskUseOf(a.image);
     s.out << PayoffText(payoff, before, &after, a.write.valid_sectors);
     return kExitOk;

@@ -1,7 +1,9 @@
 #include "image/blank_substitution.h"
 
+#include "entries/number_text.h"
 #include "image/failure.h"
 #include "image/replace_engine.h"
+#include "image/sector_file.h"
 
 namespace vorlix {
 
@@ -51,9 +53,28 @@ private:
 
 }  // namespace
 
+std::optional<SectorRange> KeptRange(const EntryLabels& labels) {
+    if (BranchFor(labels.type_name) == ReplaceBranch::None || NumberFromText(labels.length) < 1)
+        return std::nullopt;
+    return ResolveRange(labels);
+}
+
 std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
                       const std::filesystem::path& blanks_dir, const WriteOptions& options,
-                      const WorkHooks& work, Flush flush) {
+                      const WorkHooks& work, Flush flush, StreamKeeping* kept) {
+    if (options.keep_structure) {
+        const std::optional<SectorRange> range = KeptRange(labels);
+        if (!range) return 0;
+        const ImageLock lock(image, ImageAccess::Write);
+        WorkScope scope(work);
+        SectorFile file(image, OpenMode::ReadWrite);
+        StreamKeeping plan;
+        const std::int64_t written = KeepStreamStructure(file, *range, plan);
+        if (flush == Flush::Now) file.Flush();
+        file.Close();
+        if (kept) *kept = std::move(plan);
+        return written;
+    }
     const ReplacePlan plan = PlanReplace(labels, options);
     if (plan.branch == ReplaceBranch::None) return 0;
     WorkScope scope(work);

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 #include "image/entry_range.h"
 #include "image/replace_engine.h"
+#include "image/stream_keeping.h"
 
 namespace vorlix {
 
@@ -33,10 +35,17 @@ struct WorkHooks {
     std::function<void()> end;
 };
 
-// Replaces the entry with its blank file (none is opened for DUM). Returns the sectors written;
-// an entry that is left alone writes none and runs no hook.
+// The sectors Rip rewrites in place when it keeps the stream structure: those of an entry whose
+// type selects a replace branch, whatever its length from one sector (no blank file limits it).
+// Nothing for an entry that is left alone; Failure for one that cannot be addressed.
+std::optional<SectorRange> KeptRange(const EntryLabels& labels);
+
+// Replaces the entry with its blank file (none is opened for DUM), or with keep_structure
+// rewrites it in place, reporting into `kept` what became of its sectors. Returns the sectors
+// written; an entry that is left alone by its type or length writes none and runs no hook.
 std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
                       const std::filesystem::path& blanks_dir, const WriteOptions& options,
-                      const WorkHooks& work = {}, Flush flush = Flush::Now);
+                      const WorkHooks& work = {}, Flush flush = Flush::Now,
+                      StreamKeeping* kept = nullptr);
 
 }  // namespace vorlix

@@ -23,25 +23,29 @@ ReplacePlan LeftAlone(ReplacePlan plan, std::string why) {
 
 }  // namespace
 
+ReplaceBranch BranchFor(std::string_view type_name) {
+    const std::string_view key = type_name.substr(0, 2);
+    if (key == "XA") return ReplaceBranch::XA;
+    if (key == "ST") return ReplaceBranch::ST;
+    if (key == "DU") return ReplaceBranch::DU;
+    return ReplaceBranch::None;
+}
+
 ReplacePlan PlanReplace(const EntryLabels& labels, const WriteOptions& options) {
     ReplacePlan plan;
     plan.options = options;
     // Every entry is addressed first, whatever its type: a start or end that holds no number is
     // refused even where the branch would leave the entry alone.
     plan.range = ResolveRange(labels);
-    const std::string_view key = std::string_view(labels.type_name).substr(0, 2);
     const double length = NumberFromText(labels.length);
-    if (key == "XA") {
-        plan.branch = ReplaceBranch::XA;
+    plan.branch = BranchFor(labels.type_name);
+    if (plan.branch == ReplaceBranch::XA) {
         plan.source_sectors = kXaSourceSectors;
-    } else if (key == "ST") {
+    } else if (plan.branch == ReplaceBranch::ST) {
         if (length <= static_cast<double>(kStSourceSectors - 1))
             return LeftAlone(plan, "a movie entry of fewer than 404 sectors is left alone");
-        plan.branch = ReplaceBranch::ST;
         plan.source_sectors = kStSourceSectors;
-    } else if (key == "DU") {
-        plan.branch = ReplaceBranch::DU;
-    } else {
+    } else if (plan.branch == ReplaceBranch::None) {
         return LeftAlone(plan, "entries of type " + labels.type_name + " are left alone");
     }
     // A length under one sector would otherwise still write the first sector, outside the entry.

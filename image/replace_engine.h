@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "image/entry_range.h"
 #include "image/sector_geometry.h"
@@ -36,6 +37,10 @@ struct ReplacePlan {
     WriteOptions options;             // the run's options as the plan was made
     std::string skipped_because;      // why nothing is written, when branch is None
 };
+
+// The branch a type name selects by its first two characters ("XA", "ST", "DU"); None for any
+// other.
+ReplaceBranch BranchFor(std::string_view type_name);
 
 // Chooses the branch by the first two characters of the type name ("XA", "ST", "DU"). An ST entry
 // under 404 sectors, an entry of less than one sector, and any other type are left alone. Throws

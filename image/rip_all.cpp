@@ -1,6 +1,7 @@
 #include "image/rip_all.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "entries/entry_details.h"
@@ -17,7 +18,54 @@ std::string EntryName(std::size_t index, std::string_view line) {
     return "entry " + std::to_string(index + 1) + " (" + PrintableText(line) + ")";
 }
 
+// Keeping the structure reads every entry before rewriting it. The entries ahead of the one being
+// rewritten are read in the background meanwhile, so the disk reads while the rewrite computes.
+class Prefetcher {
+public:
+    Prefetcher(const EntryLines& lines, const std::filesystem::path& image)
+        : lines_(lines), image_(image) {}
+
+    // Keeps about kAhead bytes of rippable entries from entry `index` on asked for.
+    void Ahead(std::size_t index) {
+        if (!file_) file_.emplace(image_, OpenMode::ReadOnly);
+        while (next_ < lines_.size() && (next_ <= index || SectorOffset(asked_) < kAhead)) {
+            const EntryLabels labels = LabelsOf(ShowEntryDetails(lines_[next_]));
+            ++next_;
+            if (!IsRippable(labels.type_name)) continue;
+            try {
+                if (const std::optional<SectorRange> range = KeptRange(labels)) {
+                    file_->Prefetch(range->start, range->count);
+                    ends_.push_back({next_ - 1, range->count});
+                    asked_ += range->count;
+                }
+            } catch (const Failure&) {
+                // The walk reports this entry when it comes to it.
+            }
+        }
+        while (!ends_.empty() && ends_.front().first <= index) {
+            asked_ -= ends_.front().second;
+            ends_.erase(ends_.begin());
+        }
+    }
+
+private:
+    static constexpr std::int64_t kAhead = std::int64_t{128} << 20;
+    const EntryLines& lines_;
+    std::filesystem::path image_;
+    std::optional<SectorFile> file_;
+    std::size_t next_ = 0;
+    std::int64_t asked_ = 0;  // sectors asked for and not yet passed
+    std::vector<std::pair<std::size_t, std::int64_t>> ends_;
+};
+
 }  // namespace
+
+std::vector<std::string> EntryNotes(std::size_t index, const StreamKeeping& kept) {
+    std::vector<std::string> notes;
+    for (const std::string& note : kept.Notes())
+        notes.push_back("entry " + std::to_string(index + 1) + ": " + note);
+    return notes;
+}
 
 void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
                 const std::filesystem::path& blanks_dir, const WriteOptions& options,
@@ -25,8 +73,10 @@ void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
     const ImageLock lock(image, ImageAccess::Read);
     CheckImage(image);
     std::vector<std::string> checked_types;
+    std::optional<SectorFile> reader;
+    if (options.keep_structure) reader.emplace(image, OpenMode::ReadOnly);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        PlannedRip rip{i, lines[i], LabelsOf(ShowEntryDetails(lines[i])), {}};
+        PlannedRip rip{i, lines[i], LabelsOf(ShowEntryDetails(lines[i])), {}, {}};
         const EntryLabels& labels = rip.labels;
         if (!IsRippable(labels.type_name)) {
             rip.plan.skipped_because = "entries of type " + labels.type_name + " are not ripped";
@@ -42,6 +92,10 @@ void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
                 RefuseSameFile(image, blank, "blank file");
                 CheckSource(rip.plan, blank);
                 checked_types.push_back(labels.type_name);
+            }
+            if (reader) {
+                if (const std::optional<SectorRange> range = KeptRange(labels))
+                    rip.kept = PlanStreamKeeping(*reader, *range);
             }
         } catch (const Failure& f) {
             throw Failure(
@@ -72,14 +126,26 @@ RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
 
     RipAllReport report;
     const std::size_t count = lines.size();
+    Prefetcher prefetch(lines, image);
     for (std::size_t i = 0; i < count; ++i) {
         const EntryLabels labels = hooks.select_entry(i);
         if (hooks.yield) hooks.yield();
         if (!IsRippable(labels.type_name)) continue;
         try {
-            const std::int64_t written = hooks.rip_entry ? hooks.rip_entry(labels)
-                                                         : RipEntry(labels, image, blanks_dir,
-                                                                    options(), {}, Flush::Deferred);
+            std::optional<StreamKeeping> kept;
+            std::int64_t written = 0;
+            if (hooks.rip_entry) {
+                written = hooks.rip_entry(labels);
+            } else {
+                const WriteOptions now = options();
+                if (now.keep_structure) prefetch.Ahead(i);
+                written =
+                    RipEntry(labels, image, blanks_dir, now, {}, Flush::Deferred, &kept.emplace());
+            }
+            if (kept) {
+                const std::vector<std::string> notes = EntryNotes(i, *kept);
+                report.notes.insert(report.notes.end(), notes.begin(), notes.end());
+            }
             if (written > 0) ++report.entries_ripped;
             report.sectors_written += written;
         } catch (const Failure& f) {

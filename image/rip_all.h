@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "entries/list_reader.h"
 #include "image/entry_range.h"
 #include "image/replace_engine.h"
+#include "image/stream_keeping.h"
 
 namespace vorlix {
 
@@ -32,6 +34,10 @@ struct RipAllHooks {
 struct RipAllReport {
     std::size_t entries_ripped = 0;
     std::int64_t sectors_written = 0;
+    // With keep_structure, what was left alone and why, one line per note, each naming its entry
+    // ("entry 12: 37 sectors of video in a form VORLIX cannot keep; left alone"). Only the walk's
+    // own RipEntry reports them; a front end's rip_entry hook does not.
+    std::vector<std::string> notes;
 };
 
 struct PlannedRip {
@@ -39,12 +45,18 @@ struct PlannedRip {
     std::string_view line;  // a view of the list's line: valid while the list is
     EntryLabels labels;     // as selecting the entry shows it (end included)
     ReplacePlan plan;       // branch None for entries that are left alone
+    // With keep_structure: what the in-place rewrite will do to a rippable entry's sectors.
+    std::optional<StreamKeeping> kept;
 };
+
+// "entry 12: <note>", the entry counted from 1 as the list shows it.
+std::vector<std::string> EntryNotes(std::size_t index, const StreamKeeping& kept);
 
 // Every check Rip All makes before its first write, over the list's lines as selecting them would
 // show them: each rippable entry can be addressed, the image can be written and is neither a
 // blank file nor one through a link, and every blank file the entries need exists and is long
-// enough. Throws Failure naming the entry or file. Holds a shared lock on the image meanwhile.
+// enough; with keep_structure, each rippable entry is read and its rewrite planned. Throws
+// Failure naming the entry or file. Holds a shared lock on the image meanwhile.
 std::vector<PlannedRip> PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
                                    const std::filesystem::path& blanks_dir,
                                    const WriteOptions& options);

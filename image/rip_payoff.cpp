@@ -8,6 +8,11 @@ namespace vorlix {
 
 void AddPayoff(RipPayoff& payoff, const PlannedRip& rip, std::uint64_t block,
                std::uint64_t length) {
+    // Kept structure rewrites sectors in place: all of them blank, none of them a hole.
+    if (rip.kept) {
+        payoff.blank_bytes += SectorOffset(rip.kept->Rewritten());
+        return;
+    }
     {
         const ReplacePlan& plan = rip.plan;
         if (plan.branch == ReplaceBranch::None) return;

@@ -9,6 +9,7 @@ packages=(
     libcue-dev libiso9660-dev libcdio-dev libcdio-utils
     clang libclang-rt-14-dev
     xvfb xauth
+    ffmpeg
 )
 
 missing=()

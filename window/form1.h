@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "image/entry_range.h"
 #include "image/write_options.h"
@@ -114,6 +116,8 @@ private:
     // While Rip All walks: when the window last painted (invalid until its first paint), and what
     // the type box and frmAll are to show when it next paints.
     std::optional<QElapsedTimer> walk_painted_;
+    // What Keep Stream Structure left alone during the walk, one sentence per note.
+    std::vector<std::string> walk_notes_;
     std::optional<QString> walk_type_box_;
     std::optional<bool> walk_frm_all_enabled_;
     // The control that had the keyboard focus before an operation disabled it.

@@ -95,6 +95,7 @@ void Form1::cmdRipAll_Click() {
     // first screenful, scrolling by one entry per selection would cost more than the selection.
     lstKLV->setAutoScroll(false);
     walk_painted_.emplace();
+    walk_notes_.clear();
     const bool ripped = Attempt([&] { RipAll(lines, DataTrack(), BlanksDirectory(), hooks); });
     walk_painted_.reset();
     ShowWalkState();
@@ -106,6 +107,12 @@ void Form1::cmdRipAll_Click() {
         Yield();
         dialogs_->Message(MessageIcon::Exclamation, QStringLiteral("Info"),
                           QStringLiteral("Rip Complete"));
+        // Keep Stream Structure names what it could not keep, as the command line does.
+        if (!walk_notes_.empty()) {
+            QString text;
+            for (const std::string& note : walk_notes_) text += TextOf(Sentence(note)) + '\n';
+            dialogs_->Message(MessageIcon::Information, QStringLiteral("Info"), text.trimmed());
+        }
     }
     for (QWidget* control : walked) control->setEnabled(true);
     menuBar()->setEnabled(true);
@@ -115,9 +122,16 @@ void Form1::cmdRipAll_Click() {
 // Rips the entry the details labels show, with the blank of its type and the options as they are
 // now; the window is busy while the sectors are written.
 std::int64_t Form1::RipEntry() {
-    return vorlix::RipEntry(CurrentLabels(), DataTrack(), BlanksDirectory(), CurrentWriteOptions(),
-                            {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }},
-                            Flush::Deferred);  // the walk flushes once at its end
+    StreamKeeping kept;
+    const std::int64_t written =
+        vorlix::RipEntry(CurrentLabels(), DataTrack(), BlanksDirectory(), CurrentWriteOptions(),
+                         {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }},
+                         Flush::Deferred,  // the walk flushes once at its end
+                         &kept);
+    const std::vector<std::string> notes =
+        EntryNotes(static_cast<std::size_t>(lstKLV->currentRow()), kept);
+    walk_notes_.insert(walk_notes_.end(), notes.begin(), notes.end());
+    return written;
 }
 
 // frmAll is disabled while the entry is written. The walk shows that when it paints: switching

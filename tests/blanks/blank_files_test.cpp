@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "blanks/mdec_frame.h"
 #include "image/cd_sector.h"
+#include "image/mdec_frame.h"
 #include "md5.h"
 
 namespace vorlix {

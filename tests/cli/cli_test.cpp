@@ -6,6 +6,7 @@
 
 #include "cli_fixture.h"
 #include "image/blank_substitution.h"
+#include "support/streams.h"
 
 namespace vorlix {
 namespace {
@@ -119,6 +120,47 @@ TEST_F(CommandLine, RipWithTypeChangesBlanksAndDryRun) {
     const std::string text =
         test::ListText({"0:9:20", "10:419:0", "420:429:10", "430:439:99", "440:449:1"});
     EXPECT_EQ(ReadBytes(list), Bytes(text.begin(), text.end())) << "the list file is never written";
+}
+
+// Entry 2 starts with a movie of an unknown bitstream version, entry 5 is a whole movie, and the
+// rest of the pattern image has no sector headers at all.
+TEST_F(CommandLine, RipKeepingTheStructureSaysWhatItLeavesAloneBeforeAndAfter) {
+    Bytes b = before;
+    test::WriteMovie(b, {.first = 10, .version = 4, .frames = 2, .chunks = 5, .frame_size = 4000});
+    test::WriteMovie(b, {.first = 440, .frames = 2, .chunks = 5, .frame_size = 4000});
+    test::WriteBytes(image, b);
+    const std::string notes =
+        "entry 2: 10 sectors of video in a form VORLIX cannot keep; left alone\n"
+        "entry 3: 10 sectors without a Mode 2 header left alone\n"
+        "entry 4: 10 sectors without a Mode 2 header left alone\n";
+
+    CliRun r = Cli({"rip", list, image, "--blanks", blanks, "--keep-structure", "--dry-run"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("2\t10\t419\tST0\tnothing written: 10 sectors of video in a form VORLIX "
+                         "cannot keep; left alone (sector 10: bitstream version 4)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("5\t440\t449\tST1\t10 sectors rewritten in place: 10 video sectors in 2 "
+                         "black frames\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Dry run: 1 entry would be ripped, 10 sectors written; nothing was "
+                         "written.\n" +
+                         notes),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(ReadBytes(image), b);
+
+    r = Cli({"rip", list, image, "--blanks", blanks, "--keep-structure"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Rip Complete\nRipped 1 entry, 10 sectors written.\n" + notes +
+                              "Now blank: 23520 bytes",
+                          0),
+              0u)
+        << r.out;
+    const Bytes after = ReadBytes(image);
+    EXPECT_EQ(SectorsOf(after, 0, 440), SectorsOf(b, 0, 440));
+    EXPECT_EQ(test::ParseFrames(after, 440, 10).size(), 2u);
 }
 
 TEST_F(CommandLine, RipRefusesBeforeWritingWhenABlankIsMissing) {

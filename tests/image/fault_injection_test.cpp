@@ -22,6 +22,7 @@
 #include "image/file_faults.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
+#include "support/streams.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 
@@ -85,11 +86,36 @@ std::vector<Operation> Operations() {
              };
              RipAll(lines, image(d), blanks(d), hooks);
          }},
+        {"rip all keeping the structure",
+         [=](const test::TempDir& d) {
+             const std::vector<std::string> lines = {"0:449:0", "450:459:20", "460:999:10",
+                                                     "1000:1399:99"};
+             RipAllHooks hooks;
+             hooks.select_entry = [&](std::size_t i) {
+                 return LabelsOf(ShowEntryDetails(lines[i]));
+             };
+             hooks.options = [] { return WriteOptions{.keep_structure = true}; };
+             RipAll(lines, image(d), blanks(d), hooks);
+         }},
     };
 }
 
+// The image holds data sectors and two movies, so that keeping the structure has work to do;
+// made once, as every failing call starts from it.
+const Bytes& GameImage() {
+    static const Bytes image = [] {
+        Bytes b;
+        test::WriteData(b, 0, kImageSectors);
+        test::WriteMovie(
+            b, {.first = 20, .frames = 30, .chunks = 3, .frame_size = 5000, .audio_every = 8});
+        test::WriteMovie(b, {.first = 1100, .frames = 10, .chunks = 3, .frame_size = 5000});
+        return b;
+    }();
+    return image;
+}
+
 void MakeFiles(const test::TempDir& d) {
-    test::WritePatternFile(d / "game.bin", 1, kImageSectors);
+    test::WriteBytes(d / "game.bin", GameImage());
     test::WritePatternFile(d / "src.bin", 2, 1000);
     test::WritePatternFile(d / "old.bak", 3, 5);
     std::filesystem::create_directories(d / "blanks");

@@ -16,6 +16,7 @@
 #include "image/failure.h"
 #include "image/file_faults.h"
 #include "image/replace_engine.h"
+#include "support/streams.h"
 #include "window_rig.h"
 
 using namespace vorlix::window::test;
@@ -293,6 +294,29 @@ private slots:
         }
         ::close(other);
         QVERIFY(ReadBytes(image) == original && !std::filesystem::exists(rig.dir / "b.bak"));
+    }
+
+    // Keep Stream Structure rewrites in place and names, after "Rip Complete", what it could not
+    // keep; that entry's sectors stay as they were.
+    void keepingTheStructureNamesWhatItLeftAlone() {
+        WindowRig rig;
+        Bytes image_bytes;
+        vorlix::test::WriteMovie(image_bytes, {.first = 0, .version = 4, .frames = 2, .chunks = 5});
+        vorlix::test::WriteMovie(image_bytes, {.first = 10, .frames = 2, .chunks = 5});
+        const auto image = rig.dir / "game.bin";
+        WriteBytes(image, image_bytes);
+        rig.OpenBoth({"0:9:0", "10:19:0"}, image);
+        rig.Trigger("mnuOptionsKeep");
+        rig.dialogs->messages.clear();
+        rig.Click("cmdRipAll");
+        QCOMPARE(rig.dialogs->messages,
+                 QStringList({"exclamation Info: Rip Complete",
+                              "information Info: entry 1: 10 sectors of video in a form VORLIX "
+                              "cannot keep; left alone."}));
+        const Bytes after = ReadBytes(image);
+        QVERIFY(SectorsOf(after, 0, 10) == SectorsOf(image_bytes, 0, 10));
+        QCOMPARE(vorlix::test::ParseFrames(after, 10, 10).size(), std::size_t{2});
+        QVERIFY(SectorsOf(after, 10, 10) != SectorsOf(image_bytes, 10, 10));
     }
 
     // The blank files are looked for when Rip All needs them; a program directory that cannot be

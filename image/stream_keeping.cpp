@@ -1,0 +1,441 @@
+#include "image/stream_keeping.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <system_error>
+#include <thread>
+
+#include "image/cd_sector.h"
+#include "image/mdec_frame.h"
+#include "image/sector_copy.h"
+#include "image/sector_file.h"
+
+namespace vorlix {
+namespace {
+
+// STR video sector, offsets into the user data.
+constexpr std::uint32_t kStrMagic = 0x80010160;  // 0160, then 8001
+constexpr std::size_t kStrChunk = 0x04, kStrChunks = 0x06, kStrFrameNumber = 0x08;
+constexpr std::size_t kStrFrameSize = 0x0C, kStrWidth = 0x10, kStrHeight = 0x12;
+constexpr std::size_t kStrBitstreamHeader = 0x14;  // copy of the frame's first 8 bytes
+constexpr std::size_t kStrReserved = 0x1C;         // must be 0
+constexpr std::size_t kStrHeaderBytes = 0x20;
+constexpr std::size_t kStrChunkBytes = 2016;
+constexpr std::uint8_t kMaxChannel = 31;
+constexpr std::uint16_t kMaxQuantScale = 63;
+
+// XA ADPCM sector: 18 groups of 128 bytes, the first 16 of each the sound parameters, then 20
+// zero bytes before the EDC.
+constexpr std::size_t kSoundGroups = 18, kSoundGroupBytes = 128, kSoundParameterBytes = 16;
+// Filter 0 and a range that shifts by nothing: with zero samples every output sample is 0,
+// whatever came before. 4-bit audio shifts by 12 - range, 8-bit audio by 8 - range.
+constexpr std::uint8_t kSilent4Bit = 0x0C, kSilent8Bit = 0x08;
+
+constexpr std::int64_t kBatchSectors = kCopyBatchSectors;
+
+std::uint32_t Le(const std::uint8_t* at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | at[i];
+    return value;
+}
+
+bool IsForm2(SectorView s) {
+    return (s[kSubHeaderOffset + 2] & kSubmodeForm2) != 0;
+}
+
+bool IsMode2(SectorView s) {
+    return std::equal(kSyncPattern.begin(), kSyncPattern.end(), s.begin()) && s[kModeOffset] == 2;
+}
+
+bool IsAudio(SectorView s) {
+    const std::uint8_t submode = s[kSubHeaderOffset + 2];
+    return (submode & kSubmodeAudio) && (submode & kSubmodeForm2) && !(submode & kSubmodeVideo);
+}
+
+// The STR magic, or a sub-header that says video: such a sector is never zero-filled.
+bool IsVideo(SectorView s) {
+    return Le(s.data() + kUserDataOffset, 4) == kStrMagic ||
+           (s[kSubHeaderOffset + 2] & kSubmodeVideo) != 0;
+}
+
+std::uint64_t ShapeKey(std::uint32_t width, std::uint32_t height, std::uint32_t version) {
+    return std::uint64_t{width} << 32 | height << 16 | version;
+}
+
+// One video sector's header fields.
+struct VideoChunk {
+    std::uint8_t channel;
+    std::uint32_t chunk, chunks, number, size, width, height, version;
+};
+
+std::string At(std::int64_t sector, const std::string& what) {
+    return "sector " + std::to_string(sector) + ": " + what;
+}
+
+// The checks decoders make before they take a sector as STR video, and the ones the rewrite needs.
+// Returns why the sector cannot be kept, or nothing.
+std::optional<std::string> CheckVideo(SectorView s, std::int64_t sector, VideoChunk& c) {
+    const std::uint8_t* u = s.data() + kUserDataOffset;
+    if (Le(u, 4) != kStrMagic) return At(sector, "marked as video without an STR header");
+    if (IsForm2(s)) return At(sector, "video in a Form 2 sector");
+    c.channel = s[kSubHeaderOffset + 1];
+    c.chunk = Le(u + kStrChunk, 2);
+    c.chunks = Le(u + kStrChunks, 2);
+    c.number = Le(u + kStrFrameNumber, 4);
+    c.size = Le(u + kStrFrameSize, 4);
+    c.width = Le(u + kStrWidth, 2);
+    c.height = Le(u + kStrHeight, 2);
+    const std::uint8_t* b = u + kStrBitstreamHeader;
+    const std::uint32_t words = Le(b, 2), magic = Le(b + 2, 2), scale = Le(b + 4, 2);
+    c.version = Le(b + 6, 2);
+    if (c.channel > kMaxChannel) return At(sector, "channel " + std::to_string(c.channel));
+    if (c.chunk >= c.chunks) return At(sector, "chunk index beyond the chunk count");
+    if (std::uint64_t{c.chunks} * kStrChunkBytes < c.size)
+        return At(sector, "frame size beyond its chunks");
+    if (c.number == 0) return At(sector, "frame number 0");
+    if (words == 0) return At(sector, "word count 0");
+    if (magic != kMdecMagic) return At(sector, "no 3800 in the frame header");
+    if (scale < 1 || scale > kMaxQuantScale)
+        return At(sector, "quantisation scale " + std::to_string(scale));
+    if (c.version != 2 && c.version != 3)
+        return At(sector, "bitstream version " + std::to_string(c.version));
+    if (Le(u + kStrReserved, 4) != 0) return At(sector, "reserved header word not 0");
+    if (c.width == 0 || c.height == 0) return At(sector, "width or height 0");
+    return std::nullopt;
+}
+
+// Gathers the chunks of each frame, per channel, and decides for each frame as it closes.
+class FrameGatherer {
+public:
+    explicit FrameGatherer(StreamKeeping& plan) : plan_(plan) {}
+
+    void Add(std::int64_t index, const VideoChunk& c) {
+        Channel& ch = channels_[c.channel];
+        if (ch.open && ch.open->header.number != c.number) Close(ch, false);
+        if (!ch.open) {
+            ch.open = Frame{c, std::vector<std::int64_t>(c.chunks, -1), !ch.had_frame};
+            ch.had_frame = true;
+        }
+        Frame& f = *ch.open;
+        const VideoChunk& first = f.header;
+        if (c.chunks != first.chunks || c.size != first.size || c.width != first.width ||
+            c.height != first.height || c.version != first.version)
+            return Refuse(index, "a frame whose sectors disagree on its shape");
+        if (f.sectors[c.chunk] >= 0) return Refuse(index, "a chunk that repeats in its frame");
+        f.sectors[c.chunk] = index;
+    }
+
+    void Finish() {
+        for (Channel& ch : channels_)
+            if (ch.open) Close(ch, true);
+    }
+
+private:
+    struct Frame {
+        VideoChunk header;
+        std::vector<std::int64_t> sectors;  // by chunk index, -1 while missing
+        bool first_in_channel;
+    };
+    struct Channel {
+        std::optional<Frame> open;
+        bool had_frame = false;
+    };
+
+    void Refuse(std::int64_t index, const std::string& why) {
+        if (plan_.refused_because.empty())
+            plan_.refused_because = At(plan_.range.start + index, why);
+    }
+
+    void Close(Channel& ch, bool at_entry_end) {
+        Frame f = std::move(*ch.open);
+        ch.open.reset();
+        const auto present =
+            std::ranges::count_if(f.sectors, [](std::int64_t i) { return i >= 0; });
+        if (present == static_cast<std::ptrdiff_t>(f.sectors.size())) {
+            Keep(f);
+        } else if (f.first_in_channel || at_entry_end) {
+            ++plan_.partial_frames;
+            plan_.partial_frame_sectors += present;
+        } else {
+            const auto any = std::ranges::find_if(f.sectors, [](std::int64_t i) { return i >= 0; });
+            Refuse(*any, "frame " + std::to_string(f.header.number) + " lacks chunks");
+        }
+    }
+
+    void Keep(const Frame& f) {
+        const VideoChunk& h = f.header;
+        const std::uint64_t key = ShapeKey(h.width, h.height, h.version);
+        auto it = plan_.black_frames.find(key);
+        if (it == plan_.black_frames.end()) {
+            auto black = BlackMdecFrame(static_cast<std::uint16_t>(h.width),
+                                        static_cast<std::uint16_t>(h.height),
+                                        static_cast<std::uint16_t>(h.version));
+            if (!black) return Refuse(f.sectors[0], "no black frame fits its size");
+            it = plan_.black_frames.emplace(key, std::move(*black)).first;
+        }
+        if (it->second.size() > h.size)
+            return Refuse(f.sectors[0], "frame " + std::to_string(h.number) +
+                                            " too small for a black frame of its size");
+        ++plan_.frames;
+        plan_.video_sectors += static_cast<std::int64_t>(f.sectors.size());
+        for (std::int64_t i : f.sectors)
+            plan_.sectors[static_cast<std::size_t>(i)] = SectorKeeping::Video;
+    }
+
+    StreamKeeping& plan_;
+    std::array<Channel, kMaxChannel + 1> channels_;
+};
+
+std::string Count(std::int64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+void WriteAddress(MutableSectorView s, std::int64_t sector) {
+    std::ranges::copy(BcdAddress(sector), s.begin() + kAddressOffset);
+}
+
+// Sectors of one kind and one sub-header differ only in their address, which lies outside EDC and
+// ECC in Mode 2: each such sector is computed once and copied.
+class SharedSectors {
+public:
+    void Write(MutableSectorView s, SectorKeeping kind) {
+        const bool form2 = IsForm2(s);
+        const bool no_edc = form2 && Le(s.data() + kForm2EdcOffset, 4) == 0;
+        std::uint64_t key = 0;
+        std::memcpy(&key, s.data() + kSubHeaderOffset, 8);
+        for (Entry& e : entries_) {
+            if (e.key == key && e.kind == kind && e.no_edc == no_edc) {
+                std::copy(e.sector.begin() + kSubHeaderOffset, e.sector.end(),
+                          s.begin() + kSubHeaderOffset);
+                return;
+            }
+        }
+        Build(s, kind, form2, no_edc);
+        Entry& e = entries_.emplace_back(Entry{key, kind, no_edc, {}});
+        std::ranges::copy(s, e.sector.begin());
+    }
+
+private:
+    static void Build(MutableSectorView s, SectorKeeping kind, bool form2, bool no_edc) {
+        const std::size_t data_end = form2 ? kForm2EdcOffset : kForm1EdcOffset;
+        std::fill(s.begin() + kUserDataOffset, s.begin() + static_cast<std::ptrdiff_t>(data_end),
+                  0);
+        if (kind == SectorKeeping::Audio) {
+            const std::uint8_t silent =
+                (s[kSubHeaderOffset + 3] & kCoding8Bit) ? kSilent8Bit : kSilent4Bit;
+            for (std::size_t g = 0; g < kSoundGroups; ++g)
+                std::fill_n(
+                    s.begin() + static_cast<std::ptrdiff_t>(kUserDataOffset + g * kSoundGroupBytes),
+                    kSoundParameterBytes, silent);
+        }
+        if (!form2)
+            SealForm1(s);
+        else if (!no_edc)
+            SealForm2(s);
+    }
+
+    struct Entry {
+        std::uint64_t key;
+        SectorKeeping kind;
+        bool no_edc;
+        RawSector sector;
+    };
+    std::vector<Entry> entries_;
+};
+
+void WriteVideo(MutableSectorView s, const StreamKeeping& plan) {
+    std::uint8_t* u = s.data() + kUserDataOffset;
+    const std::vector<std::uint8_t>& black = plan.black_frames.at(
+        ShapeKey(Le(u + kStrWidth, 2), Le(u + kStrHeight, 2), Le(u + kStrBitstreamHeader + 6, 2)));
+    std::copy_n(black.begin(), 8, u + kStrBitstreamHeader);
+    std::uint8_t* data = u + kStrHeaderBytes;
+    std::fill_n(data, kStrChunkBytes, 0);
+    const std::size_t from = Le(u + kStrChunk, 2) * kStrChunkBytes;
+    if (from < black.size())
+        std::copy_n(black.begin() + static_cast<std::ptrdiff_t>(from),
+                    std::min(kStrChunkBytes, black.size() - from), data);
+    SealForm1(s);
+}
+
+// Rewrites the marked sectors of one batch; `shared` is this worker's own.
+void RewriteRange(const StreamKeeping& plan, std::uint8_t* batch, std::int64_t first,
+                  std::int64_t from, std::int64_t to, SharedSectors& shared) {
+    for (std::int64_t k = from; k < to; ++k) {
+        const SectorKeeping kind =
+            plan.sectors[static_cast<std::size_t>(first - plan.range.start + k)];
+        if (kind == SectorKeeping::Leave) continue;
+        const MutableSectorView s(batch + k * static_cast<std::int64_t>(kRawSectorSize),
+                                  kRawSectorSize);
+        if (kind == SectorKeeping::Video)
+            WriteVideo(s, plan);
+        else
+            shared.Write(s, kind);
+        WriteAddress(s, first + k);
+    }
+}
+
+}  // namespace
+
+std::int64_t StreamKeeping::Rewritten() const {
+    return LeftAlone() ? 0 : video_sectors + audio_sectors + empty_sectors;
+}
+
+std::vector<std::string> StreamKeeping::Notes() const {
+    if (LeftAlone())
+        return {Count(all_video_sectors, "sector", "sectors") +
+                " of video in a form VORLIX cannot keep; left alone"};
+    std::vector<std::string> notes;
+    if (partial_frames > 0)
+        notes.push_back(Count(partial_frames, "partial frame", "partial frames") + " (" +
+                        Count(partial_frame_sectors, "sector", "sectors") +
+                        ") at the entry's edges left alone");
+    if (foreign_sectors > 0)
+        notes.push_back(Count(foreign_sectors, "sector", "sectors") +
+                        " without a Mode 2 header left alone");
+    return notes;
+}
+
+std::string StreamKeeping::Describe() const {
+    if (LeftAlone()) return "nothing written: " + Notes().front() + " (" + refused_because + ")";
+    std::vector<std::string> parts;
+    if (video_sectors > 0)
+        parts.push_back(Count(video_sectors, "video sector", "video sectors") + " in " +
+                        Count(frames, "black frame", "black frames"));
+    if (audio_sectors > 0)
+        parts.push_back(Count(audio_sectors, "silent XA sector", "silent XA sectors"));
+    if (empty_sectors > 0) parts.push_back(Count(empty_sectors, "empty sector", "empty sectors"));
+    std::string text = Count(Rewritten(), "sector", "sectors") + " rewritten in place";
+    for (std::size_t i = 0; i < parts.size(); ++i) text += (i == 0 ? ": " : ", ") + parts[i];
+    for (const std::string& note : Notes()) text += "; " + note;
+    return text;
+}
+
+namespace {
+
+// Entries up to this many sectors (38.5 MB) are read once and held for the rewrite; longer ones
+// are read again batch by batch, so memory stays bounded for any entry.
+constexpr std::int64_t kHeldSectors = 16384;
+
+void Classify(StreamKeeping& plan, FrameGatherer& frames, const std::uint8_t* bytes,
+              std::int64_t first_index, std::int64_t n) {
+    for (std::int64_t j = 0; j < n; ++j) {
+        const SectorView s(bytes + j * static_cast<std::int64_t>(kRawSectorSize), kRawSectorSize);
+        const std::int64_t index = first_index + j;
+        SectorKeeping& kind = plan.sectors[static_cast<std::size_t>(index)];
+        if (!IsMode2(s)) {
+            ++plan.foreign_sectors;
+        } else if (IsAudio(s)) {
+            kind = SectorKeeping::Audio;
+            ++plan.audio_sectors;
+        } else if (IsVideo(s)) {
+            ++plan.all_video_sectors;
+            VideoChunk chunk{};
+            if (auto why = CheckVideo(s, plan.range.start + index, chunk)) {
+                if (plan.refused_because.empty()) plan.refused_because = *why;
+            } else {
+                frames.Add(index, chunk);
+            }
+        } else {
+            kind = SectorKeeping::Empty;
+            ++plan.empty_sectors;
+        }
+    }
+}
+
+StreamKeeping Plan(SectorFile& image, SectorRange range, std::vector<std::uint8_t>* held) {
+    StreamKeeping plan;
+    plan.range = range;
+    if (range.count <= 0) return plan;
+    // Refuse an entry some of whose sectors have no CD address before anything is written.
+    BcdAddress(range.start + range.count - 1);
+    plan.sectors.assign(static_cast<std::size_t>(range.count), SectorKeeping::Leave);
+    image.Prefetch(range.start, range.count);
+    FrameGatherer frames(plan);
+    std::vector<std::uint8_t> buffer;
+    if (held)
+        held->resize(static_cast<std::size_t>(range.count) * kRawSectorSize);
+    else
+        buffer.resize(static_cast<std::size_t>(std::min(range.count, kBatchSectors)) *
+                      kRawSectorSize);
+    for (std::int64_t k = 0; k < range.count; k += kBatchSectors) {
+        const std::int64_t n = std::min(kBatchSectors, range.count - k);
+        std::uint8_t* at = held ? held->data() + SectorOffset(k) : buffer.data();
+        image.ReadSectors(range.start + k,
+                          std::span(at, static_cast<std::size_t>(n) * kRawSectorSize));
+        Classify(plan, frames, at, k, n);
+    }
+    frames.Finish();
+    if (plan.LeftAlone()) std::ranges::fill(plan.sectors, SectorKeeping::Leave);
+    return plan;
+}
+
+// Rewrites the marked sectors among the entry's sectors [k, k + n), which lie at `bytes`, with
+// two workers when there are two cores, and writes them in runs: what is left alone is not
+// written back. Returns the sectors written.
+std::int64_t RewriteAndWrite(const StreamKeeping& plan, SectorFile& image, std::uint8_t* bytes,
+                             std::int64_t k, std::int64_t n, SharedSectors (&shared)[2]) {
+    const std::int64_t first = plan.range.start + k;
+    std::thread helper;
+    if (n > 1 && std::thread::hardware_concurrency() > 1) {
+        try {
+            helper = std::thread(RewriteRange, std::cref(plan), bytes, first, n / 2, n,
+                                 std::ref(shared[1]));
+        } catch (const std::system_error&) {
+            // No second thread to be had: this one does it all.
+        }
+    }
+    RewriteRange(plan, bytes, first, 0, helper.joinable() ? n / 2 : n, shared[0]);
+    if (helper.joinable()) helper.join();
+    const auto kinds =
+        std::span(plan.sectors).subspan(static_cast<std::size_t>(k), static_cast<std::size_t>(n));
+    std::vector<const std::uint8_t*> run;
+    std::int64_t written = 0;
+    for (std::int64_t j = 0; j < n;) {
+        if (kinds[static_cast<std::size_t>(j)] == SectorKeeping::Leave) {
+            ++j;
+            continue;
+        }
+        run.clear();
+        const std::int64_t at = j;
+        while (j < n && kinds[static_cast<std::size_t>(j)] != SectorKeeping::Leave)
+            run.push_back(bytes + SectorOffset(j++));
+        image.WriteSectors(first + at, run);
+        written += static_cast<std::int64_t>(run.size());
+    }
+    return written;
+}
+
+}  // namespace
+
+StreamKeeping PlanStreamKeeping(SectorFile& image, SectorRange range) {
+    return Plan(image, range, nullptr);
+}
+
+std::int64_t KeepStreamStructure(SectorFile& image, SectorRange range, StreamKeeping& plan) {
+    std::vector<std::uint8_t> held;
+    const bool hold = range.count <= kHeldSectors;
+    plan = Plan(image, range, hold ? &held : nullptr);
+    if (plan.LeftAlone() || plan.Rewritten() == 0) return 0;
+    // Each worker keeps its own shared sectors.
+    SharedSectors shared[2];
+    if (hold) return RewriteAndWrite(plan, image, held.data(), 0, range.count, shared);
+
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kBatchSectors) * kRawSectorSize);
+    std::int64_t written = 0;
+    for (std::int64_t k = 0; k < range.count; k += kBatchSectors) {
+        const std::int64_t n = std::min(kBatchSectors, range.count - k);
+        const auto kinds = std::span(plan.sectors)
+                               .subspan(static_cast<std::size_t>(k), static_cast<std::size_t>(n));
+        if (std::ranges::all_of(kinds, [](SectorKeeping s) { return s == SectorKeeping::Leave; }))
+            continue;
+        image.ReadSectors(range.start + k,
+                          std::span(buffer.data(), static_cast<std::size_t>(n) * kRawSectorSize));
+        written += RewriteAndWrite(plan, image, buffer.data(), k, n, shared);
+    }
+    return written;
+}
+
+}  // namespace vorlix

@@ -1,0 +1,67 @@
+#pragma once
+// Ripping that keeps a stream's structure: every sector of a movie, XA or dummy entry is rewritten
+// in place with its headers kept and only its content replaced. A game's movie player then still
+// finds every frame it counts on (black) and its XA player every channel (silent), where a plain
+// rip leaves a short movie followed by sectors it cannot read.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "image/entry_range.h"
+
+namespace vorlix {
+
+class SectorFile;
+
+enum class SectorKeeping : std::uint8_t {
+    Leave,  // not touched: not a Mode 2 sector, part of a partial frame, or the entry is refused
+    Video,  // STR video: a chunk of a black frame in the frame's own size and version
+    Audio,  // XA ADPCM: silent sound groups
+    Empty,  // any other sector: zero user data in its own form
+};
+
+// What keeping the structure does to one entry, found by reading the whole entry before anything
+// is written.
+struct StreamKeeping {
+    SectorRange range;
+    std::int64_t video_sectors = 0;  // in whole frames, rewritten
+    std::int64_t frames = 0;
+    std::int64_t audio_sectors = 0;
+    std::int64_t empty_sectors = 0;
+    // Frames that begin before the entry or end after it: their sectors inside it stay as they are.
+    std::int64_t partial_frames = 0;
+    std::int64_t partial_frame_sectors = 0;
+    // Sectors without a Mode 2 sync and mode byte: their form is unknown, so they stay as they are.
+    std::int64_t foreign_sectors = 0;
+    // Every sector of the entry that holds or is marked as video.
+    std::int64_t all_video_sectors = 0;
+    // Why the entry's video cannot be kept ("sector 1234: bitstream version 4"); empty when it can.
+    // An entry with such video is left alone whole: video is never zero-filled.
+    std::string refused_because;
+    std::vector<SectorKeeping> sectors;  // one per sector of the range
+    // The black frame of each (width, height, version) the entry's frames use.
+    std::map<std::uint64_t, std::vector<std::uint8_t>> black_frames;
+
+    bool LeftAlone() const { return !refused_because.empty(); }
+    // Sectors the rewrite writes.
+    std::int64_t Rewritten() const;
+    // What a user is told about the entry, each note without its entry's name
+    // ("37 sectors of video in a form VORLIX cannot keep; left alone"); none when all is kept.
+    std::vector<std::string> Notes() const;
+    // What is written, in words, for a dry run.
+    std::string Describe() const;
+};
+
+// Reads the entry's sectors and decides what becomes of each, writing nothing (a dry run). Bytes
+// past the end of the image read as zero and so are left alone. Throws Failure for a read that
+// fails or a sector without a CD address.
+StreamKeeping PlanStreamKeeping(SectorFile& image, SectorRange range);
+
+// Plans as PlanStreamKeeping into `plan`, then rewrites the sectors it marks, each at its own
+// address with its EDC (kept zero where a Form 2 sector had none) and, in Form 1, its ECC.
+// Writes nothing for an entry left alone. Returns the sectors written.
+std::int64_t KeepStreamStructure(SectorFile& image, SectorRange range, StreamKeeping& plan);
+
+}  // namespace vorlix

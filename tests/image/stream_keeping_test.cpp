@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include "entries/entry_details.h"
+#include "image/blank_substitution.h"
+#include "image/cd_sector.h"
+#include "image/mdec_frame.h"
+#include "image/rip_all.h"
+#include "image/sector_file.h"
+#include "support/streams.h"
+#include "support/synthetic.h"
+#include "support/temp_dir.h"
+
+namespace vorlix {
+namespace {
+
+using test::Bytes;
+using test::ReadBytes;
+using test::SectorsOf;
+
+constexpr WriteOptions kKeep{.keep_structure = true};
+
+SectorView SectorIn(const Bytes& image, std::int64_t s) {
+    return SectorView(image.data() + s * static_cast<std::int64_t>(kRawSectorSize), kRawSectorSize);
+}
+
+Bytes Slice(const Bytes& image, std::int64_t s, std::size_t from, std::size_t length) {
+    const auto at = image.begin() + s * static_cast<std::int64_t>(kRawSectorSize) +
+                    static_cast<std::ptrdiff_t>(from);
+    return Bytes(at, at + static_cast<std::ptrdiff_t>(length));
+}
+
+std::uint32_t Le32(const Bytes& image, std::int64_t s, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | image[SectorOffset(s) + at + i];
+    return v;
+}
+
+TEST(BlackMdecFrame, AnySizeAndBothVersionsDecodeBlackByTheirOwnCodes) {
+    struct Case {
+        std::uint16_t width, height, version;
+        std::size_t bytes;
+    };
+    // 320 x 240 in version 2 is blank.STR's frame; 200 x 120 rounds up to 13 x 8 macroblocks.
+    for (const Case c : {Case{320, 240, 2, 2712}, Case{200, 120, 2, 948}, Case{320, 240, 3, 1064},
+                         Case{200, 120, 3, 376}, Case{16, 16, 3, 16}, Case{1, 1, 2, 20}}) {
+        const auto frame = BlackMdecFrame(c.width, c.height, c.version);
+        ASSERT_TRUE(frame) << c.width << "x" << c.height << " v" << c.version;
+        EXPECT_EQ(frame->size(), c.bytes) << c.width << "x" << c.height << " v" << c.version;
+        EXPECT_EQ(test::BlackFrameProblem(*frame, c.width, c.height), "")
+            << c.width << "x" << c.height << " v" << c.version;
+        EXPECT_EQ((*frame)[6], c.version);
+    }
+    EXPECT_EQ(*BlackMdecFrame(320, 240, 2), BlackMdecFrame(320, 240));
+    EXPECT_FALSE(BlackMdecFrame(320, 240, 1));
+    EXPECT_FALSE(BlackMdecFrame(320, 240, 4));
+    EXPECT_FALSE(BlackMdecFrame(0xFFFF, 0xFFFF, 2)) << "its word count does not fit 16 bits";
+    // The checker sees a frame that is not black.
+    auto grey = *BlackMdecFrame(32, 16, 2);
+    grey[9] ^= 0x80;
+    EXPECT_NE(test::BlackFrameProblem(grey, 32, 16), "");
+}
+
+// A small image: data, a 200 x 120 movie with interleaved 4-bit audio and trailing data sectors
+// (one of them Form 2 with no EDC), a 320 x 240 version 3 movie, 8 channels of XA in mixed codings
+// (one channel's sectors without EDC), a dummy file, more data.
+class KeepStructure : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    std::filesystem::path image = dir / "game.bin";
+    std::filesystem::path blanks = dir / "blanks";
+    Bytes before;
+    std::vector<std::string> lines;
+
+    void SetUp() override {
+        Bytes b;
+        test::WriteData(b, 0, 10);
+        std::int64_t s = 10;
+        s += test::WriteMovie(b, {.first = s,
+                                  .width = 200,
+                                  .height = 120,
+                                  .frames = 5,
+                                  .chunks = 3,
+                                  .frame_size = 5000,
+                                  .audio_every = 4});
+        test::WriteData(b, s, 4, 1);
+        MutableSectorView odd(b.data() + SectorOffset(s + 3), kRawSectorSize);
+        WriteMode2Header(odd, s + 3, {1, 0, kSubmodeForm2 | kSubmodeData, 0});
+        std::fill(odd.begin() + kForm2EdcOffset, odd.end(), 0);
+        s += 4;
+        lines.push_back("10:" + std::to_string(s - 1) + ":2");
+        const std::int64_t v3 = s;
+        s += test::WriteMovie(
+            b,
+            {.first = s, .version = 3, .frames = 6, .chunks = 2, .frame_size = 3800, .channel = 0});
+        lines.push_back(std::to_string(v3) + ":" + std::to_string(s - 1) + ":0");
+        test::WriteXa(b, s, 48, 8, {0x01, 0x00, 0x05, 0x11, 0x10, 0x01, 0x04, 0x14});
+        test::WriteXa(b, s + 48, 8, 8, {0x01}, true);
+        lines.push_back(std::to_string(s) + ":" + std::to_string(s + 55) + ":10");
+        s += 56;
+        test::WriteData(b, s, 7, 3);
+        lines.push_back(std::to_string(s) + ":" + std::to_string(s + 6) + ":99");
+        s += 7;
+        test::WriteData(b, s, 5, 4);
+        ASSERT_EQ(lines,
+                  (std::vector<std::string>{"10:32:2", "33:44:0", "45:100:10", "101:107:99"}));
+        test::WriteBytes(image, b);
+        before = b;
+        std::filesystem::create_directory(blanks);
+        test::WritePatternFile(blanks / "blank.STR", 3, 404);
+        test::WritePatternFile(blanks / "blank.XA", 4, 1);
+    }
+
+    RipAllReport Walk(const std::vector<std::string>& walk_lines) {
+        RipAllHooks hooks;
+        hooks.select_entry = [&](std::size_t i) {
+            return LabelsOf(ShowEntryDetails(walk_lines[i]));
+        };
+        hooks.options = [] { return kKeep; };
+        return RipAll(walk_lines, image, blanks, hooks);
+    }
+};
+
+TEST_F(KeepStructure, MoviesTurnBlackAudioSilentTheRestEmptyAndEverySectorStaysValid) {
+    const RipAllReport report = Walk(lines);
+    const Bytes after = ReadBytes(image);
+    ASSERT_EQ(after.size(), before.size());
+    const std::int64_t sectors = static_cast<std::int64_t>(after.size() / kRawSectorSize);
+    EXPECT_EQ(report.entries_ripped, 4u);
+    EXPECT_EQ(report.sectors_written, sectors - 15);
+    EXPECT_TRUE(report.notes.empty());
+
+    // Outside the entries nothing moves.
+    EXPECT_EQ(SectorsOf(after, 0, 10), SectorsOf(before, 0, 10));
+    EXPECT_EQ(SectorsOf(after, sectors - 5, 5), SectorsOf(before, sectors - 5, 5));
+
+    // Every frame again, black in its own size and version; the headers byte for byte.
+    for (const auto& [first, count, frames] :
+         std::vector<std::tuple<std::int64_t, std::int64_t, std::size_t>>{{10, 19, 5},
+                                                                          {33, 12, 6}}) {
+        const auto old_frames = test::ParseFrames(before, first, count);
+        const auto new_frames = test::ParseFrames(after, first, count);
+        ASSERT_EQ(old_frames.size(), frames);
+        ASSERT_EQ(new_frames.size(), frames);
+        for (std::size_t f = 0; f < frames; ++f) {
+            const test::ParsedFrame& n = new_frames[f];
+            EXPECT_EQ(n.number, old_frames[f].number);
+            EXPECT_EQ(n.bytes.size(), old_frames[f].bytes.size());
+            EXPECT_EQ(n.version, old_frames[f].version);
+            EXPECT_EQ(test::BlackFrameProblem(n.bytes, n.width, n.height), "") << first << " " << f;
+            EXPECT_TRUE(std::all_of(n.bytes.begin() + 1100, n.bytes.end(), [](std::uint8_t x) {
+                return x == 0;
+            })) << "padded with zeros to the old frame size";
+        }
+    }
+    for (std::int64_t s = 10; s < sectors - 5; ++s) {
+        const SectorView v = SectorIn(after, s);
+        EXPECT_TRUE(CheckSector(v, s).ok()) << s;
+        EXPECT_EQ(Slice(after, s, 0x10, 8), Slice(before, s, 0x10, 8)) << "sub-header of " << s;
+        const SubHeader sub = ReadSubHeader(v);
+        if (Le32(before, s, 0x18) == 0x80010160) {
+            // Chunk index and count, frame number, frame size, width, height.
+            EXPECT_EQ(Slice(after, s, 0x18, 20), Slice(before, s, 0x18, 20)) << s;
+        } else if (sub.submode & kSubmodeAudio) {
+            EXPECT_TRUE(test::IsSilentXa(after, s)) << s;
+            EXPECT_EQ(after[SectorOffset(s) + 0x18], sub.coding & kCoding8Bit ? 0x08 : 0x0C) << s;
+        } else {
+            const std::size_t end = sub.submode & kSubmodeForm2 ? 0x92C : 0x818;
+            EXPECT_EQ(Slice(after, s, 0x18, end - 0x18), Bytes(end - 0x18, 0)) << s;
+        }
+        // A Form 2 sector without EDC keeps none; all others carry one.
+        EXPECT_EQ(Le32(after, s, 0x92C) == 0 && (sub.submode & kSubmodeForm2),
+                  Le32(before, s, 0x92C) == 0 && (sub.submode & kSubmodeForm2))
+            << s;
+    }
+    EXPECT_EQ(Le32(after, 32, 0x92C), 0u);
+    EXPECT_EQ(Le32(after, 93, 0x92C), 0u);
+
+    // A bit flipped anywhere in a rewritten sector past its sync is seen.
+    for (std::int64_t s : {10, 13, 35, 50, 104}) {
+        for (std::size_t at :
+             {0x0Cu, 0x10u, 0x18u, 0x30u, 0x400u, 0x817u, 0x818u, 0x900u, 0x92Fu}) {
+            Bytes flipped = Slice(after, s, 0, kRawSectorSize);
+            flipped[at] ^= 0x10;
+            EXPECT_FALSE(CheckSector(SectorView(flipped.data(), kRawSectorSize), s).ok())
+                << s << " @" << at;
+        }
+    }
+}
+
+TEST_F(KeepStructure, ShortMoviesAreKeptAndTheOptionOffStillCopiesTheBlanks) {
+    // 23 sectors: under the 404 a plain rip needs, so only the kept rip writes it.
+    const EntryLabels movie{"10", "23", "ST2"};
+    EXPECT_EQ(RipEntry(movie, image, blanks, {}), 0);
+    EXPECT_EQ(ReadBytes(image), before);
+    StreamKeeping kept;
+    EXPECT_EQ(RipEntry(movie, image, blanks, kKeep, {}, Flush::Now, &kept), 23);
+    EXPECT_EQ(kept.frames, 5);
+    EXPECT_EQ(kept.video_sectors, 15);
+    EXPECT_EQ(kept.audio_sectors, 4);
+    EXPECT_EQ(kept.empty_sectors, 4);
+    // TIM and the like are not Rip's business either way.
+    EXPECT_EQ(RipEntry({"0", "10", "TIM"}, image, blanks, kKeep), 0);
+    EXPECT_EQ(SectorsOf(ReadBytes(image), 0, 10), SectorsOf(before, 0, 10));
+}
+
+TEST_F(KeepStructure, PartialFramesAtTheEdgesAndSectorsWithoutSyncStayAsTheyWere) {
+    // The movie's frames lie at 10-12, 14-16, 18-20, 22-24 and 26-28, audio at 13, 17, 21, 25.
+    Bytes b = before;
+    std::fill_n(b.begin() + SectorOffset(17), kRawSectorSize, 0);  // an audio sector, erased
+    test::WriteBytes(image, b);
+    StreamKeeping kept;
+    // Sectors 11..27: frame 1's last two chunks, frames 2..4 whole, frame 5's first two chunks.
+    RipEntry({"11", "17", "ST0"}, image, blanks, kKeep, {}, Flush::Now, &kept);
+    const Bytes after = ReadBytes(image);
+    EXPECT_EQ(kept.partial_frames, 2);
+    EXPECT_EQ(kept.partial_frame_sectors, 4);
+    EXPECT_EQ(kept.frames, 3);
+    EXPECT_EQ(kept.foreign_sectors, 1);
+    EXPECT_EQ(kept.Notes(), (std::vector<std::string>{
+                                "2 partial frames (4 sectors) at the entry's edges left alone",
+                                "1 sector without a Mode 2 header left alone"}));
+    for (std::int64_t s : {11, 12, 17, 26, 27})
+        EXPECT_EQ(SectorsOf(after, s, 1), SectorsOf(b, s, 1)) << s;
+    for (std::int64_t s = 13; s < 26; ++s) {
+        if (s == 17) continue;
+        EXPECT_NE(SectorsOf(after, s, 1), SectorsOf(b, s, 1)) << s;
+    }
+    EXPECT_EQ(SectorsOf(after, 28, 85), SectorsOf(b, 28, 85));
+}
+
+// An entry too long to hold in memory is read again batch by batch; a frame across two batches
+// is whole all the same. Any rippable type is analysed alike: here a dummy that holds a movie.
+TEST_F(KeepStructure, LongEntriesAreRewrittenBatchByBatch) {
+    Bytes b;
+    test::WriteData(b, 0, 16570, 0, false);
+    test::WriteMovie(b, {.first = 16570,
+                         .width = 200,
+                         .height = 120,
+                         .frames = 5,
+                         .chunks = 3,
+                         .frame_size = 5000,
+                         .audio_every = 4});
+    test::WriteBytes(image, b);
+    StreamKeeping kept;
+    EXPECT_EQ(RipEntry({"0", "16589", "DUM"}, image, blanks, kKeep, {}, Flush::Now, &kept), 16589);
+    EXPECT_EQ(kept.frames, 5);
+    const Bytes after = ReadBytes(image);
+    const auto frames = test::ParseFrames(after, 16570, 19);
+    ASSERT_EQ(frames.size(), 5u);
+    for (const test::ParsedFrame& f : frames)
+        EXPECT_EQ(test::BlackFrameProblem(f.bytes, f.width, f.height), "") << f.number;
+    for (std::int64_t s = 0; s < 16589; s += 97)
+        EXPECT_TRUE(CheckSector(SectorIn(after, s), s).ok());
+    for (std::int64_t s = 16570; s < 16589; ++s)
+        EXPECT_TRUE(CheckSector(SectorIn(after, s), s).ok());
+    EXPECT_EQ(Slice(after, 16000, 0x18, 2048), Bytes(2048, 0));
+}
+
+// Each way of video the rewrite does not understand leaves the whole entry as it is.
+TEST_F(KeepStructure, VideoItCannotKeepLeavesTheEntryAloneAndTheWalkGoesOn) {
+    struct Fault {
+        const char* name;
+        std::int64_t sector;  // of the 200 x 120 movie (10..28; audio at 13, 17, 21, 25)
+        std::size_t at;       // byte to set, or 0 for the special cases below
+        std::uint32_t value;
+        int bytes;
+        std::int64_t video = 15;  // sectors of video the note counts
+    };
+    const std::vector<Fault> faults = {
+        {"version 4", 15, 0x18 + 0x1A, 4, 2},
+        {"version 1", 11, 0x18 + 0x1A, 1, 2},
+        {"width 0", 14, 0x18 + 0x10, 0, 2},
+        {"height 0", 14, 0x18 + 0x12, 0, 2},
+        {"scale 0", 14, 0x18 + 0x18, 0, 2},
+        {"scale 64", 14, 0x18 + 0x18, 64, 2},
+        {"no 3800", 14, 0x18 + 0x16, 0x3801, 2},
+        {"word count 0", 14, 0x18 + 0x14, 0, 2},
+        {"reserved word", 14, 0x18 + 0x1C, 1, 4},
+        {"frame number 0", 10, 0x18 + 0x08, 0, 4},
+        {"chunk index past count", 14, 0x18 + 0x04, 3, 2},
+        {"frame size past chunks", 14, 0x18 + 0x0C, 3 * 2016 + 4, 4},
+        {"channel 32", 14, 0x11, 32, 1},
+        {"frame too small for black", 0, 0, 0, 0},
+        {"chunk lost mid-entry", 0, 0, 1, 0, 14},
+        {"Form 2 video", 0, 0, 2, 0},
+        {"video submode without header", 0, 0, 3, 0, 16},
+    };
+    for (const Fault& f : faults) {
+        SCOPED_TRACE(f.name);
+        Bytes b = before;
+        const auto set = [&](std::int64_t s, std::size_t at, std::uint32_t value, int bytes) {
+            for (int i = 0; i < bytes; ++i)
+                b[SectorOffset(s) + at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+            b[SectorOffset(s) + at + (at >= 0x10 && at < 0x14 ? 4 : 0)] = b[SectorOffset(s) + at];
+        };
+        if (f.at != 0) {
+            set(f.sector, f.at, f.value, f.bytes);
+        } else if (f.value == 0) {
+            for (std::int64_t s = 10; s < 29; ++s)
+                if (Le32(before, s, 0x18) == 0x80010160) set(s, 0x18 + 0x0C, 900, 4);
+        } else if (f.value == 1) {
+            test::WriteData(b, 19, 1);  // frame 3's chunk 1, between whole frames
+        } else if (f.value == 2) {
+            set(15, 0x12, 0x48 | kSubmodeForm2, 1);
+        } else {
+            test::WriteData(b, 30, 1);
+            set(30, 0x12, kSubmodeVideo, 1);
+        }
+        test::WriteBytes(image, b);
+
+        const std::vector<PlannedRip> plan = PlanRipAll(lines, image, blanks, kKeep);
+        ASSERT_TRUE(plan[0].kept);
+        EXPECT_TRUE(plan[0].kept->LeftAlone());
+        EXPECT_EQ(EntryNotes(0, *plan[0].kept),
+                  std::vector<std::string>{"entry 1: " + std::to_string(f.video) +
+                                           " sectors of video in a form VORLIX cannot keep; "
+                                           "left alone"});
+        EXPECT_EQ(ReadBytes(image), b) << "the dry run writes nothing";
+
+        const RipAllReport report = Walk(lines);
+        EXPECT_EQ(report.notes, EntryNotes(0, *plan[0].kept));
+        EXPECT_EQ(report.entries_ripped, 3u);
+        const Bytes after = ReadBytes(image);
+        EXPECT_EQ(SectorsOf(after, 10, 23), SectorsOf(b, 10, 23));
+        EXPECT_NE(SectorsOf(after, 33, 12), SectorsOf(b, 33, 12)) << "the next entry is ripped";
+    }
+}
+
+}  // namespace
+}  // namespace vorlix
