@@ -8,7 +8,7 @@
 #include "bench/bench_files.h"
 #include "bench/bench_process.h"
 #include "image/sector_file.h"
-#include "support/psx_disc_builder.h"
+#include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::bench {
 

@@ -7,7 +7,7 @@
 #include "image/failure.h"
 #include "image/program_version.h"
 #include "image/sector_file.h"
-#include "support/psx_disc_builder.h"
+#include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::test {
 namespace {

@@ -10,7 +10,7 @@
 #include "image/replace_engine.h"
 #include "image/sector_file.h"
 #include "image/sector_verify.h"
-#include "support/psx_disc_builder.h"
+#include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::test {
 namespace {

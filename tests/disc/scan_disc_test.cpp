@@ -19,7 +19,7 @@
 #include "image/entry_range.h"
 #include "image/rip_all.h"
 #include "image/sector_file.h"
-#include "support/psx_disc_builder.h"
+#include "testdisc/psx_disc_builder.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 

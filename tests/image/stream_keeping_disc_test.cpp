@@ -15,7 +15,7 @@
 #include "image/blank_substitution.h"
 #include "image/cd_sector.h"
 #include "image/rip_all.h"
-#include "support/psx_disc_builder.h"
+#include "testdisc/psx_disc_builder.h"
 #include "support/streams.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"

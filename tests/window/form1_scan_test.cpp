@@ -5,7 +5,7 @@
 #include <QTest>
 #include <memory>
 
-#include "support/psx_disc_builder.h"
+#include "testdisc/psx_disc_builder.h"
 #include "window/texts.h"
 #include "window_rig.h"
 

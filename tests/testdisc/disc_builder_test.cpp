@@ -14,8 +14,8 @@
 #include <string>
 
 #include "image/cd_sector.h"
-#include "support/iso9660_writer.h"
-#include "support/psx_disc_builder.h"
+#include "testdisc/iso9660_writer.h"
+#include "testdisc/psx_disc_builder.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "support/iso9660_writer.h"
+#include "testdisc/iso9660_writer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/psx_disc_builder.h"
+#include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::test {
 namespace {

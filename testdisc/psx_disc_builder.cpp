@@ -1,4 +1,4 @@
-#include "support/psx_disc_builder.h"
+#include "testdisc/psx_disc_builder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "image/cd_sector.h"
-#include "support/iso9660_writer.h"
+#include "testdisc/iso9660_writer.h"
 
 namespace vorlix::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <exception>
 #include <string>
 
-#include "support/psx_disc_builder.h"
+#include "testdisc/psx_disc_builder.h"
 
 namespace {
 
