@@ -229,7 +229,7 @@ std::vector<Row> KeepFigures(const Context& c) {
         subjects[1].out.find("left alone") != std::string::npos)
         throw std::runtime_error("vorlix-cli rip --keep-structure did not rewrite the planned " +
                                  std::to_string(sectors) + " sectors:\n" + subjects[1].out);
-    return {{"6 rip --keep-structure: vorlix-cli / baseline", subjects[1].samples,
+    return {{"8 rip --keep-structure: vorlix-cli / baseline", subjects[1].samples,
              subjects[0].samples, 2.5}};
 }
 

@@ -1,34 +1,8 @@
 #include "image/mdec_frame.h"
+#include "image/mdec_bits.h"
 
 namespace vorlix {
 namespace {
-
-// Bits go into 16-bit words from bit 15 down; the words are stored little-endian.
-class BitWriter {
-public:
-    void Put(std::uint32_t value, int bits) {
-        for (int i = bits - 1; i >= 0; --i) {
-            word_ = static_cast<std::uint16_t>(word_ | (((value >> i) & 1u) << (15 - used_)));
-            if (++used_ == 16) Flush();
-        }
-    }
-    // Zero bits to the word boundary.
-    std::vector<std::uint8_t> Finish() {
-        if (used_ > 0) Flush();
-        return std::move(bytes_);
-    }
-
-private:
-    void Flush() {
-        bytes_.push_back(static_cast<std::uint8_t>(word_ & 0xFF));
-        bytes_.push_back(static_cast<std::uint8_t>(word_ >> 8));
-        word_ = 0;
-        used_ = 0;
-    }
-    std::vector<std::uint8_t> bytes_;
-    std::uint16_t word_ = 0;
-    int used_ = 0;
-};
 
 struct Code {
     std::uint32_t bits;
@@ -68,13 +42,13 @@ void PutLe16(std::vector<std::uint8_t>& out, std::uint16_t value) {
     out.push_back(static_cast<std::uint8_t>(value >> 8));
 }
 
-void Put(BitWriter& bits, Code code) {
+void Put(MdecBitWriter& bits, Code code) {
     bits.Put(code.bits, code.length);
 }
 
 // Every macroblock is the same (but for the first luma step of version 3), so their column order
 // needs no care here.
-void PutMacroblocksV2(BitWriter& bits, long macroblocks) {
+void PutMacroblocksV2(MdecBitWriter& bits, long macroblocks) {
     const std::uint32_t black = static_cast<std::uint32_t>(kBlackLumaDc) & ((1u << kDcBits) - 1);
     for (long m = 0; m < macroblocks; ++m) {
         for (int b = 0; b < kBlocksPerMacroblock; ++b) {
@@ -85,7 +59,7 @@ void PutMacroblocksV2(BitWriter& bits, long macroblocks) {
     Put(bits, kEndOfFrameV2);
 }
 
-void PutMacroblocksV3(BitWriter& bits, long macroblocks) {
+void PutMacroblocksV3(MdecBitWriter& bits, long macroblocks) {
     for (long m = 0; m < macroblocks; ++m) {
         for (int b = 0; b < kBlocksPerMacroblock; ++b) {
             if (b < 2) {
@@ -113,7 +87,7 @@ std::optional<std::vector<std::uint8_t>> BlackMdecFrame(std::uint16_t width, std
     const long word_count = ((codes + 1) / 2 + 31) / 32 * 32;
     if (word_count > 0xFFFF) return std::nullopt;
 
-    BitWriter bits;
+    MdecBitWriter bits;
     if (version == 2)
         PutMacroblocksV2(bits, macroblocks);
     else

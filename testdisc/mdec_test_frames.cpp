@@ -6,36 +6,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/mdec_bits.h"
 #include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::test {
 namespace {
-
-// Bits go into 16-bit words from bit 15 down; the words are stored little-endian.
-class BitWriter {
-public:
-    void Put(std::uint32_t value, int bits) {
-        for (int i = bits - 1; i >= 0; --i) {
-            word_ = static_cast<std::uint16_t>(word_ | (((value >> i) & 1u) << (15 - used_)));
-            if (++used_ == 16) Flush();
-        }
-    }
-    std::vector<std::uint8_t> Finish() {
-        if (used_ > 0) Flush();
-        return std::move(bytes_);
-    }
-
-private:
-    void Flush() {
-        bytes_.push_back(static_cast<std::uint8_t>(word_ & 0xFF));
-        bytes_.push_back(static_cast<std::uint8_t>(word_ >> 8));
-        word_ = 0;
-        used_ = 0;
-    }
-    std::vector<std::uint8_t> bytes_;
-    std::uint16_t word_ = 0;
-    int used_ = 0;
-};
 
 constexpr int kDcBits = 10;
 constexpr int kEndOfBlockBits = 2;  // "10"
@@ -86,7 +61,7 @@ std::vector<std::uint8_t> EncodeTestFrameV2(const FrameRequest& request) {
         blocks * kBlockBaseBits - kDcBits;
     const std::int64_t budget = std::max<std::int64_t>(room, 0);
 
-    BitWriter bits;
+    MdecBitWriter bits;
     std::int64_t codes = 0;
     std::int64_t block_index = 0;
     // Macroblocks in column order: top to bottom, then the next column.
