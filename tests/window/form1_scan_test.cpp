@@ -21,11 +21,6 @@ QStringList ExpectedLines(const BuiltDisc& disc) {
     return lines;
 }
 
-// What the window shows and has open.
-QStringList Shown(const WindowRig& rig) {
-    return rig.Details() + rig.Items() << rig.form->listFilePath() << rig.form->imageFilePath();
-}
-
 }  // namespace
 
 class Form1Scan : public QObject {
@@ -53,17 +48,16 @@ private slots:
                               "save Select File: Test Disc.vlx | VORLIX files (*.vlx)|*.vlx|All "
                               "Files (*.*)|*.* in " +
                                   folder}));
-        QVERIFY(!rig.dialogs->progress_updates.isEmpty());
         const QString total = QString::number(disc_.sectors);
-        QCOMPARE(rig.dialogs->progress_updates.back(), total + '/' + total);
+        QCOMPARE(rig.dialogs->progress_updates.value(rig.dialogs->progress_updates.size() - 1),
+                 total + '/' + total);
         QVERIFY(rig.dialogs->messages.isEmpty());
 
         // Opened as the two open commands would: the cue is kept as chosen.
         QCOMPARE(rig.Items(), ExpectedLines(disc_));
         QCOMPARE(rig.form->listFilePath(), Q(list));
         QCOMPARE(rig.form->imageFilePath(), Q(disc_.cue));
-        QCOMPARE(rig.Snap().row, 0);
-        QVERIFY(rig.Idle() && rig.Snap().buttons == 5);
+        QVERIFY(rig.Idle() && rig.Snap().row == 0 && rig.Snap().buttons == 5);
 
         // The cue stands for its data track when an operation runs.
         const ExpectedEntry& first = disc_.expected.front();
@@ -92,14 +86,14 @@ private slots:
 
         // The open image is scanned without asking for one.
         rig.OpenBoth({"1:2:10"}, disc_.bin);
-        const QStringList shown = Shown(rig);
+        const QStringList shown = rig.Shown();
         const std::string listing = rig.dir.Listing();
         rig.dialogs->asked.clear();
         rig.dialogs->cancel_at_update = 1;
         rig.Trigger("mnuFileScan");
         QCOMPARE(rig.dialogs->asked, QStringList{"progress Make VLX List: Scanning Test Disc "
                                                  "(Track 1).bin"});
-        QCOMPARE(Shown(rig), shown);
+        QCOMPARE(rig.Shown(), shown);
         unchanged("progress cancelled");
         rig.dialogs->cancel_at_update = 0;
 
@@ -118,11 +112,10 @@ private slots:
         rig.dialogs->AnswerFile(Q(disc_.bin));
         rig.dialogs->AnswerQuestion(true);
         rig.Trigger("mnuFileScan");
-        QCOMPARE(rig.dialogs->messages.size(), 1);
-        QVERIFY(rig.dialogs->messages[0].startsWith("critical Error: "));
+        QVERIFY(rig.ShowedError({}));
         QVERIFY(ReadBytes(disc_.bin) == image);
         unchanged("the image refused");
-        QCOMPARE(Shown(rig), shown);
+        QCOMPARE(rig.Shown(), shown);
         QCOMPARE(rig.dir.Listing(), listing);
         QVERIFY(rig.dialogs->progress_updates.size() > 1);
 

@@ -129,6 +129,11 @@ public:
     // lblStart, lblEnd, lblLength, lblType and the type box, in that order.
     QStringList Details() const;
     QStringList Items() const;
+    // Everything a command could change without changing what is enabled: the details, the
+    // items and the two open files.
+    QStringList Shown() const {
+        return Details() + Items() << form->listFilePath() << form->imageFilePath();
+    }
     Snapshot Snap() const;
     // frmAll and the menu bar enabled, status "Idle".
     bool Idle() const { return Snap().Idle(); }
