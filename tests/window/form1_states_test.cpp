@@ -45,14 +45,30 @@ class Form1States : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void listThenImageAndImageThenListEndAlike() {
+    // List then image and image then list end alike; cancelling both dialogs in any state, or a
+    // list that cannot be read, changes nothing.
+    void openingInEitherOrderOrCancellingIt() {
         for (bool list_first : {true, false}) {
             WindowRig rig;
+            const auto unchanged = [&rig](const std::function<void()>& command) {
+                const Snapshot before = rig.Snap();
+                const QStringList shown = rig.Shown(), asked = rig.dialogs->asked;
+                command();
+                QVERIFY(rig.Snap() == before);
+                QCOMPARE(rig.Shown(), shown);
+                rig.dialogs->asked = asked;  // the checks below read the opening dialogs
+            };
+            const auto cancel_both = [&rig] {
+                rig.OpenList({});
+                rig.OpenImage({});
+            };
             CheckClosed(rig);
+            unchanged(cancel_both);
             const auto list = rig.WriteList("a.klv", kItems);
             const auto image = rig.dir / "game.bin";
             list_first ? rig.OpenList(list) : rig.OpenImage(image);
             CheckState(rig, false, list_first ? kItems : QStringList());
+            unchanged(cancel_both);
             list_first ? rig.OpenImage(image) : rig.OpenList(list);
             CheckState(rig, true, kItems, kFirst);
             QCOMPARE(rig.form->listFilePath(), Q(list));
@@ -64,37 +80,18 @@ private slots:
             QVERIFY(asked[list_first ? 1 : 0].contains("|*.bin|"));
             // The second dialog opens where the first file was chosen.
             QVERIFY(!asked[0].contains(" in ") && asked[1].endsWith(" in " + Q(rig.dir.path())));
+
+            rig.ClickRow(1);
+            unchanged(cancel_both);
+            const auto missing = rig.dir / "missing.klv";
+            unchanged([&] { rig.OpenList(missing); });
+            QVERIFY(rig.ShowedError({Q(missing), "No such file or directory"}));
         }
     }
 
-    void cancellingEitherDialogOrARefusedListChangesNothing() {
-        WindowRig rig;
-        const auto unchanged = [&rig](const std::function<void()>& command) {
-            const Snapshot before = rig.Snap();
-            const QStringList shown = rig.Shown();
-            command();
-            QVERIFY(rig.Snap() == before);
-            QCOMPARE(rig.Shown(), shown);
-        };
-        const auto cancel_both = [&rig] {
-            rig.OpenList({});
-            rig.OpenImage({});
-        };
-        unchanged(cancel_both);
-        rig.OpenList(rig.WriteList("a.klv", {"5:9:1", "6:7:2"}));
-        unchanged(cancel_both);
-        rig.OpenImage(rig.dir / "game.bin");
-        rig.ClickRow(1);
-        unchanged(cancel_both);
-        QVERIFY(rig.dialogs->messages.isEmpty());
-
-        const auto missing = rig.dir / "missing.klv";
-        unchanged([&] { rig.OpenList(missing); });
-        QVERIFY(rig.ShowedError({Q(missing), "No such file or directory"}));
-        QVERIFY(!std::filesystem::exists(missing));
-    }
-
-    void selectingAndReopeningShowTheEntry() {
+    // Selecting shows the entry; a type change rewrites only the list item, cautions once and
+    // lives until the list is read again; reopening either file selects the first entry again.
+    void selectingChangingTheTypeAndReopening() {
         WindowRig rig;
         rig.OpenBoth(kItems, rig.dir / "a.bin");
         rig.ClickRow(1);
@@ -103,16 +100,40 @@ private slots:
         QTest::keyClick(rig.List(), Qt::Key_Down);
         QCOMPARE(rig.Details(), QStringList({"7", "3", "-3", "ST1", "1"}));
 
-        // Reopening either file selects the first entry again, even when it is already current.
         rig.ClickRow(0);
+        QLineEdit* box = rig.TypeBox();
+        box->selectAll();
+        QTest::keyClicks(box, QStringLiteral("073"));  // two typed characters at most
+        rig.Click("cmdChange");
+        QCOMPARE(box->text(), QStringLiteral("7"));
+        QCOMPARE(rig.Items(), QStringList({"10:20:7", "30:40:99", "7:3:1"}));
+        QCOMPARE(rig.Text("lblType"), QStringLiteral("XA"));  // until selected again
+        QVERIFY(rig.dialogs->messages.value(0).startsWith("critical Caution: Warning, changing"));
+        QCOMPARE(rig.dialogs->messages.value(0).count("\r\n"), 3);
         rig.ChangeType(QStringLiteral("99"));
+        QCOMPARE(rig.dialogs->messages.size(), 1);
+
+        // Reopening either file selects the first entry again, even when it is already current.
         rig.OpenImage(rig.dir / "b.bin");
         QCOMPARE(rig.form->imageFilePath(), Q(rig.dir / "b.bin"));
         CheckState(rig, true, {"10:20:99", "30:40:99", "7:3:1"}, {"10", "20", "11", "DUM", "99"});
-        // A type change lives only until the list is read again.
-        rig.OpenList(rig.WriteList("b.vlx", {"40:49:20"}));
-        CheckState(rig, true, {"40:49:20"}, {"40", "49", "10", "TIM", "20"});
-        // A list without entries leaves nothing to act on.
+        const auto list = rig.WriteList("b.vlx", {"40:49:020"});
+        const Bytes on_disk = vorlix::test::ReadBytes(list);
+        rig.OpenList(list);
+        CheckState(rig, true, {"40:49:020"}, {"40", "49", "10", "???", "020"});
+
+        // A longer code shown for an entry stays whole; typing can only shorten it.
+        box->end(false);
+        QTest::keyClicks(box, QStringLiteral("5"));
+        QCOMPARE(box->text(), QStringLiteral("020"));
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, QStringLiteral("98"));
+        QCOMPARE(box->text(), QStringLiteral("02"));
+        rig.ChangeType(QStringLiteral("99"));
+        QCOMPARE(rig.Items(), QStringList({"40:49:99"}));
+        QVERIFY(vorlix::test::ReadBytes(list) == on_disk);
+
+        // A list without entries leaves nothing to act on; the first list was never rewritten.
         rig.OpenList(rig.WriteList("empty.klv", {}));
         const Snapshot s = rig.Snap();
         QVERIFY(s.list && !s.type_box && s.buttons == 0 && s.row == -1);
@@ -207,37 +228,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
         QTest::keyClick(rig.form.get(), Qt::Key_X, Qt::ControlModifier);
         QVERIFY(!rig.form->isVisible());
-    }
-
-    void changeTypeRewritesOnlyTheListItemAndCautionsOnce() {
-        WindowRig rig;
-        const auto list = rig.WriteList("a.klv", {"10:20:10", "30:40:010"});
-        const Bytes on_disk = vorlix::test::ReadBytes(list);
-        rig.OpenList(list);
-        rig.OpenImage(rig.dir / "g.bin");
-        QLineEdit* box = rig.TypeBox();
-        box->selectAll();
-        QTest::keyClicks(box, QStringLiteral("073"));  // two typed characters at most
-        rig.Click("cmdChange");
-        QCOMPARE(box->text(), QStringLiteral("7"));
-        QCOMPARE(rig.Items(), QStringList({"10:20:7", "30:40:010"}));
-        QCOMPARE(rig.Text("lblType"), QStringLiteral("XA"));  // until selected again
-        QVERIFY(rig.dialogs->messages.value(0).startsWith("critical Caution: Warning, changing"));
-        QCOMPARE(rig.dialogs->messages.value(0).count("\r\n"), 3);
-
-        // A longer code shown for an entry stays whole; typing can only shorten it.
-        rig.ClickRow(1);
-        QCOMPARE(box->text(), QStringLiteral("010"));
-        box->end(false);
-        QTest::keyClicks(box, QStringLiteral("5"));
-        QCOMPARE(box->text(), QStringLiteral("010"));
-        QTest::keyClick(box, Qt::Key_Backspace);
-        QTest::keyClicks(box, QStringLiteral("98"));
-        QCOMPARE(box->text(), QStringLiteral("01"));
-        rig.ChangeType(QStringLiteral("99"));
-        QCOMPARE(rig.Items(), QStringList({"10:20:7", "30:40:99"}));
-        QCOMPARE(rig.dialogs->messages.size(), 1);
-        QVERIFY(vorlix::test::ReadBytes(list) == on_disk);
     }
 };
 
