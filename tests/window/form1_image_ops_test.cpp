@@ -158,16 +158,14 @@ private slots:
         });
         std::optional<Snapshot> painted_when_done;
         rig.dialogs->before_message = [&] { painted_when_done = rig.Painted().back(); };
-        rig.StartPaintRecording();
         rig.StartRecording();
         rig.Click("cmdRipAll");
         const std::vector<Snapshot> walk = rig.StopRecording();
-        const std::vector<Snapshot> painted = rig.StopPaintRecording();
+        const std::vector<Snapshot> painted = rig.Painted();
         QVERIFY(ReadBytes(image) == expected);
         QCOMPARE(rig.dialogs->messages, QStringList{"exclamation Info: Rip Complete"});
         QCOMPARE(rig.Details(), QStringList({"11", "12", "2", "???", "77"}));
-        const Snapshot end = rig.Snap();
-        QVERIFY(end.list && end.type_box && end.buttons == 5);
+        QVERIFY(rig.Snap().list && rig.Snap().type_box && rig.Snap().buttons == 5);
         QVERIFY(rig.Idle() && rig.form->isVisible());
 
         // Whenever the window took events, the list, the buttons and the menu were disabled and
@@ -202,11 +200,11 @@ private slots:
         QStringList lines;
         for (int i = 0; i < 300; ++i) lines << QStringLiteral("%1:%1:20").arg(i);
         rig.OpenList(rig.WriteList("long.klv", lines));
-        rig.StartPaintRecording();
+        rig.StartRecording();
         rig.Click("cmdRipAll");
-        const std::vector<Snapshot> long_walk = rig.StopPaintRecording();
-        QVERIFY(!long_walk.empty());
-        for (const Snapshot& s : long_walk) QVERIFY(s.row_in_view);
+        rig.StopRecording();
+        QVERIFY(!rig.Painted().empty());
+        for (const Snapshot& s : rig.Painted()) QVERIFY(s.row_in_view);
         QCOMPARE(painted_when_done->row, 299);
         QVERIFY(painted_when_done->row_in_view);
     }

@@ -47,15 +47,14 @@ private slots:
         vorlix::test::TempDir dir;
         const QString folder = QString::fromStdString(dir.path().string());
         QFile(folder + "/a.klv").open(QIODevice::WriteOnly);
-        QCOMPARE(QtNameFilters(kListFilter),
-                 QStringList({"Kelvane / VORLIX files (*.klv,*.vlx) (*.klv *.vlx)",
-                              "All Files (*.*) (*)"}));
         QWidget parent;
         QtDialogs dialogs(&parent);
         WhenShown<QFileDialog>([&](QFileDialog* d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("Select File"));
             QCOMPARE(d->acceptMode(), QFileDialog::AcceptOpen);
-            QCOMPARE(d->nameFilters(), QtNameFilters(kListFilter));
+            QCOMPARE(d->nameFilters(),
+                     QStringList({"Kelvane / VORLIX files (*.klv,*.vlx) (*.klv *.vlx)",
+                                  "All Files (*.*) (*)"}));
             // The first filter is chosen; the dialog shows it without its pattern part.
             QVERIFY(!d->selectedNameFilter().isEmpty());
             QVERIFY(d->nameFilters()[0].startsWith(d->selectedNameFilter()));

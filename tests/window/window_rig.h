@@ -140,13 +140,11 @@ public:
     // Whether the one message shown is an error whose text has every one of `parts`.
     bool ShowedError(const QStringList& parts) const;
 
-    // Takes a snapshot every time the window processes its pending events, until stopped; while
-    // the window is busy, also tries to end the program by Exit and by closing the window.
+    // Takes a snapshot every time the window processes its pending events, and every time the
+    // list or the status label really paints, until stopped; while the window is busy, also tries
+    // to end the program by Exit and by closing the window. Stopping returns the first kind.
     void StartRecording();
     std::vector<Snapshot> StopRecording();
-    // What the window shows each time the list or the status label really paints, until stopped.
-    void StartPaintRecording();
-    std::vector<Snapshot> StopPaintRecording();
     const std::vector<Snapshot>& Painted() const { return painted_; }
 
 private:
