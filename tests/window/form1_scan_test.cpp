@@ -73,27 +73,29 @@ private slots:
         const std::string disc_listing = disc_dir_->Listing();
         const auto target = rig.dir / "made.vlx";
         WriteText(target, "keep me");
-        const auto unchanged = [&](const char* step) {
-            QVERIFY2(rig.Idle(), step);
-            QVERIFY2(ReadBytes(target) == Bytes({'k', 'e', 'e', 'p', ' ', 'm', 'e'}), step);
-            QVERIFY2(disc_dir_->Listing() == disc_listing, step);
-        };
 
         // Nothing open: the image dialog is cancelled.
         rig.Trigger("mnuFileScan");
         QCOMPARE(rig.dialogs->asked.size(), 1);
         QVERIFY(rig.form->imageFilePath().isEmpty() && rig.Items().isEmpty());
 
-        // The open image is scanned without asking for one.
+        // The open image is scanned without asking for one. After each cancel or refusal the
+        // window shows what it showed, and no file is written or replaced.
         rig.OpenBoth({"1:2:10"}, disc_.bin);
         const QStringList shown = rig.Shown();
         const std::string listing = rig.dir.Listing();
+        const Bytes image = ReadBytes(disc_.bin);
+        const auto unchanged = [&](const char* step) {
+            QVERIFY2(rig.Idle() && rig.Shown() == shown, step);
+            QVERIFY2(ReadBytes(target) == Bytes({'k', 'e', 'e', 'p', ' ', 'm', 'e'}), step);
+            QVERIFY2(rig.dir.Listing() == listing && disc_dir_->Listing() == disc_listing, step);
+            QVERIFY2(ReadBytes(disc_.bin) == image, step);
+        };
         rig.dialogs->asked.clear();
         rig.dialogs->cancel_at_update = 1;
         rig.Trigger("mnuFileScan");
         QCOMPARE(rig.dialogs->asked, QStringList{"progress Make VLX List: Scanning Test Disc "
                                                  "(Track 1).bin"});
-        QCOMPARE(rig.Shown(), shown);
         unchanged("progress cancelled");
         rig.dialogs->cancel_at_update = 0;
 
@@ -108,15 +110,11 @@ private slots:
         unchanged("overwrite declined");
 
         // The image itself is no place for a list, even with the user's Yes.
-        const Bytes image = ReadBytes(disc_.bin);
         rig.dialogs->AnswerFile(Q(disc_.bin));
         rig.dialogs->AnswerQuestion(true);
         rig.Trigger("mnuFileScan");
         QVERIFY(rig.ShowedError({}));
-        QVERIFY(ReadBytes(disc_.bin) == image);
         unchanged("the image refused");
-        QCOMPARE(rig.Shown(), shown);
-        QCOMPARE(rig.dir.Listing(), listing);
         QVERIFY(rig.dialogs->progress_updates.size() > 1);
 
         // Yes replaces the old file, and the new list is opened.
