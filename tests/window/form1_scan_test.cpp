@@ -21,11 +21,6 @@ QStringList ExpectedLines(const BuiltDisc& disc) {
     return lines;
 }
 
-// What the window shows and has open.
-QStringList Shown(const WindowRig& rig) {
-    return rig.Details() + rig.Items() << rig.form->listFilePath() << rig.form->imageFilePath();
-}
-
 }  // namespace
 
 class Form1Scan : public QObject {
@@ -53,17 +48,16 @@ private slots:
                               "save Select File: Test Disc.vlx | VORLIX files (*.vlx)|*.vlx|All "
                               "Files (*.*)|*.* in " +
                                   folder}));
-        QVERIFY(!rig.dialogs->progress_updates.isEmpty());
         const QString total = QString::number(disc_.sectors);
-        QCOMPARE(rig.dialogs->progress_updates.back(), total + '/' + total);
+        QCOMPARE(rig.dialogs->progress_updates.value(rig.dialogs->progress_updates.size() - 1),
+                 total + '/' + total);
         QVERIFY(rig.dialogs->messages.isEmpty());
 
         // Opened as the two open commands would: the cue is kept as chosen.
         QCOMPARE(rig.Items(), ExpectedLines(disc_));
         QCOMPARE(rig.form->listFilePath(), Q(list));
         QCOMPARE(rig.form->imageFilePath(), Q(disc_.cue));
-        QCOMPARE(rig.Snap().row, 0);
-        QVERIFY(rig.Idle() && rig.Snap().buttons == 5);
+        QVERIFY(rig.Idle() && rig.Snap().row == 0 && rig.Snap().buttons == 5);
 
         // The cue stands for its data track when an operation runs.
         const ExpectedEntry& first = disc_.expected.front();
@@ -79,27 +73,29 @@ private slots:
         const std::string disc_listing = disc_dir_->Listing();
         const auto target = rig.dir / "made.vlx";
         WriteText(target, "keep me");
-        const auto unchanged = [&](const char* step) {
-            QVERIFY2(rig.Idle(), step);
-            QVERIFY2(ReadBytes(target) == Bytes({'k', 'e', 'e', 'p', ' ', 'm', 'e'}), step);
-            QVERIFY2(disc_dir_->Listing() == disc_listing, step);
-        };
 
         // Nothing open: the image dialog is cancelled.
         rig.Trigger("mnuFileScan");
         QCOMPARE(rig.dialogs->asked.size(), 1);
         QVERIFY(rig.form->imageFilePath().isEmpty() && rig.Items().isEmpty());
 
-        // The open image is scanned without asking for one.
+        // The open image is scanned without asking for one. After each cancel or refusal the
+        // window shows what it showed, and no file is written or replaced.
         rig.OpenBoth({"1:2:10"}, disc_.bin);
-        const QStringList shown = Shown(rig);
+        const QStringList shown = rig.Shown();
         const std::string listing = rig.dir.Listing();
+        const Bytes image = ReadBytes(disc_.bin);
+        const auto unchanged = [&](const char* step) {
+            QVERIFY2(rig.Idle() && rig.Shown() == shown, step);
+            QVERIFY2(ReadBytes(target) == Bytes({'k', 'e', 'e', 'p', ' ', 'm', 'e'}), step);
+            QVERIFY2(rig.dir.Listing() == listing && disc_dir_->Listing() == disc_listing, step);
+            QVERIFY2(ReadBytes(disc_.bin) == image, step);
+        };
         rig.dialogs->asked.clear();
         rig.dialogs->cancel_at_update = 1;
         rig.Trigger("mnuFileScan");
         QCOMPARE(rig.dialogs->asked, QStringList{"progress Make VLX List: Scanning Test Disc "
                                                  "(Track 1).bin"});
-        QCOMPARE(Shown(rig), shown);
         unchanged("progress cancelled");
         rig.dialogs->cancel_at_update = 0;
 
@@ -114,16 +110,11 @@ private slots:
         unchanged("overwrite declined");
 
         // The image itself is no place for a list, even with the user's Yes.
-        const Bytes image = ReadBytes(disc_.bin);
         rig.dialogs->AnswerFile(Q(disc_.bin));
         rig.dialogs->AnswerQuestion(true);
         rig.Trigger("mnuFileScan");
-        QCOMPARE(rig.dialogs->messages.size(), 1);
-        QVERIFY(rig.dialogs->messages[0].startsWith("critical Error: "));
-        QVERIFY(ReadBytes(disc_.bin) == image);
+        QVERIFY(rig.ShowedError({}));
         unchanged("the image refused");
-        QCOMPARE(Shown(rig), shown);
-        QCOMPARE(rig.dir.Listing(), listing);
         QVERIFY(rig.dialogs->progress_updates.size() > 1);
 
         // Yes replaces the old file, and the new list is opened.

@@ -37,11 +37,6 @@ void CheckClosed(const WindowRig& rig) {
     QVERIFY(rig.form->listFilePath().isEmpty() && rig.form->imageFilePath().isEmpty());
 }
 
-// Everything a command could change without changing what is enabled.
-QStringList Shown(const WindowRig& rig) {
-    return rig.Details() + rig.Items() << rig.form->listFilePath() << rig.form->imageFilePath();
-}
-
 }  // namespace
 
 class Form1States : public QObject {
@@ -50,14 +45,30 @@ class Form1States : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void listThenImageAndImageThenListEndAlike() {
+    // List then image and image then list end alike; cancelling both dialogs in any state, or a
+    // list that cannot be read, changes nothing.
+    void openingInEitherOrderOrCancellingIt() {
         for (bool list_first : {true, false}) {
             WindowRig rig;
+            const auto unchanged = [&rig](const std::function<void()>& command) {
+                const Snapshot before = rig.Snap();
+                const QStringList shown = rig.Shown(), asked = rig.dialogs->asked;
+                command();
+                QVERIFY(rig.Snap() == before);
+                QCOMPARE(rig.Shown(), shown);
+                rig.dialogs->asked = asked;  // the checks below read the opening dialogs
+            };
+            const auto cancel_both = [&rig] {
+                rig.OpenList({});
+                rig.OpenImage({});
+            };
             CheckClosed(rig);
+            unchanged(cancel_both);
             const auto list = rig.WriteList("a.klv", kItems);
             const auto image = rig.dir / "game.bin";
             list_first ? rig.OpenList(list) : rig.OpenImage(image);
             CheckState(rig, false, list_first ? kItems : QStringList());
+            unchanged(cancel_both);
             list_first ? rig.OpenImage(image) : rig.OpenList(list);
             CheckState(rig, true, kItems, kFirst);
             QCOMPARE(rig.form->listFilePath(), Q(list));
@@ -69,37 +80,18 @@ private slots:
             QVERIFY(asked[list_first ? 1 : 0].contains("|*.bin|"));
             // The second dialog opens where the first file was chosen.
             QVERIFY(!asked[0].contains(" in ") && asked[1].endsWith(" in " + Q(rig.dir.path())));
+
+            rig.ClickRow(1);
+            unchanged(cancel_both);
+            const auto missing = rig.dir / "missing.klv";
+            unchanged([&] { rig.OpenList(missing); });
+            QVERIFY(rig.ShowedError({Q(missing), "No such file or directory"}));
         }
     }
 
-    void cancellingEitherDialogOrARefusedListChangesNothing() {
-        WindowRig rig;
-        const auto unchanged = [&rig](const std::function<void()>& command) {
-            const Snapshot before = rig.Snap();
-            const QStringList shown = Shown(rig);
-            command();
-            QVERIFY(rig.Snap() == before);
-            QCOMPARE(Shown(rig), shown);
-        };
-        const auto cancel_both = [&rig] {
-            rig.OpenList({});
-            rig.OpenImage({});
-        };
-        unchanged(cancel_both);
-        rig.OpenList(rig.WriteList("a.klv", {"5:9:1", "6:7:2"}));
-        unchanged(cancel_both);
-        rig.OpenImage(rig.dir / "game.bin");
-        rig.ClickRow(1);
-        unchanged(cancel_both);
-        QVERIFY(rig.dialogs->messages.isEmpty());
-
-        const auto missing = rig.dir / "missing.klv";
-        unchanged([&] { rig.OpenList(missing); });
-        QVERIFY(rig.ShowedError({Q(missing), "No such file or directory"}));
-        QVERIFY(!std::filesystem::exists(missing));
-    }
-
-    void selectingAndReopeningShowTheEntry() {
+    // Selecting shows the entry; a type change rewrites only the list item, cautions once and
+    // lives until the list is read again; reopening either file selects the first entry again.
+    void selectingChangingTheTypeAndReopening() {
         WindowRig rig;
         rig.OpenBoth(kItems, rig.dir / "a.bin");
         rig.ClickRow(1);
@@ -108,16 +100,40 @@ private slots:
         QTest::keyClick(rig.List(), Qt::Key_Down);
         QCOMPARE(rig.Details(), QStringList({"7", "3", "-3", "ST1", "1"}));
 
-        // Reopening either file selects the first entry again, even when it is already current.
         rig.ClickRow(0);
+        QLineEdit* box = rig.TypeBox();
+        box->selectAll();
+        QTest::keyClicks(box, QStringLiteral("073"));  // two typed characters at most
+        rig.Click("cmdChange");
+        QCOMPARE(box->text(), QStringLiteral("7"));
+        QCOMPARE(rig.Items(), QStringList({"10:20:7", "30:40:99", "7:3:1"}));
+        QCOMPARE(rig.Text("lblType"), QStringLiteral("XA"));  // until selected again
+        QVERIFY(rig.dialogs->messages.value(0).startsWith("critical Caution: Warning, changing"));
+        QCOMPARE(rig.dialogs->messages.value(0).count("\r\n"), 3);
         rig.ChangeType(QStringLiteral("99"));
+        QCOMPARE(rig.dialogs->messages.size(), 1);
+
+        // Reopening either file selects the first entry again, even when it is already current.
         rig.OpenImage(rig.dir / "b.bin");
         QCOMPARE(rig.form->imageFilePath(), Q(rig.dir / "b.bin"));
         CheckState(rig, true, {"10:20:99", "30:40:99", "7:3:1"}, {"10", "20", "11", "DUM", "99"});
-        // A type change lives only until the list is read again.
-        rig.OpenList(rig.WriteList("b.vlx", {"40:49:20"}));
-        CheckState(rig, true, {"40:49:20"}, {"40", "49", "10", "TIM", "20"});
-        // A list without entries leaves nothing to act on.
+        const auto list = rig.WriteList("b.vlx", {"40:49:020"});
+        const Bytes on_disk = vorlix::test::ReadBytes(list);
+        rig.OpenList(list);
+        CheckState(rig, true, {"40:49:020"}, {"40", "49", "10", "???", "020"});
+
+        // A longer code shown for an entry stays whole; typing can only shorten it.
+        box->end(false);
+        QTest::keyClicks(box, QStringLiteral("5"));
+        QCOMPARE(box->text(), QStringLiteral("020"));
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, QStringLiteral("98"));
+        QCOMPARE(box->text(), QStringLiteral("02"));
+        rig.ChangeType(QStringLiteral("99"));
+        QCOMPARE(rig.Items(), QStringList({"40:49:99"}));
+        QVERIFY(vorlix::test::ReadBytes(list) == on_disk);
+
+        // A list without entries leaves nothing to act on; the first list was never rewritten.
         rig.OpenList(rig.WriteList("empty.klv", {}));
         const Snapshot s = rig.Snap();
         QVERIFY(s.list && !s.type_box && s.buttons == 0 && s.row == -1);
@@ -177,9 +193,10 @@ private slots:
         QVERIFY(rig.dialogs->messages.isEmpty());
     }
 
-    void closeAllReturnsToNothingOpenAndKeepsTheRunsOptions() {
+    // Close All in every state returns to nothing open and keeps the run's options and its one
+    // caution; About shows the name and version; Ctrl+X ends the program.
+    void closeAllKeepsTheRunsOptionsAboutAndExit() {
         WindowRig rig;
-        QAction* xa = rig.Get<QAction>("mnuOptionsXA");
         for (int opened : {0, 1, 2}) {
             if (opened == 1) rig.OpenList(rig.WriteList("a.klv", {"1:2:10"}));
             if (opened == 2) rig.OpenImage(rig.dir / "g.bin");
@@ -189,61 +206,21 @@ private slots:
         rig.OpenBoth(kItems, rig.dir / "g.bin");
         rig.ClickRow(1);
         rig.Click("cmdChange");  // the caution, once
-        const char* options[] = {"mnuOptionsXA", "mnuOptionsValid", "mnuOptionsKeep"};
-        for (const char* option : options) rig.Trigger(option);
+        for (const char* option : {"mnuOptionsXA", "mnuOptionsValid", "mnuOptionsKeep"})
+            rig.Trigger(option);
         rig.Trigger("mnuFileClose");
         CheckClosed(rig);
-        QVERIFY(!xa->isChecked());
+        QVERIFY(!rig.Get<QAction>("mnuOptionsXA")->isChecked());
         QVERIFY(rig.Get<QAction>("mnuOptionsValid")->isChecked());
         QVERIFY(rig.Get<QAction>("mnuOptionsKeep")->isChecked());
         QVERIFY(std::filesystem::exists(rig.dir / "list.klv"));
-        for (const char* option : options) rig.Trigger(option);
-        QVERIFY(xa->isChecked() && !rig.Get<QAction>("mnuOptionsValid")->isChecked() &&
-                !rig.Get<QAction>("mnuOptionsKeep")->isChecked());
-
         rig.OpenBoth(kItems, rig.dir / "g.bin");
         CheckState(rig, true, kItems, kFirst);
         rig.Click("cmdChange");
         QCOMPARE(rig.dialogs->messages.size(), 1);
-    }
 
-    void changeTypeRewritesOnlyTheListItemAndCautionsOnce() {
-        WindowRig rig;
-        const auto list = rig.WriteList("a.klv", {"10:20:10", "30:40:010"});
-        const Bytes on_disk = vorlix::test::ReadBytes(list);
-        rig.OpenList(list);
-        rig.OpenImage(rig.dir / "g.bin");
-        QLineEdit* box = rig.TypeBox();
-        box->selectAll();
-        QTest::keyClicks(box, QStringLiteral("073"));  // two typed characters at most
-        rig.Click("cmdChange");
-        QCOMPARE(box->text(), QStringLiteral("7"));
-        QCOMPARE(rig.Items(), QStringList({"10:20:7", "30:40:010"}));
-        QCOMPARE(rig.Text("lblType"), QStringLiteral("XA"));  // until selected again
-        QVERIFY(rig.dialogs->messages.value(0).startsWith("critical Caution: Warning, changing"));
-        QCOMPARE(rig.dialogs->messages.value(0).count("\r\n"), 3);
-
-        // A longer code shown for an entry stays whole; typing can only shorten it.
-        rig.ClickRow(1);
-        QCOMPARE(box->text(), QStringLiteral("010"));
-        box->end(false);
-        QTest::keyClicks(box, QStringLiteral("5"));
-        QCOMPARE(box->text(), QStringLiteral("010"));
-        QTest::keyClick(box, Qt::Key_Backspace);
-        QTest::keyClicks(box, QStringLiteral("98"));
-        QCOMPARE(box->text(), QStringLiteral("01"));
-        rig.ChangeType(QStringLiteral("99"));
-        rig.ClickRow(0);
-        rig.ClickRow(1);
-        QCOMPARE(rig.Details(), QStringList({"30", "40", "11", "DUM", "99"}));
-        QCOMPARE(rig.dialogs->messages.size(), 1);
-        QVERIFY(vorlix::test::ReadBytes(list) == on_disk);
-    }
-
-    void aboutShowsNameAndVersionAndCtrlXEndsTheProgram() {
-        WindowRig rig;
         rig.Trigger("mnuAbout");
-        const QStringList lines = rig.dialogs->messages.join('|').split("\r\n");
+        const QStringList lines = rig.dialogs->messages.back().split("\r\n");
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], QStringLiteral("information About: VORLIX"));
         QCOMPARE(lines[1], QString::fromStdString(vorlix::VersionLine()));

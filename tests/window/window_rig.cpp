@@ -85,18 +85,6 @@ bool WindowRig::ShowedError(const QStringList& parts) const {
     return std::all_of(parts.begin(), parts.end(), [&](auto& p) { return shown[0].contains(p); });
 }
 
-void WindowRig::StartRecording() {
-    recorded_.clear();
-    recorder_ = new QTimer(form.get());
-    QObject::connect(recorder_, &QTimer::timeout, [this] {
-        recorded_.push_back(Snap());
-        if (Idle()) return;
-        QTest::keyClick(form.get(), Qt::Key_X, Qt::ControlModifier);
-        form->close();
-    });
-    recorder_->start(0);
-}
-
 namespace {
 
 class PaintSpy : public QObject {
@@ -115,21 +103,26 @@ private:
 
 }  // namespace
 
-void WindowRig::StartPaintRecording() {
+void WindowRig::StartRecording() {
+    recorded_.clear();
     painted_.clear();
+    recorder_ = new QTimer(form.get());
+    QObject::connect(recorder_, &QTimer::timeout, [this] {
+        recorded_.push_back(Snap());
+        if (Idle()) return;
+        QTest::keyClick(form.get(), Qt::Key_X, Qt::ControlModifier);
+        form->close();
+    });
+    recorder_->start(0);
     paint_spy_ = std::make_unique<PaintSpy>([this] { painted_.push_back(Snap()); });
     List()->viewport()->installEventFilter(paint_spy_.get());
     Get("lblStatus")->installEventFilter(paint_spy_.get());
 }
 
-std::vector<Snapshot> WindowRig::StopPaintRecording() {
-    paint_spy_.reset();
-    return std::move(painted_);
-}
-
 std::vector<Snapshot> WindowRig::StopRecording() {
     delete recorder_;
     recorder_ = nullptr;
+    paint_spy_.reset();
     return std::move(recorded_);
 }
 

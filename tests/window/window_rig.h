@@ -129,19 +129,22 @@ public:
     // lblStart, lblEnd, lblLength, lblType and the type box, in that order.
     QStringList Details() const;
     QStringList Items() const;
+    // Everything a command could change without changing what is enabled: the details, the
+    // items and the two open files.
+    QStringList Shown() const {
+        return Details() + Items() << form->listFilePath() << form->imageFilePath();
+    }
     Snapshot Snap() const;
     // frmAll and the menu bar enabled, status "Idle".
     bool Idle() const { return Snap().Idle(); }
     // Whether the one message shown is an error whose text has every one of `parts`.
     bool ShowedError(const QStringList& parts) const;
 
-    // Takes a snapshot every time the window processes its pending events, until stopped; while
-    // the window is busy, also tries to end the program by Exit and by closing the window.
+    // Takes a snapshot every time the window processes its pending events, and every time the
+    // list or the status label really paints, until stopped; while the window is busy, also tries
+    // to end the program by Exit and by closing the window. Stopping returns the first kind.
     void StartRecording();
     std::vector<Snapshot> StopRecording();
-    // What the window shows each time the list or the status label really paints, until stopped.
-    void StartPaintRecording();
-    std::vector<Snapshot> StopPaintRecording();
     const std::vector<Snapshot>& Painted() const { return painted_; }
 
 private:
