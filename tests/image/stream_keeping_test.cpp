@@ -120,7 +120,9 @@ protected:
     }
 };
 
-TEST_F(KeepStructure, MoviesTurnBlackAudioSilentTheRestEmptyAndEverySectorStaysValid) {
+// Frames and headers on a realistic disc are the disc test's; here each other kind of sector: XA
+// in every coding silent, data sectors empty in their own form, no EDC where there was none.
+TEST_F(KeepStructure, EachKindOfSectorGetsItsOwnContentAndABitFlipIsCaught) {
     const RipAllReport report = Walk(lines);
     const Bytes after = ReadBytes(image);
     ASSERT_EQ(after.size(), before.size());
@@ -128,54 +130,28 @@ TEST_F(KeepStructure, MoviesTurnBlackAudioSilentTheRestEmptyAndEverySectorStaysV
     EXPECT_EQ(report.entries_ripped, 4u);
     EXPECT_EQ(report.sectors_written, sectors - 15);
     EXPECT_TRUE(report.notes.empty());
-
-    // Outside the entries nothing moves.
     EXPECT_EQ(SectorsOf(after, 0, 10), SectorsOf(before, 0, 10));
     EXPECT_EQ(SectorsOf(after, sectors - 5, 5), SectorsOf(before, sectors - 5, 5));
-
-    // Every frame again, black in its own size and version; the headers byte for byte.
-    for (const auto& [first, count, frames] :
-         std::vector<std::tuple<std::int64_t, std::int64_t, std::size_t>>{{10, 19, 5},
-                                                                          {33, 12, 6}}) {
-        const auto old_frames = test::ParseFrames(before, first, count);
-        const auto new_frames = test::ParseFrames(after, first, count);
-        ASSERT_EQ(old_frames.size(), frames);
-        ASSERT_EQ(new_frames.size(), frames);
-        for (std::size_t f = 0; f < frames; ++f) {
-            const test::ParsedFrame& n = new_frames[f];
-            EXPECT_EQ(n.number, old_frames[f].number);
-            EXPECT_EQ(n.bytes.size(), old_frames[f].bytes.size());
-            EXPECT_EQ(n.version, old_frames[f].version);
-            EXPECT_EQ(test::BlackFrameProblem(n.bytes, n.width, n.height), "") << first << " " << f;
-            EXPECT_TRUE(std::all_of(n.bytes.begin() + 1100, n.bytes.end(), [](std::uint8_t x) {
-                return x == 0;
-            })) << "padded with zeros to the old frame size";
-        }
-    }
     for (std::int64_t s = 10; s < sectors - 5; ++s) {
         const SectorView v = SectorIn(after, s);
         EXPECT_TRUE(CheckSector(v, s).ok()) << s;
-        EXPECT_EQ(Slice(after, s, 0x10, 8), Slice(before, s, 0x10, 8)) << "sub-header of " << s;
         const SubHeader sub = ReadSubHeader(v);
-        if (Le32(before, s, 0x18) == 0x80010160) {
-            // Chunk index and count, frame number, frame size, width, height.
-            EXPECT_EQ(Slice(after, s, 0x18, 20), Slice(before, s, 0x18, 20)) << s;
-        } else if (sub.submode & kSubmodeAudio) {
+        if (Le32(before, s, 0x18) == 0x80010160) continue;
+        if (sub.submode & kSubmodeAudio) {
             EXPECT_TRUE(test::IsSilentXa(after, s)) << s;
             EXPECT_EQ(after[SectorOffset(s) + 0x18], sub.coding & kCoding8Bit ? 0x08 : 0x0C) << s;
         } else {
             const std::size_t end = sub.submode & kSubmodeForm2 ? 0x92C : 0x818;
             EXPECT_EQ(Slice(after, s, 0x18, end - 0x18), Bytes(end - 0x18, 0)) << s;
         }
-        // A Form 2 sector without EDC keeps none; all others carry one.
         EXPECT_EQ(Le32(after, s, 0x92C) == 0 && (sub.submode & kSubmodeForm2),
                   Le32(before, s, 0x92C) == 0 && (sub.submode & kSubmodeForm2))
-            << s;
+            << "a Form 2 sector without EDC keeps none; all others carry one: " << s;
     }
     EXPECT_EQ(Le32(after, 32, 0x92C), 0u);
     EXPECT_EQ(Le32(after, 93, 0x92C), 0u);
 
-    // A bit flipped anywhere in a rewritten sector past its sync is seen.
+    // A bit flipped anywhere past the sync of a rewritten video, audio, XA or dummy sector.
     for (std::int64_t s : {10, 13, 35, 50, 104}) {
         for (std::size_t at :
              {0x0Cu, 0x10u, 0x18u, 0x30u, 0x400u, 0x817u, 0x818u, 0x900u, 0x92Fu}) {
@@ -249,10 +225,9 @@ TEST_F(KeepStructure, LongEntriesAreRewrittenBatchByBatch) {
     ASSERT_EQ(frames.size(), 5u);
     for (const test::ParsedFrame& f : frames)
         EXPECT_EQ(test::BlackFrameProblem(f.bytes, f.width, f.height), "") << f.number;
-    for (std::int64_t s = 0; s < 16589; s += 97)
-        EXPECT_TRUE(CheckSector(SectorIn(after, s), s).ok());
-    for (std::int64_t s = 16570; s < 16589; ++s)
-        EXPECT_TRUE(CheckSector(SectorIn(after, s), s).ok());
+    for (std::int64_t s = 0; s < 16589;
+         s = s < 16570 ? std::min<std::int64_t>(s + 97, 16570) : s + 1)
+        EXPECT_TRUE(CheckSector(SectorIn(after, s), s).ok()) << s;
     EXPECT_EQ(Slice(after, 16000, 0x18, 2048), Bytes(2048, 0));
 }
 
