@@ -114,7 +114,7 @@ BuiltDisc KeptDisc::disc_;
 Bytes KeptDisc::original_;
 std::vector<std::string> KeptDisc::lines_;
 
-// Partial frames at entry edges and the bit flip are the small-image test's; here the layout.
+// Partial frames at entry edges are the small-image test's.
 TEST_F(KeptDisc, FramesAndChannelsStayBlackAndSilentInValidSectorsWithTheirHeaders) {
     const RipAllReport report = Walk(lines_);
     EXPECT_TRUE(report.notes.empty()) << report.notes.front();
@@ -151,7 +151,8 @@ TEST_F(KeptDisc, FramesAndChannelsStayBlackAndSilentInValidSectorsWithTheirHeade
     EXPECT_GE(movies, 8);
 
     // Every sector valid, its sub-header (file, channel, submode, coding) and STR header fields
-    // as they were, no EDC where there was none; outside the ripped entries nothing moves.
+    // as they were, no EDC where there was none, the rest of a ripped sector empty; outside the
+    // ripped entries nothing moves.
     std::set<std::int64_t> ripped;
     for (const std::string& line : lines_) {
         const EntryDetails d = ShowEntryDetails(line);
@@ -169,8 +170,33 @@ TEST_F(KeptDisc, FramesAndChannelsStayBlackAndSilentInValidSectorsWithTheirHeade
         const bool form2 = original_[SectorOffset(s) + 0x12] & kSubmodeForm2;
         ASSERT_TRUE(!form2 || (Le32(after, s, 0x92C) == 0) == (Le32(original_, s, 0x92C) == 0))
             << s;
+        if (!ripped.count(s) || video || (original_[SectorOffset(s) + 0x12] & kSubmodeAudio))
+            continue;
+        const std::size_t end = form2 ? 0x92C : 0x818;  // every other sector: empty
+        ASSERT_TRUE(std::all_of(is + 0x18, is + static_cast<std::ptrdiff_t>(end),
+                                [](std::uint8_t x) { return x == 0; }))
+            << s;
     }
     EXPECT_EQ(report.sectors_written, static_cast<std::int64_t>(ripped.size()));
+
+    // A bit flipped past the sync is caught in each kind of rewritten sector: video, audio in a
+    // movie, XA (with and without EDC), data in a movie file, a dummy file's.
+    std::set<std::int64_t> samples;
+    for (const BuiltStream& st : disc_.streams)
+        samples.insert({st.first_sector + 1, st.first_sector + 7, st.last_sector});
+    for (const test::ExpectedEntry& e : disc_.expected)
+        if (e.code == 99) samples.insert(e.start);
+    for (const std::int64_t s : samples) {
+        for (std::size_t at :
+             {0x0Cu, 0x10u, 0x18u, 0x30u, 0x400u, 0x817u, 0x818u, 0x900u, 0x92Fu}) {
+            Bytes sector(after.begin() + SectorOffset(s), after.begin() + SectorOffset(s + 1));
+            sector[at] ^= 0x10;
+            const bool no_edc = (sector[0x12] & kSubmodeForm2) && Le32(after, s, 0x92C) == 0;
+            if (no_edc && at >= 0x18) continue;
+            EXPECT_FALSE(CheckSector(SectorView(sector.data(), kRawSectorSize), s).ok())
+                << s << " @" << at;
+        }
+    }
 }
 
 TEST_F(KeptDisc, FfmpegDecodesEveryMovieBlackToItsLastFrameAndEveryChannelSilent) {
