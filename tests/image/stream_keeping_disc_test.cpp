@@ -81,10 +81,7 @@ protected:
             lines_.push_back(std::to_string(e.start) + ":" + std::to_string(e.end) + ":" +
                              std::to_string(e.code));
     }
-    static void TearDownTestSuite() {
-        original_.clear();
-        dir_.reset();
-    }
+    static void TearDownTestSuite() { dir_.reset(); }
 
     test::TempDir dir;
     std::filesystem::path image = dir / "disc.bin";
@@ -104,15 +101,11 @@ protected:
         return RipAll(lines, image, dir / "no-blanks-needed", hooks);
     }
 
-    static std::unique_ptr<test::TempDir> dir_;
-    static BuiltDisc disc_;
-    static Bytes original_;
-    static std::vector<std::string> lines_;
+    static inline std::unique_ptr<test::TempDir> dir_;
+    static inline BuiltDisc disc_;
+    static inline Bytes original_;
+    static inline std::vector<std::string> lines_;
 };
-std::unique_ptr<test::TempDir> KeptDisc::dir_;
-BuiltDisc KeptDisc::disc_;
-Bytes KeptDisc::original_;
-std::vector<std::string> KeptDisc::lines_;
 
 // Partial frames at entry edges are the small-image test's.
 TEST_F(KeptDisc, FramesAndChannelsStayBlackAndSilentInValidSectorsWithTheirHeaders) {
@@ -180,7 +173,7 @@ TEST_F(KeptDisc, FramesAndChannelsStayBlackAndSilentInValidSectorsWithTheirHeade
     EXPECT_EQ(report.sectors_written, static_cast<std::int64_t>(ripped.size()));
 
     // A bit flipped past the sync is caught in each kind of rewritten sector: video, audio in a
-    // movie, XA (with and without EDC), data in a movie file, a dummy file's.
+    // movie, XA (with and without EDC), a dummy file's.
     std::set<std::int64_t> samples;
     for (const BuiltStream& st : disc_.streams)
         samples.insert({st.first_sector + 1, st.first_sector + 7, st.last_sector});
