@@ -34,69 +34,48 @@ using test::ReadBytes;
 
 constexpr std::int64_t kImageSectors = 1400;
 
+using Dir = test::TempDir;
 struct Operation {
     const char* name;
-    std::function<void(const test::TempDir&)> run;
+    std::function<void(const Dir&)> run;
 };
 
+void WalkAll(const Dir& d, WriteOptions options) {
+    const std::vector<std::string> lines = {"0:449:0", "450:459:20", "460:999:10", "1000:1399:99"};
+    RipAllHooks hooks;
+    hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
+    hooks.options = [=] { return options; };
+    RipAll(lines, d / "game.bin", d / "blanks", hooks);
+}
+
+void Restore(const Dir& d, WriteOptions options = {}) {
+    RestoreEntry({"300", "1000", "XA"}, d / "game.bin", d / "src.bin", options);
+}
+
+void Replace(const Dir& d, const char* type, WriteOptions options = {}) {
+    RunReplace(PlanReplace({"5", "1000", type}, options), d / "game.bin", d / "src.bin");
+}
+
 std::vector<Operation> Operations() {
-    const auto image = [](const test::TempDir& d) { return d / "game.bin"; };
-    const auto blanks = [](const test::TempDir& d) { return d / "blanks"; };
+    const WriteOptions valid{.valid_sectors = true};
     return {
         {"backup",
-         [=](const test::TempDir& d) {
-             BackupEntry({"100", "1000", "XA"}, image(d), d / "old.bak");
+         [](const Dir& d) {
+             BackupEntry({"100", "1000", "XA"}, d / "game.bin", d / "old.bak");
          }},
-        {"restore",
-         [=](const test::TempDir& d) {
-             RestoreEntry({"300", "1000", "XA"}, image(d), d / "src.bin");
-         }},
-        {"replace XA",
-         [=](const test::TempDir& d) {
-             RunReplace(PlanReplace({"5", "1000", "XA"}, {}), image(d), d / "src.bin");
-         }},
-        {"replace ST",
-         [=](const test::TempDir& d) {
-             RunReplace(PlanReplace({"5", "1000", "ST2"}, {}), image(d), d / "src.bin");
-         }},
-        {"replace DU",
-         [=](const test::TempDir& d) {
-             RunReplace(PlanReplace({"5", "1000", "DUM"}, {}), image(d), d / "src.bin");
-         }},
-        {"restore valid",
-         [=](const test::TempDir& d) {
-             RestoreEntry({"300", "1000", "XA"}, image(d), d / "src.bin", {.valid_sectors = true});
-         }},
-        {"replace ST valid",
-         [=](const test::TempDir& d) {
-             RunReplace(PlanReplace({"5", "1000", "ST2"}, {.valid_sectors = true}), image(d),
-                        d / "src.bin");
-         }},
+        {"restore", [](const Dir& d) { Restore(d); }},
+        {"replace XA", [](const Dir& d) { Replace(d, "XA"); }},
+        {"replace ST", [](const Dir& d) { Replace(d, "ST2"); }},
+        {"replace DU", [](const Dir& d) { Replace(d, "DUM"); }},
+        {"restore valid", [=](const Dir& d) { Restore(d, valid); }},
+        {"replace ST valid", [=](const Dir& d) { Replace(d, "ST2", valid); }},
         {"rip entry",
-         [=](const test::TempDir& d) {
-             RipEntry({"9", "500", "ST0"}, image(d), blanks(d), WriteOptions{.xa_headers = false});
+         [](const Dir& d) {
+             RipEntry({"9", "500", "ST0"}, d / "game.bin", d / "blanks", {.xa_headers = false});
          }},
-        {"rip all",
-         [=](const test::TempDir& d) {
-             const std::vector<std::string> lines = {"0:449:0", "450:459:20", "460:999:10",
-                                                     "1000:1399:99"};
-             RipAllHooks hooks;
-             hooks.select_entry = [&](std::size_t i) {
-                 return LabelsOf(ShowEntryDetails(lines[i]));
-             };
-             RipAll(lines, image(d), blanks(d), hooks);
-         }},
+        {"rip all", [](const Dir& d) { WalkAll(d, {}); }},
         {"rip all keeping the structure",
-         [=](const test::TempDir& d) {
-             const std::vector<std::string> lines = {"0:449:0", "450:459:20", "460:999:10",
-                                                     "1000:1399:99"};
-             RipAllHooks hooks;
-             hooks.select_entry = [&](std::size_t i) {
-                 return LabelsOf(ShowEntryDetails(lines[i]));
-             };
-             hooks.options = [] { return WriteOptions{.keep_structure = true}; };
-             RipAll(lines, image(d), blanks(d), hooks);
-         }},
+         [](const Dir& d) { WalkAll(d, {.keep_structure = true}); }},
     };
 }
 
@@ -114,7 +93,7 @@ const Bytes& GameImage() {
     return image;
 }
 
-void MakeFiles(const test::TempDir& d) {
+void MakeFiles(const Dir& d) {
     test::WriteBytes(d / "game.bin", GameImage());
     test::WritePatternFile(d / "src.bin", 2, 1000);
     test::WritePatternFile(d / "old.bak", 3, 5);
@@ -123,19 +102,28 @@ void MakeFiles(const test::TempDir& d) {
     test::WritePatternFile(d / "blanks" / "blank.XA", 5, 1);
 }
 
-// Counts the calls an operation makes, or fails the k-th one.
+// Counts the calls an operation makes, or fails the k-th one (0: none), from its making.
 struct FaultCounter {
-    int fail_at = 0;  // 0: never
-    int calls = 0;
-    std::filesystem::path failed_path;
-    void Install() {
+    explicit FaultCounter(int k = 0) : fail_at(k) {
         SetFaultHook([this](FileCall, const std::filesystem::path& p) {
             if (++calls != fail_at) return 0;
             failed_path = p;
             return ENOSPC;
         });
     }
+    int fail_at, calls = 0;
+    std::filesystem::path failed_path;
 };
+
+// The message of the Failure `run` throws; "" when it throws none.
+std::string FailureOf(const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const Failure& f) {
+        return f.what();
+    }
+    return "";
+}
 
 class FaultInjection : public ::testing::TestWithParam<std::size_t> {
 protected:
@@ -151,8 +139,8 @@ TEST_P(FaultInjection, EveryFailedCallLeavesAConsistentImage) {
     MakeFiles(clean);
     const Bytes original = ReadBytes(clean / "game.bin");
     const std::string files = clean.Listing();
+    const Bytes old_backup = ReadBytes(clean / "old.bak");
     FaultCounter count;
-    count.Install();
     op.run(clean);
     SetFaultHook({});
     const Bytes done = ReadBytes(clean / "game.bin");
@@ -163,22 +151,15 @@ TEST_P(FaultInjection, EveryFailedCallLeavesAConsistentImage) {
         SCOPED_TRACE("failing call " + std::to_string(k));
         test::TempDir d;
         MakeFiles(d);
-        const Bytes old_backup = ReadBytes(d / "old.bak");
-        FaultCounter fault;
-        fault.fail_at = k;
-        fault.Install();
-        try {
-            op.run(d);
-            ADD_FAILURE() << "the failure was not reported";
-        } catch (const Failure& f) {
-            // A backup is written under a temporary name first; the user knows it by its own.
-            std::string named = fault.failed_path.filename().string();
-            if (named.find(".vorlix-") != std::string::npos) named = "old.bak";
-            EXPECT_NE(std::string(f.what()).find(named), std::string::npos) << f.what();
-            EXPECT_EQ(std::string(f.what()).find(".vorlix-"), std::string::npos) << f.what();
-            EXPECT_NE(std::string(f.what()).find("No space left on device"), std::string::npos);
-        }
+        FaultCounter fault(k);
+        const std::string what = FailureOf([&] { op.run(d); });
         SetFaultHook({});
+        // A backup is written under a temporary name first; the user knows it by its own.
+        std::string named = fault.failed_path.filename().string();
+        if (named.find(".vorlix-") != std::string::npos) named = "old.bak";
+        EXPECT_TRUE(what.find(named) != what.npos && what.find(".vorlix-") == what.npos &&
+                    what.find("No space left on device") != what.npos)
+            << "the failure reported naming the file: " << what;
 
         // Bytes are written in ascending order: the new ones up to a point, the old ones after.
         // (The edges of a zero run that becomes a hole are written byte-wise, so the point may
@@ -228,27 +209,26 @@ INSTANTIATE_TEST_SUITE_P(AllOperations, FaultInjection,
 
 class FileLayerFaults : public ::testing::Test {
 protected:
-    void SetUp() override { MakeFiles(d); }
+    void SetUp() override {
+        MakeFiles(d);
+        files = d.Listing();
+        old_backup = ReadBytes(d / "old.bak");
+    }
     void TearDown() override { SetFaultHook({}); }
-    test::TempDir d;
+    Dir d;
+    std::string files;  // the names in d, that no failure may add to or take from
+    Bytes old_backup;
 };
 
 TEST_F(FileLayerFaults, AnImageLockedElsewhereIsRefusedBeforeAnyFileIsTouched) {
-    const std::string files = d.Listing();
     const Bytes original = ReadBytes(d / "game.bin");
     SetFaultHook([](FileCall call, const std::filesystem::path&) {
         return call == FileCall::Lock ? EWOULDBLOCK : 0;
     });
-    for (const Operation& op : Operations()) {
-        try {
-            op.run(d);
-            ADD_FAILURE() << op.name << " ran beside another operation";
-        } catch (const Failure& f) {
-            EXPECT_EQ(std::string(f.what()),
-                      (d / "game.bin").string() + " is in use by another VORLIX operation.")
-                << op.name;
-        }
-    }
+    for (const Operation& op : Operations())
+        EXPECT_EQ(FailureOf([&] { op.run(d); }),
+                  (d / "game.bin").string() + " is in use by another VORLIX operation.")
+            << op.name;
     EXPECT_EQ(ReadBytes(d / "game.bin"), original);
     EXPECT_EQ(d.Listing(), files);
 }
@@ -272,8 +252,6 @@ TEST_F(FileLayerFaults, RipAllHoldsTheLockForItsWholeWalk) {
 }
 
 TEST_F(FileLayerFaults, ADirectoryThatCannotBeFlushedIsFoundBeforeTheRename) {
-    const Bytes old_backup = ReadBytes(d / "old.bak");
-    const std::string files = d.Listing();
     // As a directory of mode 0333 does for a normal user: it cannot be opened for its flush.
     SetFaultHook([&](FileCall call, const std::filesystem::path& p) {
         return call == FileCall::Open && p == d.path() ? EACCES : 0;
@@ -286,21 +264,16 @@ TEST_F(FileLayerFaults, ADirectoryThatCannotBeFlushedIsFoundBeforeTheRename) {
     SetFaultHook([&](FileCall call, const std::filesystem::path& p) {
         return call == FileCall::Flush && p == d.path() ? EIO : 0;
     });
-    try {
+    const std::string what = FailureOf([&] {
         BackupEntry({"100", "10", "XA"}, d / "game.bin", d / "old.bak");
-        ADD_FAILURE() << "the failed flush was not reported";
-    } catch (const Failure& f) {
-        EXPECT_NE(std::string(f.what()).find("old.bak was written in full"), std::string::npos)
-            << f.what();
-    }
+    });
+    EXPECT_NE(what.find("old.bak was written in full"), std::string::npos) << what;
     EXPECT_EQ(ReadBytes(d / "old.bak"), test::SectorsOf(ReadBytes(d / "game.bin"), 100, 10));
     EXPECT_EQ(d.Listing(), files);
 }
 
 // A backup ended by a signal halfway: run in a child, so the signal ends only the child.
 TEST_F(FileLayerFaults, AnInterruptedBackupLeavesNoTemporaryFile) {
-    const std::string files = d.Listing();
-    const Bytes old_backup = ReadBytes(d / "old.bak");
     for (const int sig : {SIGINT, SIGTERM}) {
         const pid_t pid = ::fork();
         if (pid == 0) {
