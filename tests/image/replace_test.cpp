@@ -100,14 +100,6 @@ TEST_F(Replace, MovieEntriesTakeTheFirst404SourceSectorsThenZeros) {
     EXPECT_EQ(SectorsOf(after, 910, 1), test::PatternSector(1, 910));
 }
 
-TEST_F(Replace, DummyEntriesBecomeZerosWithoutOpeningTheSource) {
-    const std::filesystem::path nowhere = dir / "not-there";
-    EXPECT_EQ(RunReplace(PlanReplace({"5", "7", "DUM"}, {}), image, nowhere), 7);
-    EXPECT_FALSE(std::filesystem::exists(nowhere));
-    EXPECT_EQ(SectorsOf(ReadBytes(image), 5, 7), Bytes(7 * 2352, 0));
-    ExpectOutsideUnchanged(5, 7);
-}
-
 TEST_F(Replace, SourcesAreCheckedBeforeWriting) {
     test::WritePatternFile(source, 2, 403);
     EXPECT_THROW(Run({"10", "500", "ST0"}), Failure) << "one sector short";
