@@ -122,9 +122,10 @@ TEST_F(CommandLine, RipKeepingTheStructureSaysWhatItLeavesAloneBeforeAndAfter) {
         << dry.out;
     EXPECT_EQ(ReadBytes(image), b);
 
-    const CliRun r = ExpectCli(
-        {"rip", list, image, "--blanks", blanks, "--keep-structure"}, 0,
-        "Rip Complete\nRipped 1 entry, 10 sectors written.\n" + notes + "Now blank: 23520 bytes");
+    const CliRun r = ExpectCli({"rip", list, image, "--blanks", blanks, "--keep-structure"}, 0);
+    EXPECT_TRUE(r.out.starts_with("Rip Complete\nRipped 1 entry, 10 sectors written.\n" + notes +
+                                  "Now blank: 23520 bytes"))
+        << r.out;
     EXPECT_EQ(test::ParseFrames(ReadBytes(image), 440, 10).size(), 2u);
 }
 
