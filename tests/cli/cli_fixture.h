@@ -28,6 +28,15 @@ inline CliOutcome Cli(const std::vector<std::string>& args) {
     return {status, out.str(), err.str()};
 }
 
+// Runs the command and expects its exit status and, on either stream, the given text.
+inline CliOutcome ExpectCli(const std::vector<std::string>& args, int status,
+                            const std::string& says = "") {
+    CliOutcome r = Cli(args);
+    EXPECT_EQ(r.status, status) << testing::PrintToString(args) << "\n" << r.err;
+    EXPECT_TRUE(r.Says(says)) << "wanted: " << says << "\n" << r.out << r.err;
+    return r;
+}
+
 // A 500-sector pattern image, blank files of the needed lengths, and a list of the given lines.
 class CliFixture : public ::testing::Test {
 protected:
@@ -49,6 +58,7 @@ protected:
     }
     void TearDown() override { SetFaultHook({}); }
     void ExpectImageUnchanged() { EXPECT_EQ(ReadBytes(image), before); }
+    std::vector<std::string> RipArgs() const { return {"rip", list, image, "--blanks", blanks}; }
 
 private:
     std::vector<std::string> lines_;

@@ -18,6 +18,7 @@ namespace vorlix {
 namespace {
 
 using test::Bytes;
+using test::ExpectCli;
 using test::ReadBytes;
 using test::SectorsOf;
 
@@ -42,7 +43,6 @@ TEST_F(Reliability, FifosAndDevicesAreRefusedWithoutWaiting) {
     const std::string fifo = (dir / "fifo").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string saved = (dir / "saved").string();
-    test::WritePatternFile(saved, 6, 410);
     const std::string not_regular = fifo + " is not a regular file.";
     ExpectRefused(Run({"list", fifo}), not_regular);
     ExpectRefused(Run({"backup", list, fifo, "1", saved, "--overwrite"}), not_regular);
@@ -52,7 +52,7 @@ TEST_F(Reliability, FifosAndDevicesAreRefusedWithoutWaiting) {
                   "/dev/zero is not a regular file.");
     std::filesystem::remove(dir / "blanks" / "blank.STR");
     ASSERT_EQ(::mkfifo((dir / "blanks" / "blank.STR").c_str(), 0600), 0);
-    ExpectRefused(Run({"rip", list, image, "--blanks", blanks}), "is not a regular file.");
+    ExpectRefused(Run(RipArgs()), "is not a regular file.");
     ExpectImageUnchanged();
 }
 
@@ -109,25 +109,22 @@ TEST_F(Reliability, ASecondOperationOnTheImageIsRefusedAtOnce) {
     {
         const ForeignLock writer(image, LOCK_EX);
         for (const auto& args : std::vector<std::vector<std::string>>{
-                 {"rip", list, image, "--blanks", blanks},
+                 RipArgs(),
                  {"rip", list, image, "--blanks", blanks, "--dry-run"},
                  {"backup", list, image, "1", saved},
                  {"restore", list, image, "1", image + ".none"},
-                 {"replace", list, image, "1", saved}}) {
-            const test::CliOutcome r = test::Cli(args);
-            EXPECT_EQ(r.status, 1) << args[0];
-            EXPECT_TRUE(r.Says(in_use)) << r.err;
-        }
+                 {"replace", list, image, "1", saved}})
+            ExpectCli(args, 1, in_use);
         EXPECT_FALSE(std::filesystem::exists(saved));
     }
     {
         // Readers share: a backup runs beside another reader, a writer does not.
         const ForeignLock reader(image, LOCK_SH);
-        EXPECT_EQ(test::Cli({"backup", list, image, "1", saved}).status, 0);
-        EXPECT_TRUE(test::Cli({"rip", list, image, "--blanks", blanks}).Says(in_use));
+        ExpectCli({"backup", list, image, "1", saved}, 0);
+        ExpectCli(RipArgs(), 1, in_use);
     }
     ExpectImageUnchanged();
-    EXPECT_EQ(test::Cli({"rip", list, image, "--blanks", blanks}).status, 0) << "released";
+    ExpectCli(RipArgs(), 0);  // released
 }
 
 TEST_F(Reliability, TheListOrABlankAsTheImageIsRefusedBeforeTheFirstWrite) {
@@ -139,41 +136,29 @@ TEST_F(Reliability, TheListOrABlankAsTheImageIsRefusedBeforeTheFirstWrite) {
         for (const auto& args :
              std::vector<std::vector<std::string>>{{"rip", list, as_image, "--blanks", blanks},
                                                    {"restore", list, as_image, "1", image},
-                                                   {"replace", list, as_image, "1", image}}) {
-            const test::CliOutcome r = test::Cli(args);
-            EXPECT_EQ(r.status, 1) << as_image;
-            EXPECT_TRUE(r.Says("as the list file")) << r.err;
-        }
+                                                   {"replace", list, as_image, "1", image}})
+            ExpectCli(args, 1, "as the list file");
     }
     EXPECT_EQ(ReadBytes(list), list_bytes);
 
     // Entry 1 (DUM) needs no blank; entry 2 takes blank.STR, which is the image itself.
     std::filesystem::remove(dir / "blanks" / "blank.STR");
     std::filesystem::create_hard_link(image, dir / "blanks" / "blank.STR");
-    test::CliOutcome r = test::Cli({"rip", list, image, "--blanks", blanks});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.Says("Rip All cannot start")) << r.err;
-    EXPECT_FALSE(r.Says("were ripped")) << r.err;
+    EXPECT_FALSE(ExpectCli(RipArgs(), 1, "Rip All cannot start").Says("were ripped"));
     ExpectImageUnchanged();
     std::filesystem::remove(dir / "blanks" / "blank.STR");
     std::filesystem::create_symlink(image, dir / "blanks" / "blank.STR");
-    EXPECT_EQ(test::Cli({"rip", list, image, "--blanks", blanks}).status, 1);
+    ExpectCli(RipArgs(), 1, "Rip All cannot start");
     ExpectImageUnchanged();
 }
 
 TEST_F(Reliability, TypeOnTheCommandLineIsANumber) {
     test::WriteText(list, test::ListText({"0:499:40"}));  // a TIM entry over the whole image
-    for (const char* code : {"1=TIM", "1=", "1=x7"}) {
-        const test::CliOutcome r =
-            test::Cli({"rip", list, image, "--blanks", blanks, "--type", code});
-        EXPECT_EQ(r.status, 2) << code;
-        EXPECT_TRUE(r.Says("Usage:"));
-    }
+    for (const char* code : {"1=TIM", "1=", "1=x7"})
+        ExpectCli({"rip", list, image, "--blanks", blanks, "--type", code}, 2, "Usage:");
     ExpectImageUnchanged();
-    const test::CliOutcome r =
-        test::Cli({"rip", list, image, "--blanks", blanks, "--dry-run", "--type", "1=99abc"});
-    EXPECT_EQ(r.status, 0) << "a leading number is read as the window reads it";
-    EXPECT_TRUE(r.Says("DUM")) << r.out;
+    // A leading number is read as the window reads it.
+    ExpectCli({"rip", list, image, "--blanks", blanks, "--dry-run", "--type", "1=99abc"}, 0, "DUM");
 }
 
 // A file-size limit (ulimit -f) below what an operation writes.
@@ -189,7 +174,7 @@ TEST_F(Reliability, AFileSizeLimitIsAnOrdinaryWriteFailure) {
     ExpectRefused(Run({"backup", list, image, "2", saved}, capped), "File too large");
     EXPECT_EQ(dir.Listing(), "blanks game.bin game.klv") << "no temporary file is left";
 
-    ExpectRefused(Run({"rip", list, image, "--blanks", blanks}, capped), "File too large");
+    ExpectRefused(Run(RipArgs(), capped), "File too large");
     const Bytes now = ReadBytes(image);
     EXPECT_EQ(SectorsOf(now, 0, 10), Bytes(10 * 2352, 0)) << "entry 1 was ripped";
     EXPECT_EQ(SectorsOf(now, 300, 200), SectorsOf(before, 300, 200)) << "nothing past the limit";
@@ -198,15 +183,12 @@ TEST_F(Reliability, AFileSizeLimitIsAnOrdinaryWriteFailure) {
 TEST_F(Reliability, LongBackupNamesAreKept) {
     for (const std::size_t length : {235, 255}) {
         const std::string name = (dir / std::string(length, 'b')).string();
-        const test::CliOutcome r = test::Cli({"backup", list, image, "1", name});
-        EXPECT_EQ(r.status, 0) << r.err;
+        ExpectCli({"backup", list, image, "1", name}, 0);
         EXPECT_EQ(ReadBytes(name), SectorsOf(before, 0, 10));
         std::filesystem::remove(name);
     }
     const std::string too_long = (dir / std::string(256, 'c')).string();
-    const test::CliOutcome r = test::Cli({"backup", list, image, "1", too_long});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.Says(too_long + ": File name too long")) << r.err;
+    ExpectCli({"backup", list, image, "1", too_long}, 1, too_long + ": File name too long");
     EXPECT_EQ(dir.Listing(), "blanks game.bin game.klv");
 }
 
@@ -230,28 +212,19 @@ TEST_F(Reliability, StartsAndEndsWithoutANumberAreRefusedByEveryOperation) {
     test::WritePatternFile(source, 7, 404);
     // A TIM entry and a short movie are left alone, but not with a start that says nothing.
     test::WriteText(list, test::ListText({"x:y:40", "x:5:0", "0:x:99", "0::99"}));
-    for (const char* position : {"1", "2", "3", "4"}) {
-        const test::CliOutcome r = test::Cli({"replace", list, image, position, source});
-        EXPECT_EQ(r.status, 1) << position;
-        EXPECT_TRUE(r.Says("is not a number")) << r.err;
-    }
+    for (const char* position : {"1", "2", "3", "4"})
+        ExpectCli({"replace", list, image, position, source}, 1, "is not a number");
     test::WriteText(list, test::ListText({"0:x:99"}));
-    const test::CliOutcome r = test::Cli({"rip", list, image, "--blanks", blanks});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.Says("its end sector \"x\" is not a number")) << r.err;
+    ExpectCli(RipArgs(), 1, "its end sector \"x\" is not a number");
     ExpectImageUnchanged();
 }
 
 TEST_F(Reliability, MessagesStayOneLine) {
     const std::string odd = (dir / "new\nline.bin").string();
-    test::CliOutcome r = test::Cli({"rip", list, odd, "--blanks", blanks});
-    EXPECT_EQ(r.status, 1);
+    test::CliOutcome r = ExpectCli({"rip", list, odd, "--blanks", blanks}, 1, "new\\nline.bin");
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
-    EXPECT_TRUE(r.Says("new\\nline.bin")) << r.err;
-
     test::WriteText(list, test::ListText({"a\nb:5:99"}));
-    r = test::Cli({"rip", list, image, "--blanks", blanks});
-    EXPECT_EQ(r.status, 1);
+    r = ExpectCli(RipArgs(), 1);
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
 }
 

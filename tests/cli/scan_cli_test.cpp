@@ -12,39 +12,38 @@
 namespace vorlix::test {
 namespace {
 
+// One built disc for the whole program, removed at its exit; each test removes its own list.
+struct Built {
+    TempDir dir;
+    BuiltDisc disc = BuildPsxDisc(dir.path());
+};
+
 class ScanCommandLine : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        dir_ = new TempDir;
-        disc_ = new BuiltDisc(BuildPsxDisc(dir_->path()));
+    static const Built& Shared() {
+        static const Built built;
+        return built;
     }
-    static void TearDownTestSuite() {
-        delete disc_;
-        delete dir_;
-    }
-    static TempDir* dir_;
-    static BuiltDisc* disc_;
-    const std::string cue = disc_->cue.string();
-    const std::string bin = disc_->bin.string();
-    const std::string list = (dir_->path() / "game.vlx").string();
+    const BuiltDisc& disc = Shared().disc;
+    const std::filesystem::path dir = Shared().dir.path();
+    const std::string cue = disc.cue.string();
+    const std::string bin = disc.bin.string();
+    const std::string list = (dir / "game.vlx").string();
 
     void TearDown() override { std::filesystem::remove(list); }
 
     // The list the builder expects, as the scan writes it.
     std::string ExpectedList(const std::string& name) const {
         std::string text = "VORLIX list of " + name + ", " + VersionLine() + "\r\n";
-        for (const ExpectedEntry& e : disc_->expected)
+        for (const ExpectedEntry& e : disc.expected)
             text += std::to_string(e.start) + ":" + std::to_string(e.end) + ":" +
                     std::to_string(e.code) + "\r\n";
         return text + ".\r\n";
     }
 };
-TempDir* ScanCommandLine::dir_ = nullptr;
-BuiltDisc* ScanCommandLine::disc_ = nullptr;
 
 TEST_F(ScanCommandLine, PrintsTheListAndExplainsBesideIt) {
-    const CliOutcome plain = Cli({"scan", cue});
-    EXPECT_EQ(plain.status, 0) << plain.err;
+    const CliOutcome plain = ExpectCli({"scan", cue}, 0);
     EXPECT_EQ(plain.out, ExpectedList("Test Disc.cue"));
     EXPECT_EQ(plain.err, "");
 
@@ -60,48 +59,41 @@ TEST_F(ScanCommandLine, PrintsTheListAndExplainsBesideIt) {
 }
 
 TEST_F(ScanCommandLine, WritesTheListOnlyOverAnEmptyFileUnlessToldToOverwrite) {
-    const CliOutcome first = Cli({"scan", cue, "--output", list, "--explain"});
-    EXPECT_EQ(first.status, 0) << first.err;
+    const CliOutcome first =
+        ExpectCli({"scan", cue, "--output", list, "--explain"}, 0, "from /SOUND/BANK.VB");
     EXPECT_EQ(ReadWholeFile(list), ExpectedList("Test Disc.cue"));
-    EXPECT_NE(first.out.find("from /SOUND/BANK.VB"), std::string::npos);
-    EXPECT_NE(first.out.find("Wrote 15 entries to " + DisplayPath(list)), std::string::npos);
+    EXPECT_TRUE(first.Says("Wrote 15 entries to " + DisplayPath(list))) << first.out;
 
     WriteText(list, "mine\r\n");
-    const CliOutcome refused = Cli({"scan", cue, "--output=" + list});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "vorlix-cli: Cannot write " + DisplayPath(list) +
-                               ": it already exists and is not empty; nothing was written.\n");
+    EXPECT_EQ(ExpectCli({"scan", cue, "--output=" + list}, 1).err,
+              "vorlix-cli: Cannot write " + DisplayPath(list) +
+                  ": it already exists and is not empty; nothing was written.\n");
     EXPECT_EQ(ReadWholeFile(list), "mine\r\n");
-    EXPECT_EQ(Cli({"scan", cue, "--output", list, "--overwrite"}).status, 0);
+    ExpectCli({"scan", cue, "--output", list, "--overwrite"}, 0);
     EXPECT_EQ(ReadWholeFile(list), ExpectedList("Test Disc.cue"));
 
     // Never over the image or its cue sheet, --overwrite or not.
-    for (const std::string& target : {bin, cue}) {
-        const CliOutcome r = Cli({"scan", cue, "--output", target, "--overwrite"});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find("it is the image itself; nothing was written."), std::string::npos);
-    }
-    EXPECT_EQ(Cli({"scan", cue, list}).status, 2);
+    for (const std::string& target : {bin, cue})
+        ExpectCli({"scan", cue, "--output", target, "--overwrite"}, 1,
+                  "it is the image itself; nothing was written.");
+    ExpectCli({"scan", cue, list}, 2);
 }
 
 TEST_F(ScanCommandLine, OtherCommandsTakeTheCueForItsDataTrack) {
-    ASSERT_EQ(Cli({"scan", cue, "--output", list}).status, 0);
-    const std::string from_bin = (dir_->path() / "from-bin").string();
-    const std::string from_cue = (dir_->path() / "from-cue").string();
-    EXPECT_EQ(Cli({"backup", list, bin, "5", from_bin}).status, 0);
-    const CliOutcome r = Cli({"backup", list, cue, "5", from_cue});
-    EXPECT_EQ(r.status, 0) << r.err;
+    ExpectCli({"scan", cue, "--output", list}, 0);
+    const std::string from_bin = (dir / "from-bin").string();
+    const std::string from_cue = (dir / "from-cue").string();
+    ExpectCli({"backup", list, bin, "5", from_bin}, 0);
+    ExpectCli({"backup", list, cue, "5", from_cue}, 0);
     EXPECT_EQ(ReadBytes(from_cue), ReadBytes(from_bin));
-    const CliOutcome dry = Cli({"rip", list, cue, "--dry-run"});
-    EXPECT_NE(dry.out.find("would be ripped"), std::string::npos) << dry.err;
+    ExpectCli({"rip", list, cue, "--dry-run"}, 0, "would be ripped");
 }
 
 TEST_F(ScanCommandLine, ABareImageWithoutFileSystemIsWalkedAndSaysSoInOneLine) {
     DiscOptions options;
     options.no_file_system = true;
-    const BuiltDisc bare = BuildPsxDisc(dir_->path() / "bare", options);
-    const CliOutcome r = Cli({"scan", bare.bin.string()});
-    EXPECT_EQ(r.status, 0);
+    const BuiltDisc bare = BuildPsxDisc(dir / "bare", options);
+    const CliOutcome r = ExpectCli({"scan", bare.bin.string()}, 0);
     EXPECT_EQ(r.err, "vorlix-cli: " + DisplayPath(bare.bin) +
                          " holds no ISO 9660 file system; only the sector walk ran.\n");
     EXPECT_EQ(ReadEntryLines(r.out).size(), bare.expected.size());

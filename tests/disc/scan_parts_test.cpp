@@ -1,5 +1,5 @@
 // The scan's parts on inputs made here: how the sector walk splits runs, what one sector and one
-// file are taken for, the directory walk's size guard, cue sheets, and writing the list.
+// file are taken for, the directory walk's size guard, and cue sheets.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include "disc/scan.h"
 #include "disc/sector_kinds.h"
 #include "disc/sector_walk.h"
-#include "entries/list_reader.h"
 #include "image/failure.h"
 #include "image/sector_file.h"
 #include "support/synthetic.h"
@@ -72,13 +71,12 @@ TEST(SectorKinds, SectorsAndFilesAreJudgedByContent) {
     const std::vector<std::uint8_t> tim = {0x10, 0, 0, 0, 2, 0, 0, 0, 44, 0,
                                            0,    0, 0, 0, 0, 0, 4, 0, 4,  0};
     EXPECT_EQ(MagicOf(Form1(tim), 52), FileMagic::Tim);
-    EXPECT_EQ(MagicOf(Form1(tim), 51), FileMagic::None);  // longer than the file
-    std::vector<std::uint8_t> bad_flags = tim;
-    bad_flags[4] = 0x12;
-    EXPECT_EQ(MagicOf(Form1(bad_flags), 52), FileMagic::None);
-    std::vector<std::uint8_t> bad_length = tim;
-    bad_length[8] = 40;
-    EXPECT_EQ(MagicOf(Form1(bad_length), 52), FileMagic::None);
+    EXPECT_EQ(MagicOf(Form1(tim), 51), FileMagic::None);             // longer than the file
+    for (const auto& [at, value] : {std::pair{4, 0x12}, {8, 40}}) {  // bad flags, wrong length
+        std::vector<std::uint8_t> bad = tim;
+        bad[at] = static_cast<std::uint8_t>(value);
+        EXPECT_EQ(MagicOf(Form1(bad), 52), FileMagic::None) << at;
+    }
     EXPECT_EQ(MagicOf(Form1({'p', 'B', 'A', 'V'}), 2048), FileMagic::VabHeader);
     EXPECT_EQ(MagicOf(Form1({'p', 'Q', 'E', 'S'}), 2048), FileMagic::Seq);
 
@@ -145,45 +143,26 @@ TEST_F(Files, CueSheetsStandForTheirDataTrack) {
                            "/d/game.cue"),
               "/d/CD/game.bin");
 
-    const auto refused = [&](const std::filesystem::path& c) {
+    const std::string gone = "FILE \"gone.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n";
+    const std::vector<std::pair<std::string, std::string>> refusals = {
+        {"FILE \"a.iso\" BINARY\n TRACK 01 MODE1/2048\n INDEX 01 00:00:00\n",
+         "track 1 is MODE1/2048; VORLIX works on MODE2/2352 data tracks."},
+        {track1 + "INDEX 00 00:00:00\nINDEX 01 00:02:00\n",
+         "track 1 starts 150 sectors into its file; VORLIX needs the data track at byte 0 of its "
+         "file."},
+        {gone, "the file of track 1, " + DisplayPath(dir / "gone.bin") + ", does not exist."},
+        {"this is no cue sheet\n", "it is not a cue sheet that can be read."}};
+    for (const auto& [text, reason] : refusals) {
+        const auto c = cue("bad.cue", text);
         try {
             DataTrackOf(c);
+            ADD_FAILURE() << "accepted: " << text;
         } catch (const Failure& f) {
-            return std::string(f.what());
+            EXPECT_EQ(std::string(f.what()), "Cannot use " + DisplayPath(c) + ": " + reason);
         }
-        return std::string("accepted");
-    };
-    const std::string prefix = "Cannot use " + DisplayPath(dir / "");
-    EXPECT_EQ(refused(cue("m1.cue",
-                          "FILE \"a.iso\" BINARY\n TRACK 01 MODE1/2048\n INDEX 01 "
-                          "00:00:00\n")),
-              prefix + "m1.cue: track 1 is MODE1/2048; VORLIX works on MODE2/2352 data tracks.");
-    EXPECT_EQ(refused(cue("gap.cue", track1 + "INDEX 00 00:00:00\nINDEX 01 00:02:00\n")),
-              prefix +
-                  "gap.cue: track 1 starts 150 sectors into its file; VORLIX needs the data "
-                  "track at byte 0 of its file.");
-    EXPECT_EQ(refused(cue("missing.cue",
-                          "FILE \"gone.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 "
-                          "00:00:00\n")),
-              prefix + "missing.cue: the file of track 1, " + DisplayPath(dir / "gone.bin") +
-                  ", does not exist.");
-    EXPECT_EQ(refused(cue("junk.cue", "this is no cue sheet\n")),
-              prefix + "junk.cue: it is not a cue sheet that can be read.");
+    }
     EXPECT_THROW(CueDataTrack(std::string("FILE \"a\0b\"", 10), dir / "nul.cue"), Failure);
     EXPECT_THROW(DataTrackOf(dir / "absent.cue"), Failure);
-}
-
-TEST_F(Files, TheListIsWrittenWholeAndOnlyOverAnEmptyFileUnlessAllowed) {
-    ScanResult scan;
-    scan.entries = {{5, 9, 0, "", ""}, {10, 10, 99, "", ""}};
-    const auto list = dir / "game.vlx";
-    WriteEntryList(list, scan, "game.bin", false);
-    EXPECT_EQ(ReadWholeFile(list), FormatEntryList(scan, "game.bin"));
-    scan.entries.pop_back();
-    EXPECT_THROW(WriteEntryList(list, scan, "game.bin", false), Failure);
-    WriteEntryList(list, scan, "game.bin", true);
-    EXPECT_EQ(ReadEntryLines(ReadWholeFile(list)), std::vector<std::string>{"5:9:0"});
-    EXPECT_EQ(dir.Listing(), "game.vlx");
 }
 
 }  // namespace

@@ -24,21 +24,11 @@ protected:
     void SetUp() override { test::WritePatternFile(image, 1, 200); }
 };
 
-TEST_F(BackupRestore, BackupHoldsExactlyTheEntrysSectors) {
-    const Bytes before = ReadBytes(image);
-    EXPECT_EQ(BackupEntry(Entry("100", "3"), image, backup), 3);
-    const Bytes saved = ReadBytes(backup);
-    ASSERT_EQ(saved.size(), 7056u);
-    EXPECT_EQ(saved, Bytes(before.begin() + 235200, before.begin() + 242256));
-    EXPECT_EQ(ReadBytes(image), before) << "backup must only read the image";
-
-    EXPECT_EQ(BackupEntry(Entry("0", "2"), image, dir / "zero"), 2);
-    EXPECT_EQ(ReadBytes(dir / "zero"), SectorsOf(before, 0, 2));
-}
-
 TEST_F(BackupRestore, BackupThenRestoreRoundTripsAfterTheEntryWasOverwritten) {
     const Bytes before = ReadBytes(image);
-    BackupEntry(Entry("10", "5"), image, backup);
+    EXPECT_EQ(BackupEntry(Entry("10", "5"), image, backup), 5);
+    EXPECT_EQ(ReadBytes(backup), SectorsOf(before, 10, 5));
+    EXPECT_EQ(ReadBytes(image), before) << "backup must only read the image";
     test::WritePatternFile(image, 9, 200);  // the entry (and all else) changes
     const Bytes changed = ReadBytes(image);
     EXPECT_EQ(RestoreEntry(Entry("10", "5"), image, backup), 5);
@@ -69,29 +59,17 @@ TEST_F(BackupRestore, EntryOfLessThanOneSectorWritesAnEmptyBackupAndRestoresNoth
     EXPECT_EQ(ReadBytes(image), before);
 }
 
-TEST_F(BackupRestore, SectorsPastTheEndOfTheImageAreBackedUpAsZeros) {
-    BackupEntry(Entry("198", "4"), image, backup);
-    const Bytes saved = ReadBytes(backup);
-    ASSERT_EQ(saved.size(), 4u * 2352);
-    EXPECT_EQ(SectorsOf(saved, 0, 2), SectorsOf(ReadBytes(image), 198, 2));
-    EXPECT_EQ(SectorsOf(saved, 2, 2), Bytes(2 * 2352, 0));
-}
-
-TEST_F(BackupRestore, RestorePastTheEndExtendsTheImage) {
-    test::WritePatternFile(backup, 5, 3);
-    RestoreEntry(Entry("202", "3"), image, backup);
-    const Bytes after = ReadBytes(image);
-    ASSERT_EQ(after.size(), 205u * 2352);
-    EXPECT_EQ(SectorsOf(after, 200, 2), Bytes(2 * 2352, 0)) << "the gap reads as zeros";
-    EXPECT_EQ(SectorsOf(after, 202, 3), ReadBytes(backup));
-}
-
-TEST_F(BackupRestore, RestoreUsesOnlyTheFirstSectorsOfALongerFile) {
+// Only the first sectors of a longer file are used; past the end the image grows, zeros in the gap.
+TEST_F(BackupRestore, RestoreTakesTheEntrysLengthAndMayExtendTheImage) {
     test::WritePatternFile(backup, 5, 8);
     RestoreEntry(Entry("50", "2"), image, backup);
+    RestoreEntry(Entry("202", "3"), image, backup);
     const Bytes after = ReadBytes(image);
     EXPECT_EQ(SectorsOf(after, 50, 2), SectorsOf(ReadBytes(backup), 0, 2));
     EXPECT_EQ(SectorsOf(after, 52, 1), test::PatternSector(1, 52));
+    ASSERT_EQ(after.size(), 205u * 2352);
+    EXPECT_EQ(SectorsOf(after, 200, 2), Bytes(2 * 2352, 0)) << "the gap reads as zeros";
+    EXPECT_EQ(SectorsOf(after, 202, 3), SectorsOf(ReadBytes(backup), 0, 3));
 }
 
 TEST_F(BackupRestore, RefusalsWriteNothingAndCreateNothing) {
@@ -124,6 +102,7 @@ TEST_F(BackupRestore, TheLastAddressableSectorIsTheLimit) {
     EXPECT_THROW(RestoreEntry(Entry("913045", "2"), image, backup), Failure);
     EXPECT_THROW(RestoreEntry(Entry("913046", "1"), image, backup), Failure);
     EXPECT_EQ(ReadBytes(image).size(), 200u * 2352) << "a refused restore never extends the image";
+    // Past the image's end a backup reads zeros.
     EXPECT_EQ(BackupEntry(Entry("913045", "1"), image, dir / "last"), 1);
     EXPECT_EQ(ReadBytes(dir / "last"), Bytes(2352, 0));
 }

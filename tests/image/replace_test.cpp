@@ -70,21 +70,23 @@ TEST_F(Replace, XaEntryTakesSourceSectorZeroThenFillerSectors) {
     EXPECT_EQ(SectorsOf(after, 301, 1), test::PatternSector(1, 301));
 }
 
-TEST_F(Replace, EntriesOfLessThanOneSectorAreNeverWritten) {
-    for (const char* length : {"0", "-4", ""}) {
-        const ReplacePlan plan = PlanReplace({"100", length, "XA"}, {});
-        EXPECT_EQ(plan.branch, ReplaceBranch::None) << length;
+// Less than one sector, a movie under 404 sectors, or a type that is not ripped: no plan, no write.
+TEST_F(Replace, EntriesLeftAloneAreNeverWritten) {
+    const std::vector<EntryLabels> alone = {
+        {"100", "0", "XA"},   {"100", "-4", "XA"}, {"100", "", "DUM"},  {"10", "403", "ST0"},
+        {"10", "403", "ST1"}, {"5", "500", "TIM"}, {"5", "500", "VA1"}, {"5", "500", "???"},
+        {"5", "500", ""},     {"5", "500", "xa"},  {"5", "500", "st0"}, {"5", "500", "D"}};
+    for (const EntryLabels& e : alone) {
+        const ReplacePlan plan = PlanReplace(e, {});
+        EXPECT_EQ(plan.branch, ReplaceBranch::None)
+            << e.start << ":" << e.length << ":" << e.type_name;
         EXPECT_EQ(RunReplace(plan, image, source), 0);
-        EXPECT_EQ(RunReplace(PlanReplace({"100", length, "DUM"}, {}), image, source), 0);
     }
+    EXPECT_FALSE(PlanReplace({"5", "500", "SEQ"}, {}).skipped_because.empty());
     EXPECT_EQ(ReadBytes(image), before);
 }
 
-TEST_F(Replace, MovieEntriesNeedAtLeast404Sectors) {
-    EXPECT_EQ(PlanReplace({"10", "403", "ST0"}, {}).branch, ReplaceBranch::None);
-    EXPECT_EQ(Run({"10", "403", "ST1"}), 0);
-    EXPECT_EQ(ReadBytes(image), before);
-
+TEST_F(Replace, MovieEntriesTakeTheFirst404SourceSectorsThenZeros) {
     const Bytes src = ReadBytes(source);
     EXPECT_EQ(Run({"10", "404", "ST2"}), 404);
     EXPECT_EQ(SectorsOf(ReadBytes(image), 10, 404), SectorsOf(src, 0, 404));
@@ -96,24 +98,6 @@ TEST_F(Replace, MovieEntriesNeedAtLeast404Sectors) {
         << "source sectors from 404 on are ignored";
     EXPECT_EQ(SectorsOf(after, 904, 6), Bytes(6 * 2352, 0));
     EXPECT_EQ(SectorsOf(after, 910, 1), test::PatternSector(1, 910));
-}
-
-TEST_F(Replace, DummyEntriesBecomeZerosWithoutOpeningTheSource) {
-    const std::filesystem::path nowhere = dir / "not-there";
-    EXPECT_EQ(RunReplace(PlanReplace({"5", "7", "DUM"}, {}), image, nowhere), 7);
-    EXPECT_FALSE(std::filesystem::exists(nowhere));
-    EXPECT_EQ(SectorsOf(ReadBytes(image), 5, 7), Bytes(7 * 2352, 0));
-    ExpectOutsideUnchanged(5, 7);
-}
-
-TEST_F(Replace, OtherTypesAreLeftAlone) {
-    for (const char* type : {"TIM", "VA1", "VA2", "SEQ", "???", "", "X", "xa", "st0", "D"}) {
-        const ReplacePlan plan = PlanReplace({"5", "500", type}, {});
-        EXPECT_EQ(plan.branch, ReplaceBranch::None) << type;
-        EXPECT_FALSE(plan.skipped_because.empty());
-        EXPECT_EQ(RunReplace(plan, image, source), 0);
-    }
-    EXPECT_EQ(ReadBytes(image), before);
 }
 
 TEST_F(Replace, SourcesAreCheckedBeforeWriting) {

@@ -15,17 +15,10 @@ using test::Bytes;
 using test::ReadBytes;
 using test::SectorsOf;
 
-TEST(BlankPath, MovieTypesShareBlankStrAndOthersUseTheirName) {
-    const std::filesystem::path dir = "/opt/vorlix/blanks";
-    EXPECT_EQ(BlankPath(dir, "ST0"), dir / "blank.STR");
-    EXPECT_EQ(BlankPath(dir, "ST1"), dir / "blank.STR");
-    EXPECT_EQ(BlankPath(dir, "ST2"), dir / "blank.STR");
-    EXPECT_EQ(BlankPath(dir, "XA"), dir / "blank.XA");
-    EXPECT_EQ(DefaultBlanksDirectory("/opt/vorlix"), dir);
-    EXPECT_EQ(ProgramDirectory(), std::filesystem::canonical("/proc/self/exe").parent_path());
-
-    for (const char* t : {"ST0", "ST1", "ST2", "XA", "DUM", "STx"}) EXPECT_TRUE(IsRippable(t)) << t;
-    for (const char* t : {"TIM", "VA1", "VA2", "SEQ", "???", "", "S", "DU", "XA ", "xa"})
+// The walk below covers the named types; these are the edges of the rule.
+TEST(IsRippable, OnlyMovieAudioAndDummyNames) {
+    for (const char* t : {"ST0", "ST2", "XA", "DUM", "STx"}) EXPECT_TRUE(IsRippable(t)) << t;
+    for (const char* t : {"TIM", "???", "", "S", "DU", "XA ", "xa"})
         EXPECT_FALSE(IsRippable(t)) << t;
 }
 
@@ -57,16 +50,7 @@ protected:
     }
 };
 
-TEST_F(Rip, RipEntryGivesTheSameBytesAsReplacingWithTheBlank) {
-    RipEntry({"10", "420", "ST1"}, image, blanks, {});
-    const Bytes ripped = ReadBytes(image);
-    test::WriteBytes(image, before);
-    RunReplace(PlanReplace({"10", "420", "ST1"}, {}), image, blanks / "blank.STR");
-    EXPECT_EQ(ReadBytes(image), ripped);
-    EXPECT_EQ(SectorsOf(ripped, 10, 404), SectorsOf(ReadBytes(blanks / "blank.STR"), 0, 404));
-    EXPECT_EQ(SectorsOf(ripped, 414, 16), Bytes(16 * 2352, 0));
-}
-
+// RipAll rips each entry through RipEntry, so the walk below covers the blanks' bytes as well.
 TEST_F(Rip, DummyEntriesNeedNoBlanksDirectory) {
     std::filesystem::remove_all(blanks);
     EXPECT_EQ(RipEntry({"3", "4", "DUM"}, image, blanks, {}), 4);
@@ -129,12 +113,6 @@ TEST_F(Rip, XaOptionIsReadForEveryRippedEntry) {
     EXPECT_GE(asked, 2);
 }
 
-TEST_F(Rip, EmptyOrUnrippableListsWriteNothing) {
-    EXPECT_EQ(Walk({}).entries_ripped, 0u);
-    EXPECT_EQ(Walk({"", "abc", "1:2:3:99", "5:9:20"}).sectors_written, 0);
-    EXPECT_EQ(ReadBytes(image), before);
-}
-
 TEST_F(Rip, ChecksEverythingBeforeTheFirstWrite) {
     const std::vector<std::string> lines = {"0:9:99", "10:419:0", "500:505:10"};
     std::filesystem::remove(blanks / "blank.XA");
@@ -149,7 +127,9 @@ TEST_F(Rip, ChecksEverythingBeforeTheFirstWrite) {
     EXPECT_EQ(ReadBytes(image), before);
 }
 
-TEST_F(Rip, TheWalkFlushesTheImageOnceAtTheEndAndBeforeReportingAFailure) {
+// A failure stops the walk at its entry, names it, and what was ripped before it is flushed;
+// a walk that succeeds flushes once at its end.
+TEST_F(Rip, TheWalkFlushesOnceAndAFailureStopsAtItsEntry) {
     int flushes = 0, writes = 0, fail_write = 0;
     SetFaultHook([&](FileCall call, const std::filesystem::path& path) {
         if (path != image) return 0;
@@ -159,17 +139,9 @@ TEST_F(Rip, TheWalkFlushesTheImageOnceAtTheEndAndBeforeReportingAFailure) {
     Walk({"0:1:99", "2:3:10", "4:500:0"});
     EXPECT_EQ(flushes, 1);
 
+    test::WriteBytes(image, before);
     flushes = writes = 0;
-    fail_write = 3;
-    EXPECT_THROW(Walk({"0:1:99", "2:3:10", "4:500:0"}), Failure);
-    EXPECT_EQ(flushes, 1) << "what was ripped before the failure is flushed";
-}
-
-TEST_F(Rip, AFailureDuringTheWalkStopsAtThatEntryAndNamesIt) {
-    int writes = 0;
-    SetFaultHook([&](FileCall call, const std::filesystem::path& path) {
-        return call == FileCall::Write && path == image && ++writes == 2 ? EIO : 0;
-    });
+    fail_write = 2;
     std::vector<std::size_t> selected;
     try {
         Walk({"0:1:99", "2:3:99", "4:5:99"}, &selected);
@@ -179,6 +151,7 @@ TEST_F(Rip, AFailureDuringTheWalkStopsAtThatEntryAndNamesIt) {
         EXPECT_NE(std::string(f.what()).find("Input/output error"), std::string::npos) << f.what();
         EXPECT_EQ(f.system_error(), EIO);
     }
+    EXPECT_EQ(flushes, 1) << "what was ripped before the failure is flushed";
     EXPECT_EQ(selected, (std::vector<std::size_t>{0, 1}));
     const Bytes after = ReadBytes(image);
     EXPECT_EQ(SectorsOf(after, 0, 2), Bytes(2 * 2352, 0));
