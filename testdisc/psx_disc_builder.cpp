@@ -208,17 +208,18 @@ struct Movie {
 
 // A movie's sectors: each frame in 2016-byte chunks behind the STR sector header; with an audio
 // interleave N, every Nth sector is XA audio. A movie file's last sector ends the record and file.
-Movie MakeMovie(const MovieSpec& spec, std::uint64_t seed, bool mark_end) {
+Movie MakeMovie(const MovieSpec& wanted, std::uint64_t seed, bool mark_end) {
     Rng rng(seed);
-    if (!spec.encoder && spec.version != 2)
-        throw std::invalid_argument(spec.path + ": bitstream version " +
-                                    std::to_string(spec.version) + " needs its own frame encoder");
-    const FrameEncoder& encoder = spec.encoder ? spec.encoder : FrameEncoder(EncodeTestFrameV2);
+    if (!wanted.encoder && wanted.version != 2)
+        throw std::invalid_argument(wanted.path + ": bitstream version " +
+                                    std::to_string(wanted.version) +
+                                    " needs its own frame encoder");
+    const FrameEncoder& encoder = wanted.encoder ? wanted.encoder : FrameEncoder(EncodeTestFrameV2);
     std::vector<RawSector> video;
-    for (int f = 1; f <= spec.frames; ++f) {
-        const int planned = rng.Range(spec.min_sectors_per_frame, spec.max_sectors_per_frame);
+    for (int f = 1; f <= wanted.frames; ++f) {
+        const int planned = rng.Range(wanted.min_sectors_per_frame, wanted.max_sectors_per_frame);
         FrameRequest request{
-            spec.width, spec.height, f, spec.version,
+            wanted.width, wanted.height, f, wanted.version,
             (static_cast<std::size_t>(planned) * kChunkBytes - kChunkBytes / 2) / 4 * 4};
         const Bytes frame = encoder(request);
         if (frame.size() < 8 || frame.size() % 4 != 0)
@@ -233,8 +234,8 @@ Movie MakeMovie(const MovieSpec& spec, std::uint64_t seed, bool mark_end) {
             PutLe16(user + 0x06, static_cast<std::uint32_t>(chunks));
             PutLe32(user + 0x08, static_cast<std::uint32_t>(f));
             PutLe32(user + 0x0C, static_cast<std::uint32_t>(frame.size()));
-            PutLe16(user + 0x10, spec.width);
-            PutLe16(user + 0x12, spec.height);
+            PutLe16(user + 0x10, wanted.width);
+            PutLe16(user + 0x12, wanted.height);
             std::memcpy(user + 0x14, frame.data(), 8);
             const std::size_t at = c * kChunkBytes;
             std::memcpy(user + kStrHeaderBytes, frame.data() + at,
@@ -245,11 +246,11 @@ Movie MakeMovie(const MovieSpec& spec, std::uint64_t seed, bool mark_end) {
     }
 
     Movie movie;
-    movie.frames = spec.frames;
-    movie.audio = spec.audio_interleave > 0;
+    movie.frames = wanted.frames;
+    movie.audio = wanted.audio_interleave > 0;
     std::size_t next_video = 0;
     for (std::int64_t i = 0; next_video < video.size(); ++i) {
-        if (movie.audio && i % spec.audio_interleave == spec.audio_interleave - 1)
+        if (movie.audio && i % wanted.audio_interleave == wanted.audio_interleave - 1)
             movie.sectors.push_back(
                 XaSector(kMovieAudioChannel, kSubmodeXa, kCodingStereo, rng, true));
         else
@@ -265,17 +266,17 @@ Movie MakeMovie(const MovieSpec& spec, std::uint64_t seed, bool mark_end) {
     return movie;
 }
 
-Item MovieFile(const MovieSpec& spec, std::uint64_t seed) {
-    Movie movie = MakeMovie(spec, seed, true);
+Item MovieFile(const MovieSpec& wanted, std::uint64_t seed) {
+    Movie movie = MakeMovie(wanted, seed, true);
     Item item;
-    item.path = spec.path;
+    item.path = wanted.path;
     item.role = movie.audio ? "movie+audio" : "movie";
     // Mixed Form 1 video and Form 2 audio is an interleaved Form 2 file to the mastering tools.
     item.attributes = movie.audio ? kXaStreamFile : kXaPlainFile;
     item.file_number = kStreamFile;
     item.streams.push_back({0, static_cast<std::int64_t>(movie.sectors.size()) - 1,
                             movie.audio ? BuiltStream::MovieWithAudio : BuiltStream::Movie,
-                            movie.frames, spec.width, spec.height, spec.version,
+                            movie.frames, wanted.width, wanted.height, wanted.version,
                             movie.audio ? 1 : 0});
     item.sectors = std::move(movie.sectors);
     return item;
@@ -495,15 +496,16 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     };
     movies.insert(movies.end(), options.extra_movies.begin(), options.extra_movies.end());
     std::uint64_t seed = 100;
-    for (const MovieSpec& spec : movies) items.push_back(MovieFile(spec, ++seed));
+    for (const MovieSpec& wanted : movies) items.push_back(MovieFile(wanted, ++seed));
 
     {
         // A movie in sectors no file covers, as games that stream from raw sector numbers have.
-        const MovieSpec spec{"", 320, 240, 25, 2, 0, 2, 4, {}};
-        Movie movie = MakeMovie(spec, ++seed, false);
+        const MovieSpec wanted{"", 320, 240, 25, 2, 0, 2, 4, {}};
+        Movie movie = MakeMovie(wanted, ++seed, false);
         Item gap;
         gap.streams.push_back({0, static_cast<std::int64_t>(movie.sectors.size()) - 1,
-                               BuiltStream::Movie, movie.frames, spec.width, spec.height, 2, 0});
+                               BuiltStream::Movie, movie.frames, wanted.width, wanted.height, 2,
+                               0});
         gap.sectors = std::move(movie.sectors);
         items.push_back(std::move(gap));
     }
@@ -547,12 +549,12 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
         archive.sectors = DataSectors(rng.Bytes_(40 * 2048), false);
         const MovieSpec a{"", 320, 240, 12, 2, 0, 4, 6, {}};
         const MovieSpec b{"", 304, 224, 10, 2, 0, 4, 6, {}};
-        for (const MovieSpec* spec : {&a, &b}) {
-            Movie movie = MakeMovie(*spec, ++seed, false);
+        for (const MovieSpec* wanted : {&a, &b}) {
+            Movie movie = MakeMovie(*wanted, ++seed, false);
             const auto first = static_cast<std::int64_t>(archive.sectors.size());
             archive.streams.push_back(
                 {first, first + static_cast<std::int64_t>(movie.sectors.size()) - 1,
-                 BuiltStream::Movie, movie.frames, spec->width, spec->height, 2, 0});
+                 BuiltStream::Movie, movie.frames, wanted->width, wanted->height, 2, 0});
             archive.sectors.insert(archive.sectors.end(), movie.sectors.begin(),
                                    movie.sectors.end());
         }
