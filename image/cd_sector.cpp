@@ -63,6 +63,14 @@ void SealForm2(MutableSectorView sector) {
     WriteLe32(sector, kForm2EdcOffset, Form2Edc(sector));
 }
 
+void WriteSilentSoundGroups(MutableSectorView sector, bool eight_bit) {
+    constexpr std::size_t kSoundGroups = 18, kGroupBytes = 128, kParameterBytes = 16;
+    std::fill(sector.begin() + kUserDataOffset, sector.begin() + kForm2EdcOffset, 0);
+    for (std::size_t g = 0; g < kSoundGroups; ++g)
+        std::fill_n(sector.begin() + static_cast<std::ptrdiff_t>(kUserDataOffset + g * kGroupBytes),
+                    kParameterBytes, eight_bit ? 0x08 : 0x0C);
+}
+
 SectorCheck CheckSector(SectorView sector, std::int64_t sector_number) {
     SectorCheck check;
     check.sync = std::ranges::equal(sector.subspan(kSyncOffset, kSyncSize), kSyncPattern);

@@ -89,6 +89,12 @@ void WriteEcc(MutableSectorView sector);
 bool PParityHolds(SectorView sector);
 bool QParityHolds(SectorView sector);
 
+// Writes silent XA ADPCM into a Form 2 sector's user data (018-92B): 18 sound groups whose 16
+// parameter bytes say filter 0 and a range that shifts by nothing (0C for 4-bit audio, 08 for
+// 8-bit), every sample 0, then 20 zero bytes. With zero samples every output sample is 0, whatever
+// came before; 0C is also what encoders write for silence and what detectors look for.
+void WriteSilentSoundGroups(MutableSectorView sector, bool eight_bit);
+
 // Complete a sector whose header, sub-header and user data are written: Form 1 gets EDC, P and
 // Q; Form 2 gets its EDC.
 void SealForm1(MutableSectorView sector);

@@ -27,13 +27,6 @@ constexpr std::size_t kStrChunkBytes = 2016;
 constexpr std::uint8_t kMaxChannel = 31;
 constexpr std::uint16_t kMaxQuantScale = 63;
 
-// XA ADPCM sector: 18 groups of 128 bytes, the first 16 of each the sound parameters, then 20
-// zero bytes before the EDC.
-constexpr std::size_t kSoundGroups = 18, kSoundGroupBytes = 128, kSoundParameterBytes = 16;
-// Filter 0 and a range that shifts by nothing: with zero samples every output sample is 0,
-// whatever came before. 4-bit audio shifts by 12 - range, 8-bit audio by 8 - range.
-constexpr std::uint8_t kSilent4Bit = 0x0C, kSilent8Bit = 0x08;
-
 constexpr std::int64_t kBatchSectors = kCopyBatchSectors;
 
 std::uint32_t Le(const std::uint8_t* at, int bytes) {
@@ -223,14 +216,8 @@ private:
         const std::size_t data_end = form2 ? kForm2EdcOffset : kForm1EdcOffset;
         std::fill(s.begin() + kUserDataOffset, s.begin() + static_cast<std::ptrdiff_t>(data_end),
                   0);
-        if (kind == SectorKeeping::Audio) {
-            const std::uint8_t silent =
-                (s[kSubHeaderOffset + 3] & kCoding8Bit) ? kSilent8Bit : kSilent4Bit;
-            for (std::size_t g = 0; g < kSoundGroups; ++g)
-                std::fill_n(
-                    s.begin() + static_cast<std::ptrdiff_t>(kUserDataOffset + g * kSoundGroupBytes),
-                    kSoundParameterBytes, silent);
-        }
+        if (kind == SectorKeeping::Audio)
+            WriteSilentSoundGroups(s, (s[kSubHeaderOffset + 3] & kCoding8Bit) != 0);
         if (!form2)
             SealForm1(s);
         else if (!no_edc)

@@ -10,12 +10,6 @@ namespace vorlix {
 
 namespace {
 
-constexpr std::size_t kSoundGroups = 18;
-constexpr std::size_t kSoundGroupSize = 128;
-constexpr std::size_t kSoundParameterBytes = 16;
-// Range 12 (shift 0), filter 0: what encoders write for silence and what detectors look for.
-constexpr std::uint8_t kSilentParameter = 0x0C;
-
 // The sub-header of the XA filler sectors: file 1, channel 0, real-time Form 2 audio, stereo
 // 37.8 kHz 4-bit.
 constexpr SubHeader kXaSubHeader = {
@@ -40,9 +34,7 @@ void MakeFillerValidAt(MutableSectorView sector, std::int64_t position) {
 RawSector SilentXaSector(std::int64_t position) {
     RawSector s{};
     WriteMode2Header(s, position, kXaSubHeader);
-    for (std::size_t g = 0; g < kSoundGroups; ++g)
-        std::fill_n(s.begin() + static_cast<std::ptrdiff_t>(kUserDataOffset + g * kSoundGroupSize),
-                    kSoundParameterBytes, kSilentParameter);
+    WriteSilentSoundGroups(s, (kXaSubHeader.coding & kCoding8Bit) != 0);
     SealForm2(s);
     return s;
 }
