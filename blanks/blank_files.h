@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "image/replace_engine.h"
+#include "image/str_sector.h"
 
 namespace vorlix {
 
@@ -21,10 +22,6 @@ inline constexpr std::size_t kBlankStrSectors = static_cast<std::size_t>(kStSour
 inline constexpr std::size_t kBlankStrSectorsPerFrame = 10;
 inline constexpr std::uint16_t kBlankStrWidth = 320;
 inline constexpr std::uint16_t kBlankStrHeight = 240;
-
-// STR video sector: a 32-byte header, then 2016 bytes of the frame.
-inline constexpr std::size_t kStrHeaderSize = 32;
-inline constexpr std::size_t kStrChunkSize = 2016;
 
 // 404 Form 1 sectors of an all-black 320 x 240 movie, frames numbered from 1.
 ByteVector MakeBlankStr();

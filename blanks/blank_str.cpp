@@ -7,8 +7,6 @@
 namespace vorlix {
 namespace {
 
-constexpr std::uint16_t kStrMagicLow = 0x0160;
-constexpr std::uint16_t kStrMagicHigh = 0x8001;
 constexpr std::uint8_t kMovieFile = 1;
 constexpr std::uint8_t kMovieChannel = 1;
 constexpr std::uint8_t kMovieSubmode = kSubmodeRealTime | kSubmodeData;
@@ -39,16 +37,15 @@ ByteVector MakeBlankStr() {
                          {kMovieFile, kMovieChannel, last ? kLastSectorSubmode : kMovieSubmode, 0});
 
         std::uint8_t* h = sector.data() + kUserDataOffset;
-        PutLe(h + 0x00, kStrMagicLow, 2);
-        PutLe(h + 0x02, kStrMagicHigh, 2);
-        PutLe(h + 0x04, static_cast<std::uint32_t>(chunk), 2);
-        PutLe(h + 0x06, static_cast<std::uint32_t>(chunks), 2);
-        PutLe(h + 0x08, static_cast<std::uint32_t>(frame_index + 1), 4);
-        PutLe(h + 0x0C, static_cast<std::uint32_t>(frame.size()), 4);
-        PutLe(h + 0x10, kBlankStrWidth, 2);
-        PutLe(h + 0x12, kBlankStrHeight, 2);
-        std::copy_n(frame.begin(), 8, h + 0x14);
-        // h + 0x1C stays zero, as decoders require.
+        PutLe(h, kStrMagic, 4);
+        PutLe(h + kStrChunk, static_cast<std::uint32_t>(chunk), 2);
+        PutLe(h + kStrChunks, static_cast<std::uint32_t>(chunks), 2);
+        PutLe(h + kStrFrameNumber, static_cast<std::uint32_t>(frame_index + 1), 4);
+        PutLe(h + kStrFrameSize, static_cast<std::uint32_t>(frame.size()), 4);
+        PutLe(h + kStrWidth, kBlankStrWidth, 2);
+        PutLe(h + kStrHeight, kBlankStrHeight, 2);
+        std::copy_n(frame.begin(), 8, h + kStrBitstreamHeader);
+        // h + kStrReserved stays zero, as decoders require.
 
         const std::size_t from = chunk * kStrChunkSize;
         if (from < frame.size()) {

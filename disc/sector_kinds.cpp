@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "image/str_sector.h"
+
 namespace vorlix {
 
 namespace {
@@ -47,11 +49,10 @@ SectorLook LookAt(SectorView sector) {
     }
     // The STR video sector header: 0160, 8001, chunk < chunks, a frame number from 1.
     const std::uint8_t* data = sector.data() + kUserDataOffset;
-    static constexpr std::uint8_t kStrMagic[] = {0x60, 0x01, 0x01, 0x80};
-    if (std::memcmp(data, kStrMagic, sizeof kStrMagic) == 0 && U16(data + 4) < U16(data + 6) &&
-        U32(data + 8) >= 1) {
+    if (U32(data) == kStrMagic && U16(data + kStrChunk) < U16(data + kStrChunks) &&
+        U32(data + kStrFrameNumber) >= 1) {
         look.kind = SectorKind::Video;
-        look.frame = U32(data + 8);
+        look.frame = U32(data + kStrFrameNumber);
     }
     return look;
 }

@@ -12,18 +12,11 @@
 #include "image/mdec_frame.h"
 #include "image/sector_copy.h"
 #include "image/sector_file.h"
+#include "image/str_sector.h"
 
 namespace vorlix {
 namespace {
 
-// STR video sector, offsets into the user data.
-constexpr std::uint32_t kStrMagic = 0x80010160;  // 0160, then 8001
-constexpr std::size_t kStrChunk = 0x04, kStrChunks = 0x06, kStrFrameNumber = 0x08;
-constexpr std::size_t kStrFrameSize = 0x0C, kStrWidth = 0x10, kStrHeight = 0x12;
-constexpr std::size_t kStrBitstreamHeader = 0x14;  // copy of the frame's first 8 bytes
-constexpr std::size_t kStrReserved = 0x1C;         // must be 0
-constexpr std::size_t kStrHeaderBytes = 0x20;
-constexpr std::size_t kStrChunkBytes = 2016;
 constexpr std::uint8_t kMaxChannel = 31;
 constexpr std::uint16_t kMaxQuantScale = 63;
 
@@ -86,7 +79,7 @@ std::optional<std::string> CheckVideo(SectorView s, std::int64_t sector, VideoCh
     c.version = Le(b + 6, 2);
     if (c.channel > kMaxChannel) return At(sector, "channel " + std::to_string(c.channel));
     if (c.chunk >= c.chunks) return At(sector, "chunk index beyond the chunk count");
-    if (std::uint64_t{c.chunks} * kStrChunkBytes < c.size)
+    if (std::uint64_t{c.chunks} * kStrChunkSize < c.size)
         return At(sector, "frame size beyond its chunks");
     if (c.number == 0) return At(sector, "frame number 0");
     if (words == 0) return At(sector, "word count 0");
@@ -238,12 +231,12 @@ void WriteVideo(MutableSectorView s, const StreamKeeping& plan) {
     const std::vector<std::uint8_t>& black = plan.black_frames.at(
         ShapeKey(Le(u + kStrWidth, 2), Le(u + kStrHeight, 2), Le(u + kStrBitstreamHeader + 6, 2)));
     std::copy_n(black.begin(), 8, u + kStrBitstreamHeader);
-    std::uint8_t* data = u + kStrHeaderBytes;
-    std::fill_n(data, kStrChunkBytes, 0);
-    const std::size_t from = Le(u + kStrChunk, 2) * kStrChunkBytes;
+    std::uint8_t* data = u + kStrHeaderSize;
+    std::fill_n(data, kStrChunkSize, 0);
+    const std::size_t from = Le(u + kStrChunk, 2) * kStrChunkSize;
     if (from < black.size())
         std::copy_n(black.begin() + static_cast<std::ptrdiff_t>(from),
-                    std::min(kStrChunkBytes, black.size() - from), data);
+                    std::min(kStrChunkSize, black.size() - from), data);
     SealForm1(s);
 }
 
