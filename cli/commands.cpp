@@ -12,6 +12,7 @@
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
 #include "image/failure.h"
+#include "image/image_lock.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "image/rip_payoff.h"

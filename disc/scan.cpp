@@ -9,6 +9,7 @@
 #include "disc/sector_kinds.h"
 #include "disc/sector_walk.h"
 #include "image/failure.h"
+#include "image/image_lock.h"
 #include "image/sector_file.h"
 
 namespace vorlix {

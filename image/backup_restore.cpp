@@ -1,4 +1,5 @@
 #include "image/backup_restore.h"
+#include "image/image_lock.h"
 
 #include <string>
 

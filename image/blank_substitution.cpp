@@ -1,4 +1,5 @@
 #include "image/blank_substitution.h"
+#include "image/image_lock.h"
 
 #include "entries/number_text.h"
 #include "image/failure.h"

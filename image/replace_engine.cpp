@@ -1,4 +1,5 @@
 #include "image/replace_engine.h"
+#include "image/image_lock.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,4 +1,5 @@
 #include "image/rip_all.h"
+#include "image/image_lock.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,4 +1,5 @@
 #include "image/sector_verify.h"
+#include "image/image_lock.h"
 
 #include <algorithm>
 #include <atomic>

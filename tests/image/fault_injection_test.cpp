@@ -20,6 +20,7 @@
 #include "image/blank_substitution.h"
 #include "image/failure.h"
 #include "image/file_faults.h"
+#include "image/image_lock.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "support/streams.h"
