@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "disc/image_source.h"
 #include "image/write_options.h"
 
 namespace vorlix::cli {
@@ -31,6 +32,7 @@ struct Arguments {
     bool all = false;    // verify: every range, not the first 20 of each kind
     std::string output;  // scan: the list file to write, empty for standard output
     bool explain = false;
+    DataTrack track;  // what IMAGE stands for, once resolved: `image` is then its .bin
 };
 
 // Throws UsageError for anything that does not form a command.

@@ -28,7 +28,10 @@ int RunCli(const std::vector<std::string>& args, Streams s) {
         }
         if (a.command == "scan") return ScanCommand(a, s);
         // Every other command that takes an IMAGE takes a cue sheet for its data track too.
-        if (!a.image.empty()) a.image = DataTrackOf(a.image).string();
+        if (!a.image.empty()) {
+            a.track = ResolveImage(a.image);
+            a.image = a.track.bin.string();
+        }
         if (a.command == "list") return ListCommand(a, s);
         if (a.command == "backup") return BackupCommand(a, s);
         if (a.command == "restore") return RestoreCommand(a, s);

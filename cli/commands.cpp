@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -76,6 +77,11 @@ std::string Describe(const ReplacePlan& plan, const std::string& source) {
     return {};
 }
 
+// Named in a success message when IMAGE was a cue, so the user knows which file changed.
+std::string WrittenTo(const Arguments& a) {
+    return a.track.cue.empty() ? std::string() : " to " + DisplayPath(a.track.bin);
+}
+
 std::string Plural(std::int64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -87,14 +93,18 @@ std::string Bytes(std::uint64_t n) {
 // The payoff line that ends a rip's summary: what is blank now and the disk space given back.
 std::string PayoffText(const RipPayoff& payoff, const DiskUse& before, const DiskUse* after,
                        bool valid_sectors) {
-    const auto blank = static_cast<std::uint64_t>(payoff.blank_bytes);
+    // A rip lengthens an image its entries reach past; the share is of the image as it is after.
+    const std::uint64_t length =
+        after ? after->length
+              : std::max(before.length, static_cast<std::uint64_t>(payoff.end_bytes));
+    // Entries of a list may overlap: their sectors are blank once.
+    const auto blank = std::min(static_cast<std::uint64_t>(payoff.blank_bytes), length);
     const double share =
-        before.length > 0 ? 100.0 * static_cast<double>(blank) / static_cast<double>(before.length)
-                          : 0;
+        length > 0 ? 100.0 * static_cast<double>(blank) / static_cast<double>(length) : 0;
     char percent[32];
     std::snprintf(percent, sizeof percent, "%.1f %%", share);
     std::string text = (after ? "Now blank: " : "Would be blank: ") + Bytes(blank) +
-                       " of the image's " + std::to_string(before.length) + " (" + percent + "). ";
+                       " of the image's " + std::to_string(length) + " (" + percent + "). ";
     if (after) {
         const std::uint64_t freed =
             before.allocated > after->allocated ? before.allocated - after->allocated : 0;
@@ -139,7 +149,8 @@ int BackupCommand(const Arguments& a, Streams s) {
 int RestoreCommand(const Arguments& a, Streams s) {
     const std::int64_t n = RestoreEntry(SelectEntry(a), a.image, a.file, a.write);
     s.out << "Restored " << Plural(n, "sector", "sectors") << " of entry " << a.position << " from "
-          << DisplayPath(a.file) << "\n";
+          << DisplayPath(a.file) << (a.track.cue.empty() ? "" : ", written") << WrittenTo(a)
+          << "\n";
     return kExitOk;
 }
 
@@ -150,8 +161,8 @@ int ReplaceCommand(const Arguments& a, Streams s) {
         return kExitOk;
     }
     const std::int64_t n = RunReplace(plan, a.image, a.file);
-    s.out << "Replaced entry " << a.position << ": " << Plural(n, "sector", "sectors")
-          << " written (" << Describe(plan, DisplayPath(a.file)) << ")\n";
+    s.out << "Replaced entry " << a.position << ": " << Plural(n, "sector", "sectors") << " written"
+          << WrittenTo(a) << " (" << Describe(plan, DisplayPath(a.file)) << ")\n";
     return kExitOk;
 }
 
@@ -229,7 +240,8 @@ int RipCommand(const Arguments& a, Streams s) {
     s.out << "Rip Complete\n"
           << "Ripped "
           << Plural(static_cast<std::int64_t>(report.entries_ripped), "entry", "entries") << ", "
-          << Plural(report.sectors_written, "sector", "sectors") << " written.\n";
+          << Plural(report.sectors_written, "sector", "sectors") << " written" << WrittenTo(a)
+          << ".\n";
     for (const std::string& note : report.notes) s.out << note << '\n';
     if (a.write.keep_structure) payoff.blank_bytes = SectorOffset(report.sectors_written);
     const DiskUse after = DiskUseOf(a.image);

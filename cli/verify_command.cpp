@@ -26,7 +26,7 @@ constexpr std::size_t kRangesShown = 20;
 RangeLabels LabelsFor(const Arguments& a, const std::filesystem::path& bin) {
     if (!a.list.empty())
         return RangeLabels(EntryRanges(ReadEntryLines(ReadWholeFile(a.list))), "no entry");
-    const FileSystem fs = ReadFileSystem(bin);
+    const FileSystem fs = ReadFileSystem(bin, a.track.sectors);
     std::vector<NamedRange> files;
     for (const DiscFile& f : fs.files)
         if (f.sectors > 0)
@@ -52,13 +52,14 @@ int VerifyCommand(const Arguments& a, Streams s) {
     const RangeLabels labels = LabelsFor(a, bin);
 
     const std::int64_t length = FileLength(bin);
-    ProgressBar bar(s.err, s.err_is_terminal,
-                    static_cast<std::size_t>(std::max<std::int64_t>(length, 0) / 2352));
+    const std::int64_t track_sectors =
+        a.track.sectors >= 0 ? a.track.sectors : std::max<std::int64_t>(length, 0) / 2352;
+    ProgressBar bar(s.err, s.err_is_terminal, static_cast<std::size_t>(track_sectors));
     VerifyReport report;
     try {
-        report = VerifyImage(bin, [&](std::int64_t done, std::int64_t) {
-            bar.Show(static_cast<std::size_t>(done));
-        });
+        report = VerifyImage(
+            bin, [&](std::int64_t done, std::int64_t) { bar.Show(static_cast<std::size_t>(done)); },
+            a.track.sectors);
     } catch (...) {
         bar.Finish();
         throw;
@@ -67,6 +68,10 @@ int VerifyCommand(const Arguments& a, Streams s) {
 
     s.out << "Verified " << DisplayPath(bin) << ": " << Sectors(report.sectors) << ", "
           << report.sectors_with_problems << " with problems.\n";
+    // Audio sectors have no sync or header: checked as data they would all be problems.
+    if (a.track.other_sectors > 0)
+        s.out << "Left out " << Sectors(a.track.other_sectors)
+              << " of the audio tracks after the data track in the same file.\n";
     for (std::size_t kind = 0; kind < kSectorProblemKinds; ++kind) {
         const std::vector<SectorRun>& runs = report.runs[kind];
         if (runs.empty()) continue;

@@ -25,8 +25,9 @@ struct FileSystem {
 };
 
 // Reads every file of the image's file system (`bin` is a raw .bin, not a cue). Directory cycles,
-// extents past the image's end and absurd sizes are skipped with a warning. Throws Failure only
-// when the image cannot be read at all.
-FileSystem ReadFileSystem(const std::filesystem::path& bin);
+// extents past the image's end and absurd sizes are skipped with a warning. The image ends after
+// `sectors` when that is not -1 (a data track that other tracks follow in its file). Throws Failure
+// only when the image cannot be read at all.
+FileSystem ReadFileSystem(const std::filesystem::path& bin, std::int64_t sectors = -1);
 
 }  // namespace vorlix

@@ -2,6 +2,7 @@
 #include <cdio/iso9660.h>
 #include <cdio/logging.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -42,10 +43,11 @@ bool HasRawMode2Volume(SectorFile& image) {
 
 }  // namespace
 
-FileSystem ReadFileSystem(const std::filesystem::path& bin) {
+FileSystem ReadFileSystem(const std::filesystem::path& bin, std::int64_t sectors) {
     FileSystem fs;
     SectorFile image(bin, OpenMode::ReadOnly);
-    const std::int64_t image_sectors = static_cast<std::int64_t>(image.Size() / kRawSectorSize);
+    std::int64_t image_sectors = static_cast<std::int64_t>(image.Size() / kRawSectorSize);
+    if (sectors >= 0) image_sectors = std::min(image_sectors, sectors);
     if (!HasRawMode2Volume(image)) return fs;
 
     cdio_log_set_handler(QuietLog);

@@ -157,18 +157,21 @@ std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
                                     const ScanProgress& progress) {
     ScanResult result;
     result.image = image;
-    result.bin = DataTrackOf(image);
+    const DataTrack track = ResolveImage(image);
+    result.bin = track.bin;
     const ImageLock lock(result.bin, ImageAccess::Read);
     SectorFile file(result.bin, OpenMode::ReadOnly);
     const std::uint64_t size = file.Size();
-    const std::int64_t sectors = static_cast<std::int64_t>(size / kRawSectorSize);
-    if (size % kRawSectorSize != 0)
+    // The audio tracks after a data track in the same file are no part of its disc's data.
+    const std::int64_t sectors =
+        track.sectors >= 0 ? track.sectors : static_cast<std::int64_t>(size / kRawSectorSize);
+    if (track.sectors < 0 && size % kRawSectorSize != 0)
         result.warnings.push_back(DisplayPath(result.bin) + " ends " +
                                   std::to_string(size % kRawSectorSize) + " bytes into sector " +
                                   std::to_string(sectors) +
                                   "; that partial sector is not scanned.");
 
-    const FileSystem fs = ReadFileSystem(result.bin);
+    const FileSystem fs = ReadFileSystem(result.bin, track.sectors);
     result.file_system = fs.found;
     if (!fs.found)
         result.warnings.push_back(DisplayPath(result.bin) +

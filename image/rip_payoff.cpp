@@ -8,6 +8,9 @@ namespace vorlix {
 
 void AddPayoff(RipPayoff& payoff, const PlannedRip& rip, std::uint64_t block,
                std::uint64_t length) {
+    if (!rip.kept && rip.plan.branch != ReplaceBranch::None)
+        payoff.end_bytes =
+            std::max(payoff.end_bytes, SectorOffset(rip.plan.range.start + rip.plan.range.count));
     // Kept structure rewrites sectors in place: all of them blank, none of them a hole.
     if (rip.kept) {
         payoff.blank_bytes += SectorOffset(rip.kept->Rewritten());

@@ -14,6 +14,8 @@ struct RipPayoff {
     // Of those, the holes of the zero runs (HoleIn): the most they can give back. 0 under Write
     // Valid Sectors, which writes no zero sectors.
     std::int64_t hole_bytes = 0;
+    // The end of the furthest sector the plans write: an image shorter than that grows to it.
+    std::int64_t end_bytes = 0;
 };
 
 // Adds what one planned entry blanks. `block` is the file system's block size, `length` the

@@ -80,13 +80,18 @@ std::uint8_t SectorProblems(SectorView sector, std::int64_t position) {
     return problems;
 }
 
-VerifyReport VerifyImage(const std::filesystem::path& bin, const VerifyProgress& progress) {
+VerifyReport VerifyImage(const std::filesystem::path& bin, const VerifyProgress& progress,
+                         std::int64_t sectors) {
     const ImageLock lock(bin, ImageAccess::Read);
     SectorFile file(bin, OpenMode::ReadOnly);
     const std::uint64_t size = file.Size();
     VerifyReport report;
     report.sectors = static_cast<std::int64_t>(size / kRawSectorSize);
     report.trailing_bytes = size % kRawSectorSize;
+    if (sectors >= 0 && sectors < report.sectors) {
+        report.sectors = sectors;
+        report.trailing_bytes = 0;
+    }
 
     const std::int64_t batches = (report.sectors + kCopyBatchSectors - 1) / kCopyBatchSectors;
     std::vector<BatchRuns> results(static_cast<std::size_t>(batches));

@@ -50,7 +50,9 @@ struct VerifyReport {
 using VerifyProgress = std::function<void(std::int64_t done, std::int64_t total)>;
 
 // Checks every sector of the raw image `bin`, reading it once from start to end with two threads
-// checking batches side by side. Throws Failure when the image cannot be read.
-VerifyReport VerifyImage(const std::filesystem::path& bin, const VerifyProgress& progress = {});
+// checking batches side by side; only its first `sectors` when that is not -1 (a data track that
+// other tracks follow in its file). Throws Failure when the image cannot be read.
+VerifyReport VerifyImage(const std::filesystem::path& bin, const VerifyProgress& progress = {},
+                         std::int64_t sectors = -1);
 
 }  // namespace vorlix

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <numbers>
 #include <stdexcept>
@@ -447,7 +448,7 @@ private:
     std::int64_t next_ = 0;
 };
 
-void WriteAudioTrack(const std::filesystem::path& path) {
+void WriteAudioTrack(const std::filesystem::path& path, bool append) {
     // A quiet 441 Hz sine, 16-bit little-endian stereo at 44.1 kHz.
     Bytes pcm(static_cast<std::size_t>(kAudioTrackSectors) * kRawSectorSize);
     const std::size_t frames = pcm.size() / 4;
@@ -458,23 +459,51 @@ void WriteAudioTrack(const std::filesystem::path& path) {
         PutLe16(&pcm[4 * i], u);
         PutLe16(&pcm[4 * i + 2], u);
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
     out.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(pcm.size()));
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-void WriteCue(const BuiltDisc& disc) {
-    const std::string text = "FILE \"" + disc.bin.filename().string() + "\" BINARY\r\n" +
-                             "  TRACK 01 MODE2/2352\r\n"
-                             "    INDEX 01 00:00:00\r\n"
-                             "FILE \"" +
-                             disc.audio_bin.filename().string() + "\" BINARY\r\n" +
-                             "  TRACK 02 AUDIO\r\n"
-                             "    INDEX 00 00:00:00\r\n"
-                             "    INDEX 01 00:02:00\r\n";
+std::string CueTime(std::int64_t sector) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(sector / 4500),
+                  static_cast<int>(sector / 75 % 60), static_cast<int>(sector % 75));
+    return text;
+}
+
+void WriteCue(const BuiltDisc& disc, const DiscOptions& options) {
+    const std::string data_file =
+        options.cue_track_file.empty() ? disc.bin.filename().string() : options.cue_track_file;
+    // The audio track's two-second pregap is in its file, as rips of real discs keep it.
+    const std::int64_t audio = options.single_bin ? disc.sectors : 0;
+    const std::string text =
+        "FILE \"" + data_file + "\" BINARY\r\n" +
+        "  TRACK 01 MODE2/2352\r\n"
+        "    INDEX 01 00:00:00\r\n" +
+        (options.single_bin ? std::string()
+                            : "FILE \"" + disc.audio_bin.filename().string() + "\" BINARY\r\n") +
+        "  TRACK 02 AUDIO\r\n"
+        "    INDEX 00 " +
+        CueTime(audio) + "\r\n    INDEX 01 " + CueTime(audio + 150) + "\r\n";
     std::ofstream out(disc.cue, std::ios::binary | std::ios::trunc);
     out << text;
     if (!out) throw std::runtime_error("cannot write " + disc.cue.string());
+}
+
+// Rewrites a raw image as images of other kinds hold it: each sector's sub-header and user data
+// (2336 bytes) or its Form 1 user data alone (2048 bytes).
+void KeepOnlyUserData(const std::filesystem::path& path, int sector_size) {
+    const std::size_t skip = sector_size == 2048 ? kUserDataOffset : 16;
+    std::ifstream in(path, std::ios::binary);
+    const Bytes raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    Bytes out;
+    for (std::size_t at = 0; at + kRawSectorSize <= raw.size(); at += kRawSectorSize)
+        out.insert(out.end(), raw.begin() + static_cast<std::ptrdiff_t>(at + skip),
+                   raw.begin() + static_cast<std::ptrdiff_t>(at + skip) + sector_size);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    if (!file) throw std::runtime_error("cannot write " + path.string());
 }
 
 }  // namespace
@@ -599,8 +628,8 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     const std::int64_t total = position;
 
     BuiltDisc disc;
-    disc.bin = dir / (options.name + " (Track 1).bin");
-    disc.audio_bin = dir / (options.name + " (Track 2).bin");
+    disc.bin = dir / (options.name + (options.single_bin ? ".bin" : " (Track 1).bin"));
+    disc.audio_bin = options.single_bin ? disc.bin : dir / (options.name + " (Track 2).bin");
     disc.cue = dir / (options.name + ".cue");
     disc.sectors = total;
 
@@ -672,8 +701,10 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
             disc.bin, static_cast<std::uintmax_t>(options.truncate_to) * kRawSectorSize);
         disc.sectors = options.truncate_to;
     }
-    WriteAudioTrack(disc.audio_bin);
-    WriteCue(disc);
+    if (options.sector_size != static_cast<int>(kRawSectorSize))
+        KeepOnlyUserData(disc.bin, options.sector_size);
+    WriteAudioTrack(disc.audio_bin, options.single_bin);
+    WriteCue(disc, options);
     return disc;
 }
 

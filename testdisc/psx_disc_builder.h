@@ -57,6 +57,11 @@ struct DiscOptions {
     bool zero_byte_file = false;   // /DATA/EMPTY.DAT has size 0
     bool no_file_system = false;   // sectors 16.. hold no volume descriptor; streams stay
     std::int64_t truncate_to = 0;  // > 0: the .bin is cut to this many sectors
+
+    // Untrusted cue sheets and images of other kinds, for the refusal tests.
+    bool single_bin = false;     // one "NAME.bin": the data track, then track 2 AUDIO; one FILE
+    std::string cue_track_file;  // non-empty: the cue's track 1 names this file instead
+    int sector_size = 2352;      // 2048 or 2336: the data track is written in such sectors
 };
 
 struct BuiltFile {
@@ -88,6 +93,7 @@ struct ExpectedEntry {
 };
 
 struct BuiltDisc {
+    // With single_bin, audio_bin is bin: track 2 follows the data track in it.
     std::filesystem::path bin, cue, audio_bin;
     std::int64_t sectors = 0;          // of the data track as written (after truncate_to)
     std::vector<BuiltFile> files;      // in sector order; still listed with no_file_system

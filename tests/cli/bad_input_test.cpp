@@ -93,6 +93,13 @@ TEST_F(BadInput, TruncatedImageAndEntriesPastItsEnd) {
     EXPECT_EQ(test::SectorsOf(saved_bytes, 405, 5), Bytes(5 * 2352, 0));
     ExpectCli(RipArgs(), 0);
     EXPECT_EQ(ReadBytes(image).size(), 430u * 2352);
+    // The blank share is of the image as the rip leaves it, so never above 100 %.
+    test::WriteBytes(image, test::SectorsOf(before, 0, 1));
+    test::WriteText(list, test::ListText({"0:99:99"}));
+    std::vector<std::string> dry = RipArgs();
+    dry.push_back("--dry-run");
+    ExpectCli(dry, 0, "Would be blank: 235200 bytes of the image's 235200 (100.0 %)");
+    ExpectCli(RipArgs(), 0, "Now blank: 235200 bytes of the image's 235200 (100.0 %)");
 }
 
 TEST_F(BadInput, ShortSourceBackupOrBlankFile) {

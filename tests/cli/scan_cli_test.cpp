@@ -87,6 +87,52 @@ TEST_F(ScanCommandLine, OtherCommandsTakeTheCueForItsDataTrack) {
     ExpectCli({"backup", list, cue, "5", from_cue}, 0);
     EXPECT_EQ(ReadBytes(from_cue), ReadBytes(from_bin));
     ExpectCli({"rip", list, cue, "--dry-run"}, 0, "would be ripped");
+    // A write through a cue names the file it changed.
+    ExpectCli({"restore", list, cue, "5", from_cue}, 0,
+              "from " + DisplayPath(from_cue) + ", written to " + DisplayPath(bin) + "\n");
+}
+
+TEST_F(ScanCommandLine, ACueAimsNoWriteAtAFileThatIsNoDataTrack) {
+    ExpectCli({"scan", cue, "--output", list}, 0);
+    std::filesystem::create_directories(dir / "docs");
+    WriteText(dir / "docs" / "thesis.txt", "My thesis.\n");
+    for (const std::string& target :
+         {std::string("Test Disc.cue"), std::string("../docs/thesis.txt")}) {
+        DiscOptions options;
+        options.cue_track_file = target;
+        const BuiltDisc hostile = BuildPsxDisc(dir / "hostile", options);
+        const Bytes named = ReadBytes(hostile.cue.parent_path() / target);
+        const std::string said = target == "Test Disc.cue" ? "is the cue sheet itself."
+                                                           : "holds 11 bytes, not a whole number";
+        ExpectCli({"rip", list, hostile.cue.string()}, 1, said);
+        ExpectCli({"replace", list, hostile.cue.string(), "1", bin}, 1, said);
+        EXPECT_EQ(ReadBytes(hostile.cue.parent_path() / target), named);
+    }
+}
+
+TEST_F(ScanCommandLine, ImagesOfOtherSectorSizesAreRefusedByEveryCommandBeforeAnyWrite) {
+    ExpectCli({"scan", cue, "--output", list}, 0);
+    for (const int size : {2048, 2336}) {
+        DiscOptions options;
+        options.sector_size = size;
+        const BuiltDisc other = BuildPsxDisc(dir / "other", options);
+        const std::string image = other.bin.string(), file = (dir / "other" / "file").string();
+        WriteBytes(file, Bytes(2352 * 2000, 1));
+        const Bytes before = ReadBytes(image);
+        const std::string said = size == 2048 ? "is an ISO image of 2048-byte sectors; VORLIX needs"
+                                              : "is an image of 2336-byte Mode 2 sectors; VORLIX";
+        for (const std::vector<std::string>& args :
+             std::vector<std::vector<std::string>>{{"scan", image, "--output", file + ".vlx"},
+                                                   {"verify", image},
+                                                   {"backup", list, image, "1", file + ".new"},
+                                                   {"restore", list, image, "1", file},
+                                                   {"replace", list, image, "1", file},
+                                                   {"rip", list, image}})
+            ExpectCli(args, 1, said);
+        EXPECT_EQ(ReadBytes(image), before);
+        EXPECT_FALSE(std::filesystem::exists(file + ".vlx") ||
+                     std::filesystem::exists(file + ".new"));
+    }
 }
 
 TEST_F(ScanCommandLine, ABareImageWithoutFileSystemIsWalkedAndSaysSoInOneLine) {

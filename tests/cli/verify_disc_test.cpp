@@ -7,6 +7,7 @@
 #include <set>
 
 #include "cli_fixture.h"
+#include "entries/list_reader.h"
 #include "image/blank_substitution.h"
 #include "image/replace_engine.h"
 #include "image/sector_file.h"
@@ -80,6 +81,22 @@ TEST_F(VerifyDisc, RipWithoutTheOptionLeavesExactlyWhatItsEntriesExplain) {
     EXPECT_NE(r.out.find(": /MOVIE/OPENING.STR\n"), std::string::npos) << r.out;
     r = Cli({"verify", bin, "--list", list});
     EXPECT_NE(r.out.find(" (ST0)"), std::string::npos) << r.out;
+}
+
+TEST_F(VerifyDisc, ASingleFileCueIsVerifiedAndScannedUpToItsAudioTrack) {
+    DiscOptions options;
+    options.single_bin = true;
+    const BuiltDisc single = BuildPsxDisc(dir / "single", options);
+    const CliOutcome r = Cli({"verify", single.cue.string()});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find(": " + std::to_string(single.sectors) +
+                         " sectors, 0 with problems.\nLeft out 300 sectors of the audio tracks "
+                         "after the data track in the same file.\n"),
+              std::string::npos)
+        << r.out;
+    const CliOutcome scan = Cli({"scan", single.cue.string(), "--output", list, "--overwrite"});
+    EXPECT_EQ(scan.status, 0) << scan.err;
+    EXPECT_EQ(ReadEntryLines(ReadWholeFile(list)).size(), single.expected.size());
 }
 
 TEST_F(VerifyDisc, RipWithValidSectorsVerifiesClean) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "disc/cue_sheet.h"
 #include "disc/directory_walk.h"
@@ -127,7 +128,11 @@ protected:
 };
 
 TEST_F(Files, CueSheetsStandForTheirDataTrack) {
-    WriteBytes(dir / "game (Track 1).bin", Bytes(2352 * 20, 0));
+    // A data track starts with a sync pattern and mode 2; audio follows it in a single-file cue.
+    const RawSector first = Form1({});
+    Bytes track(first.begin(), first.end());
+    track.resize(2352 * 20, 0);
+    WriteBytes(dir / "game (Track 1).bin", track);
     const auto cue = [&](const std::string& name, const std::string& text) {
         WriteText(dir / name, text);
         return dir / name;
@@ -138,31 +143,112 @@ TEST_F(Files, CueSheetsStandForTheirDataTrack) {
                                           "BINARY\r\n  TRACK 02 AUDIO\r\n    INDEX 00 00:00:00\r\n"
                                           "    INDEX 01 00:02:00\r\n");
     EXPECT_EQ(DataTrackOf(good), dir / "game (Track 1).bin");
+    EXPECT_EQ(ResolveImage(good).sectors, -1);
     EXPECT_EQ(DataTrackOf(dir / "x.bin"), dir / "x.bin");
     EXPECT_EQ(CueDataTrack("FILE \"CD\\game.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n",
                            "/d/game.cue"),
               "/d/CD/game.bin");
+    // Old Mac line ends; track 2 in the same file ends the data track at its pregap.
+    const DataTrack single =
+        ResolveImage(cue("one.cue",
+                         "FILE \"game (Track 1).bin\" BINARY\r TRACK 01 MODE2/2352\r"
+                         " INDEX 01 00:00:00\r TRACK 02 AUDIO\r INDEX 00 00:00:12\r"
+                         " INDEX 01 00:00:14\r"));
+    EXPECT_EQ(single.bin, dir / "game (Track 1).bin");
+    EXPECT_EQ(single.sectors, 12);
+    EXPECT_EQ(single.other_sectors, 8);
 
-    const std::string gone = "FILE \"gone.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n";
+    // Files a hostile or mistaken cue may name instead of a data track.
+    WriteText(dir / "thesis.txt", "My thesis.\n");
+    WritePatternFile(dir / "pattern.bin", 1, 2);
+    const RawSector mode1 = [] {
+        RawSector s = Form1({});
+        s[kModeOffset] = 1;
+        return s;
+    }();
+    WriteBytes(dir / "mode1.bin", Bytes(mode1.begin(), mode1.end()));
+    Bytes chd(4096, 0);
+    std::copy_n("MComprHD", 8, chd.begin());
+    WriteBytes(dir / "game.chd", chd);
+    std::filesystem::create_symlink("bad.cue", dir / "link.cue");
+    const auto naming = [&](const std::string& file) {
+        return "FILE \"" + file + "\" BINARY\n TRACK 01 MODE2/2352\n INDEX 01 00:00:00\n";
+    };
+    const auto track_file = [&](const std::string& file) {
+        return "the file of track 1, " + DisplayPath(dir / file) + ", ";
+    };
+    const std::string not_track = "; it is not a raw data track.";
+
     const std::vector<std::pair<std::string, std::string>> refusals = {
         {"FILE \"a.iso\" BINARY\n TRACK 01 MODE1/2048\n INDEX 01 00:00:00\n",
          "track 1 is MODE1/2048; VORLIX works on MODE2/2352 data tracks."},
+        {"FILE \"a.bin\" BINARY\n TRACK 01 MODE1/2352\n INDEX 01 00:00:00\n",
+         "track 1 is MODE1/2352; VORLIX works on MODE2/2352 data tracks."},
+        {"FILE \"a.bin\" BINARY\n TRACK 01 MODE2/2336\n INDEX 01 00:00:00\n",
+         "track 1 is MODE2/2336; VORLIX works on MODE2/2352 data tracks."},
+        {"FILE \"a.bin\" BINARY\n TRACK 02 MODE2/2352\n INDEX 01 00:00:00\n",
+         "it has no track 1 (its first track is TRACK 02); VORLIX needs the data track as track "
+         "1."},
+        {"FILE \"a.wav\" WAVE\n TRACK 01 MODE2/2352\n INDEX 01 00:00:00\n",
+         "the file of track 1 is of type WAVE; the data track must be a BINARY file."},
         {track1 + "INDEX 00 00:00:00\nINDEX 01 00:02:00\n",
          "track 1 starts 150 sectors into its file; VORLIX needs the data track at byte 0 of its "
          "file."},
-        {gone, "the file of track 1, " + DisplayPath(dir / "gone.bin") + ", does not exist."},
-        {"this is no cue sheet\n", "it is not a cue sheet that can be read."}};
+        {naming("gone.bin"), track_file("gone.bin") + "does not exist."},
+        {"this is no cue sheet\n", "it is not a cue sheet that can be read."},
+        {naming("bad.cue"), track_file("bad.cue") + "is the cue sheet itself."},
+        {naming("link.cue"), track_file("link.cue") + "is the cue sheet itself."},
+        {naming("thesis.txt"), track_file("thesis.txt") +
+                                   "holds 11 bytes, not a whole number of 2352-byte sectors" +
+                                   not_track},
+        {naming("pattern.bin"),
+         track_file("pattern.bin") + "has no sync pattern in its first sector" + not_track},
+        {naming("mode1.bin"), track_file("mode1.bin") +
+                                  "has mode byte 1 in its first sector, not 2; it is not a "
+                                  "MODE2/2352 data track."},
+        {naming("game.chd"), track_file("game.chd") +
+                                 "is a CHD (compressed hunks of data) image; VORLIX needs a raw "
+                                 "image of 2352-byte sectors (MODE2/2352)."},
+        {std::string(1 << 20, ' ') + naming("game (Track 1).bin"),
+         "it holds " + std::to_string((1 << 20) + naming("game (Track 1).bin").size()) +
+             " bytes, more than a cue sheet's limit of 1 MiB (1048576 bytes)."}};
     for (const auto& [text, reason] : refusals) {
         const auto c = cue("bad.cue", text);
         try {
             DataTrackOf(c);
-            ADD_FAILURE() << "accepted: " << text;
+            ADD_FAILURE() << "accepted: " << text.substr(0, 80);
         } catch (const Failure& f) {
             EXPECT_EQ(std::string(f.what()), "Cannot use " + DisplayPath(c) + ": " + reason);
         }
     }
     EXPECT_THROW(CueDataTrack(std::string("FILE \"a\0b\"", 10), dir / "nul.cue"), Failure);
     EXPECT_THROW(DataTrackOf(dir / "absent.cue"), Failure);
+}
+
+TEST_F(Files, ImagesOfOtherKindsAreRefusedByWhatTheyAre) {
+    const auto image = [&](std::size_t offset, std::string_view magic) {
+        Bytes bytes(40000, 0);
+        std::copy(magic.begin(), magic.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+        WriteBytes(dir / "game.bin", bytes);
+        return dir / "game.bin";
+    };
+    using namespace std::string_view_literals;
+    const std::vector<std::tuple<std::size_t, std::string_view, std::string>> kinds = {
+        {32768, "\1CD001"sv, "an ISO image of 2048-byte sectors"},
+        {37384, "\1CD001"sv, "an image of 2336-byte Mode 2 sectors"},
+        {0, "MComprHD"sv, "a CHD (compressed hunks of data) image"},
+        {0, "ECM\0"sv, "an ECM file (error code modeler)"}};
+    for (const auto& [offset, magic, kind] : kinds) {
+        const auto file = image(offset, magic);
+        try {
+            DataTrackOf(file);
+            ADD_FAILURE() << "accepted: " << kind;
+        } catch (const Failure& f) {
+            EXPECT_EQ(std::string(f.what()), "Cannot use " + DisplayPath(file) + ": it is " + kind +
+                                                 "; VORLIX needs a raw image of 2352-byte sectors "
+                                                 "(MODE2/2352).");
+        }
+    }
 }
 
 }  // namespace

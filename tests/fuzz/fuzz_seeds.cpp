@@ -100,6 +100,9 @@ int main(int argc, char** argv) {
             track1 + "    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n",
             "REM GENRE Game\nCATALOG 0000000000000\nFILE /abs/x.bin BINARY\nTRACK 1 "
             "MODE2/2352\nFLAGS DCP\nINDEX 1 0:0:0\n",
+            "FILE \"a.bin\" BINARY\r TRACK 01 MODE2/2352\r INDEX 01 00:00:00\r TRACK 02 AUDIO\r"
+            " INDEX 00 10:00:00\r INDEX 01 10:02:00\r",
+            "FILE \"a.wav\" WAVE\n TRACK 02 MODE2/2352\n INDEX 01 00:00:00\n",
         });
     const std::string dot = Record(std::string(1, '\0'), 0, 2048, true);
     const std::string dotdot = Record(std::string(1, '\1'), 0, 2048, true);

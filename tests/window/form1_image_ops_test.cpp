@@ -258,6 +258,12 @@ private slots:
         std::filesystem::remove(image);
         every_operation_refuses("No such file or directory.");
         QVERIFY(!std::filesystem::exists(image));
+        // An image of another kind is refused by what it is, before any dialog or write.
+        Bytes iso(40000, 0);
+        std::copy_n("\1CD001", 6, iso.begin() + 32768);
+        WriteBytes(image, iso);
+        every_operation_refuses("is an ISO image of 2048-byte sectors; VORLIX needs a raw image");
+        QVERIFY(ReadBytes(image) == iso);
     }
 
     // Keep Stream Structure rewrites in place and names, after "Rip Complete", what it could not
