@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/progress.h"
+#include "disc/covered_structures.h"
 #include "entries/entry_details.h"
 #include "entries/list_reader.h"
 #include "entries/type_change.h"
@@ -179,6 +180,9 @@ int RipCommand(const Arguments& a, Streams s) {
     // Held from before the image's size is taken to the end of the walk (the walk's own lock
     // nests).
     const ImageLock lock(a.image, a.dry_run ? ImageAccess::Read : ImageAccess::Write);
+    // A list made for another image, or from a damaged record, is told of and still ripped.
+    for (const std::string& warning : EntriesCoveringStructures(lines, a.image))
+        s.err << "vorlix-cli: " << warning << "\n";
     const DiskUse before = DiskUseOf(a.image);
     RipPayoff payoff;
     if (a.dry_run) {

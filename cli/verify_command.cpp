@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/progress.h"
+#include "disc/covered_structures.h"
 #include "disc/file_system.h"
 #include "entries/list_reader.h"
 #include "image/failure.h"
@@ -50,6 +51,10 @@ int VerifyCommand(const Arguments& a, Streams s) {
     // The front end has already taken a cue sheet to its data track.
     const std::filesystem::path bin = a.image;
     const RangeLabels labels = LabelsFor(a, bin);
+    if (!a.list.empty())
+        for (const std::string& warning :
+             EntriesCoveringStructures(ReadEntryLines(ReadWholeFile(a.list)), bin))
+            s.err << "vorlix-cli: " << warning << "\n";
 
     const std::int64_t length = FileLength(bin);
     const std::int64_t track_sectors =

@@ -114,6 +114,8 @@ private:
                  "again.");
             return;
         }
+        fs_.structures.push_back(
+            {"the directory " + Shown(dir.path), dir.lsn, BlocksOf(dir.bytes)});
         std::array<std::uint8_t, kIsoBlockSize> block;
         for (std::int64_t i = 0; i < BlocksOf(dir.bytes); ++i) {
             if (!read_(dir.lsn + i, block)) {

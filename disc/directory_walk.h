@@ -16,9 +16,9 @@ inline constexpr std::size_t kIsoBlockSize = 2048;
 using BlockReader = std::function<bool(std::int64_t lsn, std::span<std::uint8_t, kIsoBlockSize>)>;
 
 // Adds every regular file under the root directory (at `root_lsn`, `root_bytes` long) to
-// `fs.files`, in sector order, and a warning for each record, directory or file it skips: a
-// directory met a second time (a cycle), one larger than any real disc holds, an extent that ends
-// past `image_sectors`, a record that does not fit its sector.
+// `fs.files`, in sector order, each directory it reads to `fs.structures`, and a warning for each
+// record, directory or file it skips: a directory met a second time (a cycle), one larger than any
+// real disc holds, an extent that ends past `image_sectors`, a record that does not fit its sector.
 void WalkDirectories(const BlockReader& read, std::int64_t image_sectors, std::int64_t root_lsn,
                      std::uint64_t root_bytes, FileSystem& fs);
 

@@ -18,9 +18,20 @@ struct DiscFile {
     bool interleaved() const { return (xa_attributes & 0x2000) != 0; }
 };
 
+// A part of the image that the file system itself lives in: destroying it loses the files.
+struct DiscStructure {
+    std::string name;  // "the system area", "the directory /MOVIE" and the like
+    std::int64_t first_sector = 0;
+    std::int64_t sectors = 0;
+    std::int64_t last_sector() const { return first_sector + sectors - 1; }
+};
+
 struct FileSystem {
-    bool found = false;                 // false: no ISO 9660 volume in the image
-    std::vector<DiscFile> files;        // regular files, in sector order
+    bool found = false;           // false: no ISO 9660 volume in the image
+    std::vector<DiscFile> files;  // regular files, in sector order
+    // The system area, each volume descriptor up to its terminator, the path tables and every
+    // directory read; empty when there is no volume.
+    std::vector<DiscStructure> structures;
     std::vector<std::string> warnings;  // what was skipped and why, one sentence each
 };
 
@@ -29,5 +40,12 @@ struct FileSystem {
 // `sectors` when that is not -1 (a data track that other tracks follow in its file). Throws Failure
 // only when the image cannot be read at all.
 FileSystem ReadFileSystem(const std::filesystem::path& bin, std::int64_t sectors = -1);
+
+// The structures of `fs` that sectors `first`..`last` touch, in sector order.
+std::vector<const DiscStructure*> StructuresIn(const FileSystem& fs, std::int64_t first,
+                                               std::int64_t last);
+
+// "the system area (sectors 0-15), the directory / (sector 22)": at most four, then "and N more".
+std::string NamesOf(const std::vector<const DiscStructure*>& structures);
 
 }  // namespace vorlix

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "disc/directory_walk.h"
 #include "disc/file_system.h"
@@ -18,6 +19,10 @@ namespace vorlix {
 namespace {
 
 constexpr std::int64_t kPvdSector = 16;
+// A real disc has two or three volume descriptors; a damaged set is not followed further.
+constexpr std::int64_t kMaxDescriptors = 16;
+// A whole CD's path table fits in a few sectors; a larger size is damage, not a table.
+constexpr std::uint64_t kMaxPathTableBytes = std::uint64_t{1} << 20;
 // libiso9660 looks for the volume descriptor this many bytes around where it is expected.
 constexpr unsigned int kFuzz = 32;
 
@@ -41,7 +46,64 @@ bool HasRawMode2Volume(SectorFile& image) {
            std::memcmp(sector.data() + kUserDataOffset, kStandardId, sizeof kStandardId) == 0;
 }
 
+std::string SectorsText(std::int64_t first, std::int64_t sectors) {
+    return sectors == 1
+               ? "sector " + std::to_string(first)
+               : "sectors " + std::to_string(first) + "-" + std::to_string(first + sectors - 1);
+}
+
+// The system area and the volume descriptors from sector 16 up to the set's terminator.
+void AddDescriptors(SectorFile& image, std::int64_t image_sectors, FileSystem& fs) {
+    fs.structures.push_back({"the system area", 0, kPvdSector});
+    RawSector sector{};
+    for (std::int64_t s = kPvdSector; s < image_sectors && s < kPvdSector + kMaxDescriptors; ++s) {
+        image.ReadSectors(s, sector);
+        const std::uint8_t* data = sector.data() + kUserDataOffset;
+        if (std::memcmp(data + 1, "CD001", 5) != 0) return;
+        const char* name = data[0] == 0     ? "the boot record"
+                           : data[0] == 1   ? "the primary volume descriptor"
+                           : data[0] == 2   ? "a supplementary volume descriptor"
+                           : data[0] == 255 ? "the volume descriptor set terminator"
+                                            : "a volume descriptor";
+        fs.structures.push_back({name, s, 1});
+        if (data[0] == 255) return;
+    }
+}
+
+void AddPathTables(const iso9660_pvd_t& pvd, std::int64_t image_sectors, FileSystem& fs) {
+    const std::uint64_t bytes = from_733(pvd.path_table_size);
+    if (bytes == 0 || bytes > kMaxPathTableBytes) return;
+    const auto sectors = static_cast<std::int64_t>((bytes + kIsoBlockSize - 1) / kIsoBlockSize);
+    const std::pair<const char*, std::int64_t> tables[] = {
+        {"the path table (L)", from_731(pvd.type_l_path_table)},
+        {"the copy of the path table (L)", from_731(pvd.opt_type_l_path_table)},
+        {"the path table (M)", from_732(pvd.type_m_path_table)},
+        {"the copy of the path table (M)", from_732(pvd.opt_type_m_path_table)}};
+    for (const auto& [name, first] : tables)
+        if (first > 0 && first + sectors <= image_sectors)
+            fs.structures.push_back({name, first, sectors});
+}
+
 }  // namespace
+
+std::vector<const DiscStructure*> StructuresIn(const FileSystem& fs, std::int64_t first,
+                                               std::int64_t last) {
+    std::vector<const DiscStructure*> found;
+    for (const DiscStructure& s : fs.structures)
+        if (s.first_sector <= last && s.last_sector() >= first) found.push_back(&s);
+    return found;
+}
+
+std::string NamesOf(const std::vector<const DiscStructure*>& structures) {
+    constexpr std::size_t kNamed = 4;
+    std::string text;
+    for (std::size_t i = 0; i < structures.size() && i < kNamed; ++i)
+        text += (i == 0 ? "" : ", ") + structures[i]->name + " (" +
+                SectorsText(structures[i]->first_sector, structures[i]->sectors) + ")";
+    if (structures.size() > kNamed)
+        text += " and " + std::to_string(structures.size() - kNamed) + " more";
+    return text;
+}
 
 FileSystem ReadFileSystem(const std::filesystem::path& bin, std::int64_t sectors) {
     FileSystem fs;
@@ -60,6 +122,8 @@ FileSystem ReadFileSystem(const std::filesystem::path& bin, std::int64_t sectors
         return fs;
     }
     fs.found = true;
+    AddDescriptors(image, image_sectors, fs);
+    AddPathTables(pvd, image_sectors, fs);
     const std::int64_t root_lsn = iso9660_get_root_lsn(&pvd);
     const std::uint64_t root_bytes = from_733(pvd.root_directory_record.size);
     const BlockReader read = [&](std::int64_t lsn, std::span<std::uint8_t, kIsoBlockSize> out) {
@@ -67,6 +131,7 @@ FileSystem ReadFileSystem(const std::filesystem::path& bin, std::int64_t sectors
                static_cast<long>(kIsoBlockSize);
     };
     WalkDirectories(read, image_sectors, root_lsn, root_bytes, fs);
+    std::ranges::stable_sort(fs.structures, {}, &DiscStructure::first_sector);
     image.Close();
     return fs;
 }

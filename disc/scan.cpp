@@ -1,9 +1,9 @@
 #include "disc/scan.h"
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
+#include "disc/file_scan.h"
 #include "disc/file_system.h"
 #include "disc/image_source.h"
 #include "disc/sector_kinds.h"
@@ -19,42 +19,6 @@ namespace {
 // Sectors read at once: about 4 MiB, large enough that the walk runs at the disk's pace.
 constexpr std::int64_t kBatchSectors = 1792;
 
-struct ScannedFile {
-    const DiscFile* file;
-    FileEvidence evidence;
-};
-
-std::string StemOf(const std::string& path) {
-    const auto dot = path.rfind('.');
-    return dot == std::string::npos || dot < path.rfind('/') ? path : path.substr(0, dot);
-}
-
-bool EndsWithVb(const std::string& path) {
-    return path.size() > 3 && path[path.size() - 3] == '.' &&
-           std::toupper(static_cast<unsigned char>(path[path.size() - 2])) == 'V' &&
-           std::toupper(static_cast<unsigned char>(path[path.size() - 1])) == 'B';
-}
-
-// The files worth a look: empty ones are named in a warning, and of several records that share
-// one extent only the first is kept.
-std::vector<ScannedFile> FilesToScan(const FileSystem& fs, std::vector<std::string>& warnings) {
-    std::vector<ScannedFile> files;
-    for (const DiscFile& f : fs.files) {
-        if (f.sectors == 0) {
-            warnings.push_back("The file " + f.path + " is empty (0 bytes); it is not listed.");
-            continue;
-        }
-        // The files come in sector order, so records of one extent sit together.
-        bool same_extent = false;
-        for (auto it = files.rbegin(); it != files.rend(); ++it) {
-            if (it->file->first_sector != f.first_sector) break;
-            same_extent = same_extent || it->file->sectors == f.sectors;
-        }
-        if (!same_extent) files.push_back({&f, {}});
-    }
-    return files;
-}
-
 // One pass over the image: every sector looked at once, for the files it lies in and the walk.
 class Pass {
 public:
@@ -63,18 +27,16 @@ public:
     void Sector(std::int64_t s, SectorView sector) {
         while (next_ < files_.size() && files_[next_].file->first_sector <= s)
             active_.push_back(next_++);
-        std::erase_if(active_, [&](std::size_t i) {
-            return files_[i].file->first_sector + files_[i].file->sectors <= s;
-        });
+        std::erase_if(active_, [&](std::size_t i) { return files_[i].recorded_end < s; });
         const SectorLook look = LookAt(sector);
+        // The walk is told the file whose head the sector lies in: a recorded size that runs on
+        // into the next file does not move a run's boundary.
+        int context = -1;
         for (const std::size_t i : active_) {
-            ScannedFile& f = files_[i];
-            f.evidence.Add(look);
-            if (f.file->first_sector == s) f.evidence.magic = MagicOf(sector, f.file->bytes);
-            if (f.evidence.all_zero && !UserDataIsZero(sector, look.form2))
-                f.evidence.all_zero = false;
+            AddSector(files_[i], s, sector, look);
+            if (s <= files_[i].head_end) context = static_cast<int>(i);
         }
-        walk_.Feed(s, look, active_.empty() ? -1 : static_cast<int>(active_.front()));
+        walk_.Feed(s, look, context);
     }
 
     SectorWalk& Walk() { return walk_; }
@@ -115,43 +77,6 @@ std::string KindOfCode(int code) {
     }
     return "unknown";
 }
-
-namespace {
-
-// Entries from whole files, in sector order; a file that overlaps one listed before it is named
-// in a warning and left out, so that entries never overlap.
-std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files,
-                                      std::vector<std::string>& warnings) {
-    std::vector<ScannedEntry> entries;
-    std::vector<int> codes(files.size(), -1);
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const DiscFile& f = *files[i].file;
-        std::string why;
-        codes[i] = ClassifyFile(f, files[i].evidence, why);
-        // A VAB body has no magic: it is the .VB that follows a VAB header of the same name.
-        if (codes[i] < 0 && EndsWithVb(f.path)) {
-            for (std::size_t h = 0; h < i; ++h)
-                if (codes[h] == 31 && StemOf(files[h].file->path) == StemOf(f.path)) {
-                    codes[i] = 32;
-                    why = "body of the VAB header " + files[h].file->path + "; " +
-                          files[i].evidence.Counts();
-                }
-        }
-        if (codes[i] < 0) continue;
-        const std::int64_t end = f.first_sector + f.sectors - 1;
-        if (!entries.empty() && entries.back().end >= f.first_sector) {
-            warnings.push_back("The file " + f.path + " (sectors " +
-                               std::to_string(f.first_sector) + "-" + std::to_string(end) +
-                               ") overlaps " + entries.back().where + "; it is not listed.");
-            codes[i] = -1;
-            continue;
-        }
-        entries.push_back({f.first_sector, end, codes[i], f.path, why});
-    }
-    return entries;
-}
-
-}  // namespace
 
 std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
                                     const ScanProgress& progress) {
@@ -195,12 +120,20 @@ std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
     file.Close();
     if (progress && !progress(sectors, sectors)) return std::nullopt;
 
-    std::vector<ScannedEntry> entries = FileEntries(files, result.warnings);
+    std::vector<ScannedEntry> entries = FileEntries(files, fs, result.warnings);
     const std::vector<ScannedEntry> from_files = entries;
     for (const MediaRun& run : pass.Walk().Runs()) {
         if (Overlaps(from_files, run.start, run.end)) continue;
+        if (const auto covered = StructuresIn(fs, run.start, run.end); !covered.empty()) {
+            result.warnings.push_back("The media the sector walk found in sectors " +
+                                      std::to_string(run.start) + "-" + std::to_string(run.end) +
+                                      " cover " + NamesOf(covered) +
+                                      " of the file system; they are not listed.");
+            continue;
+        }
         std::string evidence = run.Evidence();
-        if (run.context >= 0) evidence += "; inside " + files[run.context].file->path;
+        if (run.context >= 0 && files[run.context].end >= run.end)
+            evidence += "; inside " + files[run.context].file->path;
         entries.push_back({run.start, run.end, run.code, "sector walk", evidence});
     }
     std::sort(entries.begin(), entries.end(),

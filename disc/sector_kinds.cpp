@@ -57,9 +57,21 @@ SectorLook LookAt(SectorView sector) {
     return look;
 }
 
+std::span<const std::uint8_t> UserData(SectorView sector, bool form2) {
+    return sector.subspan(kUserDataOffset, form2 ? kForm2DataSize : kForm1DataSize);
+}
+
 bool UserDataIsZero(SectorView sector, bool form2) {
-    const auto data = sector.subspan(kUserDataOffset, form2 ? kForm2DataSize : kForm1DataSize);
+    const auto data = UserData(sector, form2);
     return std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+bool IsFiller(SectorView sector, const SectorLook& look, std::span<const std::uint8_t> first_data) {
+    if (!std::equal(kSyncPattern.begin(), kSyncPattern.end(), sector.begin())) return true;
+    const auto data = UserData(sector, look.form2);
+    if (std::all_of(data.begin(), data.end(), [&](std::uint8_t b) { return b == data[0]; }))
+        return true;
+    return std::ranges::equal(data, first_data);
 }
 
 FileMagic MagicOf(SectorView first_sector, std::uint64_t bytes) {
@@ -131,10 +143,6 @@ int ClassifyFile(const DiscFile& file, const FileEvidence& e, std::string& why) 
             why += ", frames " + std::to_string(e.first_frame) + "-" + std::to_string(e.last_frame);
         return e.video == 0 ? 10 : e.audio == 0 ? 0 : 1;
     }
-    if (NameSaysDummy(file.path)) {
-        why = "the name says dummy; " + e.Counts();
-        return 99;
-    }
     switch (e.magic) {
         case FileMagic::Tim:
             why = "TIM header 10 00 00 00 with valid flags and block sizes";
@@ -147,6 +155,10 @@ int ClassifyFile(const DiscFile& file, const FileEvidence& e, std::string& why) 
             return 40;
         case FileMagic::None:
             break;
+    }
+    if (NameSaysDummy(file.path) && e.filler && media == 0) {
+        why = "the name says dummy and its sectors are filler; " + e.Counts();
+        return 99;
     }
     if (e.all_zero && media == 0) {
         why = "all data zero; " + e.Counts();

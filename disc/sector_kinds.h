@@ -3,6 +3,7 @@
 // a file is, judged by the sectors it holds.
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "disc/file_system.h"
@@ -40,6 +41,7 @@ struct FileEvidence {
     std::int64_t video = 0, audio = 0, data = 0, not_mode2 = 0;
     std::uint32_t first_frame = 0, last_frame = 0;
     bool all_zero = true;
+    bool filler = true;  // kept up for dummy names only: see IsFiller
     FileMagic magic = FileMagic::None;
 
     void Add(const SectorLook& look);
@@ -47,12 +49,20 @@ struct FileEvidence {
     std::string Counts() const;
 };
 
+// Whether the sector is filler, as dummy files hold: no sync, user data of one repeated byte, or
+// the same user data as the file's first sector (`first_data`; empty: no comparison).
+bool IsFiller(SectorView sector, const SectorLook& look, std::span<const std::uint8_t> first_data);
+
+// The sector's user data: 2048 bytes, or 2324 in Form 2.
+std::span<const std::uint8_t> UserData(SectorView sector, bool form2);
+
 // Whether the file's name says it is a dummy: "DUMMY...", "PADDING..." or "....DUM", any case.
 bool NameSaysDummy(const std::string& path);
 
 // The type code the scan lists a file under, or -1 when the file is of no kind it lists (an
-// archive with media inside is -1 too: its runs are found by the sector walk). `why` gets the
-// evidence in words.
+// archive with media inside is -1 too: its runs are found by the sector walk). Content comes
+// first: media and a magic beat a dummy's name, and a dummy's name counts only over filler. `why`
+// gets the evidence in words.
 int ClassifyFile(const DiscFile& file, const FileEvidence& evidence, std::string& why);
 
 }  // namespace vorlix

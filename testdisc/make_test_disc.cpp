@@ -23,10 +23,11 @@ const char* KindName(vorlix::test::BuiltStream::Kind kind) {
 }
 
 int Usage() {
-    std::fprintf(
-        stderr,
-        "usage: vorlix-make-test-disc DIR [--sectors N] [--name NAME] [--truncate N]\n"
-        "       [--fault directory-cycle|extent-past-end|zero-byte-file|no-file-system]\n");
+    std::fprintf(stderr,
+                 "usage: vorlix-make-test-disc DIR [--sectors N] [--name NAME] [--truncate N]\n"
+                 "       [--fault directory-cycle|extent-past-end|zero-byte-file|no-file-system|\n"
+                 "                "
+                 "dummy-over-file-system|tim-named-dummy|movie-sizes-2336|movie-sizes-2352]\n");
     return 2;
 }
 
@@ -53,6 +54,12 @@ int main(int argc, char** argv) {
                 options.zero_byte_file = true;
             else if (fault == "no-file-system")
                 options.no_file_system = true;
+            else if (fault == "dummy-over-file-system")
+                options.dummy_over_file_system = true;
+            else if (fault == "tim-named-dummy")
+                options.tim_named_dummy = true;
+            else if (fault.starts_with("movie-sizes-"))
+                options.movie_bytes_per_sector = std::atoi(fault.c_str() + 12);
             else
                 return Usage();
         } else

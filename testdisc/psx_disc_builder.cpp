@@ -525,7 +525,11 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     };
     movies.insert(movies.end(), options.extra_movies.begin(), options.extra_movies.end());
     std::uint64_t seed = 100;
-    for (const MovieSpec& wanted : movies) items.push_back(MovieFile(wanted, ++seed));
+    for (const MovieSpec& wanted : movies) {
+        items.push_back(MovieFile(wanted, ++seed));
+        if (options.movie_bytes_per_sector > 0)
+            items.back().recorded_size = items.back().Count() * options.movie_bytes_per_sector;
+    }
 
     {
         // A movie in sectors no file covers, as games that stream from raw sector numbers have.
@@ -568,7 +572,8 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
             {0, static_cast<std::int64_t>(gap.sectors.size()) - 1, BuiltStream::Xa, 0, 0, 0, 0, 2});
         items.push_back(std::move(gap));
     }
-    items.push_back(DataFile("/DATA/TEXTURE.TIM", "tim", Tim(rng)));
+    items.push_back(DataFile(options.tim_named_dummy ? "/DATA/DUMMYTX.TIM" : "/DATA/TEXTURE.TIM",
+                             "tim", Tim(rng)));
     items.push_back(DataFile("/DATA/LEVEL1.DAT", "data", rng.Bytes_(3500 * 2048)));
     {
         // Data, two movies back to back, data: only the movies may be blanked.
@@ -633,11 +638,16 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     disc.cue = dir / (options.name + ".cue");
     disc.sectors = total;
 
+    disc.file_system_end = iso.MetadataEnd();
+    // The damaged dummy record lies over the system area, the file system and the first files.
+    const auto moved = [&](const Item& item) {
+        return options.dummy_over_file_system && item.path == "/DUMMY.DAT";
+    };
     for (const Item& item : items) {
         if (!item.path.empty()) {
-            iso.AddFile(item.path, item.first, item.RecordedSize(), item.attributes,
-                        item.file_number);
-            disc.files.push_back({item.path, item.first, item.Count(), item.attributes, item.role});
+            const std::int64_t first = moved(item) ? 10 : item.first;
+            iso.AddFile(item.path, first, item.RecordedSize(), item.attributes, item.file_number);
+            disc.files.push_back({item.path, first, item.Count(), item.attributes, item.role});
         }
         for (const StreamPart& s : item.streams)
             disc.streams.push_back({item.path.empty() ? "gap" : item.path, item.first + s.first,
@@ -658,6 +668,7 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     // What a correct scan lists.
     for (const Item& item : items) {
         const int code = CodeOf(item.role);
+        if (moved(item)) continue;
         if (!options.no_file_system && code >= 0) {
             disc.expected.push_back({item.first, item.first + item.Count() - 1, code, item.path});
             continue;

@@ -49,7 +49,7 @@ struct DiscOptions {
     // Pad the data track with /DATA/BIG.DAT (varied bytes) to at least this many sectors.
     std::int64_t total_sectors = 0;
     // More movies under /MOVIE, after the normal ones (e.g. bitstream version 3).
-    std::vector<MovieSpec> extra_movies;
+    std::vector<MovieSpec> extra_movies = {};
 
     // Faults for bad-input tests.
     bool directory_cycle = false;  // /DATA/LOOP is a directory record pointing at /DATA itself
@@ -60,8 +60,14 @@ struct DiscOptions {
 
     // Untrusted cue sheets and images of other kinds, for the refusal tests.
     bool single_bin = false;     // one "NAME.bin": the data track, then track 2 AUDIO; one FILE
-    std::string cue_track_file;  // non-empty: the cue's track 1 names this file instead
+    std::string cue_track_file{};  // non-empty: the cue's track 1 names this file instead
     int sector_size = 2352;      // 2048 or 2336: the data track is written in such sectors
+
+    // Hostile layouts: records a scan must not take at their word. The expected list stays what
+    // the sectors hold.
+    bool dummy_over_file_system = false;  // /DUMMY.DAT's record says sector 10, 300 sectors
+    bool tim_named_dummy = false;         // /DATA/TEXTURE.TIM is recorded as /DATA/DUMMYTX.TIM
+    int movie_bytes_per_sector = 0;       // 2336 or 2352: how the movies' sizes are recorded
 };
 
 struct BuiltFile {
@@ -96,6 +102,8 @@ struct BuiltDisc {
     // With single_bin, audio_bin is bin: track 2 follows the data track in it.
     std::filesystem::path bin, cue, audio_bin;
     std::int64_t sectors = 0;          // of the data track as written (after truncate_to)
+    std::int64_t file_system_end = 0;  // the first sector after the system area, descriptors,
+                                       // path tables and directories
     std::vector<BuiltFile> files;      // in sector order; still listed with no_file_system
     std::vector<BuiltStream> streams;  // in sector order
     // The list a correct scan produces, in sector order. With no_file_system: the stream runs

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "disc/covered_structures.h"
 #include "disc/image_source.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
@@ -96,7 +97,16 @@ void Form1::cmdRipAll_Click() {
     lstKLV->setAutoScroll(false);
     walk_painted_.emplace();
     walk_notes_.clear();
-    const bool ripped = Attempt([&] { RipAll(lines, DataTrack(), BlanksDirectory(), hooks); });
+    const bool ripped = Attempt([&] {
+        // A list made for another image, or from a damaged record, is told of and still ripped.
+        QString covering;
+        for (const std::string& warning : EntriesCoveringStructures(lines, DataTrack()))
+            covering += TextOf(warning) + '\n';
+        if (!covering.isEmpty())
+            dialogs_->Message(MessageIcon::Exclamation, QStringLiteral("Warning"),
+                              covering.trimmed());
+        RipAll(lines, DataTrack(), BlanksDirectory(), hooks);
+    });
     walk_painted_.reset();
     ShowWalkState();
     lstKLV->setAutoScroll(true);

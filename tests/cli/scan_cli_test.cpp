@@ -90,6 +90,16 @@ TEST_F(ScanCommandLine, OtherCommandsTakeTheCueForItsDataTrack) {
     // A write through a cue names the file it changed.
     ExpectCli({"restore", list, cue, "5", from_cue}, 0,
               "from " + DisplayPath(from_cue) + ", written to " + DisplayPath(bin) + "\n");
+
+    // A list over the file system (made for another image, or from a damaged record) is told of,
+    // not refused.
+    WriteText(list, ListText({"10:309:99"}));
+    const std::string warning =
+        "vorlix-cli: Entry 1 (DUM, sectors 10-309) covers the system area (sectors 0-15), the "
+        "primary volume descriptor (sector 16), the volume descriptor set terminator (sector 17), "
+        "the path table (L) (sector 18) and 6 more of the image's file system.\n";
+    EXPECT_EQ(ExpectCli({"rip", list, cue, "--dry-run"}, 0, "would be ripped").err, warning);
+    EXPECT_EQ(ExpectCli({"verify", cue, "--list", list}, 0).err, warning);
 }
 
 TEST_F(ScanCommandLine, ACueAimsNoWriteAtAFileThatIsNoDataTrack) {

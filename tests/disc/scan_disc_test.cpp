@@ -9,10 +9,12 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <regex>
 #include <sstream>
 
 #include "disc/file_system.h"
 #include "disc/scan.h"
+#include "disc/sector_kinds.h"
 #include "entries/entry_details.h"
 #include "entries/list_reader.h"
 #include "image/entry_range.h"
@@ -103,46 +105,117 @@ TEST_F(ScanDisc, GivesTheExpectedListThroughTheBinAndTheCue) {
     EXPECT_FALSE(ScanImage(disc.cue, [](std::int64_t, std::int64_t) { return false; }));
 }
 
-TEST_F(ScanDisc, RipAllOnTheScannedListLeavesEveryOtherFileAsItWas) {
-    const BuiltDisc disc = BuildPsxDisc(dir.path());
-    const FileSystem before = ReadFileSystem(disc.bin);
-    const std::map<std::string, std::string> extracted = Extract(disc.bin, before);
-    const Bytes image = ReadBytes(disc.bin);
-
-    const ScanResult scan = *ScanImage(disc.cue);
-    const EntryLines lines = ReadEntryLines(FormatEntryList(scan, "game.cue"));
-    RipAllHooks hooks;
-    hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
-    const RipAllReport report = RipAll(lines, disc.bin, VORLIX_BUILT_BLANKS_DIR, hooks);
-    EXPECT_GT(report.entries_ripped, 5u);
-
-    // Sectors that no ripped entry covers are untouched; files wholly outside them extract alike.
-    const Bytes ripped = ReadBytes(disc.bin);
-    ASSERT_EQ(ripped.size(), image.size());
-    std::vector<bool> covered(static_cast<std::size_t>(disc.sectors));
-    for (const ScannedEntry& e : scan.entries)
-        if (e.code == 0 || e.code == 1 || e.code == 10 || e.code == 99)
-            for (std::int64_t s = e.start; s <= e.end; ++s) covered[s] = true;
-    for (std::int64_t s = 0; s < disc.sectors; ++s)
-        if (!covered[s]) {
-            ASSERT_EQ(SectorsOf(ripped, s, 1), SectorsOf(image, s, 1)) << s;
-        }
-    EXPECT_NE(ripped, image);
-
-    const FileSystem after = ReadFileSystem(disc.bin);
-    ASSERT_TRUE(after.found);
-    ASSERT_EQ(after.files.size(), before.files.size());
-    const std::map<std::string, std::string> extracted_after = Extract(disc.bin, after);
-    std::size_t untouched = 0;
-    for (const DiscFile& f : before.files) {
-        const bool media =
-            std::any_of(covered.begin() + f.first_sector,
-                        covered.begin() + f.first_sector + f.sectors, [](bool c) { return c; });
-        if (media) continue;
-        ++untouched;
-        EXPECT_EQ(extracted_after.at(f.path), extracted.at(f.path)) << f.path;
+// Whether the entry's sectors hold what its code says, judged sector by sector.
+bool HoldsItsType(const Bytes& image, const ScannedEntry& e) {
+    std::int64_t video = 0, audio = 0, zero = 0;
+    for (std::int64_t s = e.start; s <= e.end; ++s) {
+        const Bytes sector = SectorsOf(image, s, 1);
+        const SectorLook look = LookAt(SectorView(sector.data(), sector.size()));
+        video += look.kind == SectorKind::Video;
+        audio += look.kind == SectorKind::Audio;
+        zero += UserDataIsZero(SectorView(sector.data(), sector.size()), look.form2);
     }
-    EXPECT_GE(untouched, 7u);  // SYSTEM.CNF, the executable, TIM, VAB, SEQ, level data
+    const std::int64_t n = e.end - e.start + 1;
+    const Bytes first = SectorsOf(image, e.start, 1);
+    const FileMagic magic = MagicOf(SectorView(first.data(), first.size()), n * 2048);
+    switch (e.code) {
+        case 0:
+            return video == n;
+        case 1:
+            return video + audio == n && video > 0 && audio > 0;
+        case 10:
+            return audio == n;
+        case 20:
+            return magic == FileMagic::Tim;
+        case 31:
+            return magic == FileMagic::VabHeader;
+        case 40:
+            return magic == FileMagic::Seq;
+        case 99:
+            return zero == n;
+    }
+    return e.code == 32;
+}
+
+// The sum of the evidence's sector counts ("1611 STR video sectors, 12 XA audio ...").
+std::int64_t CountedSectors(const std::string& evidence) {
+    std::int64_t sum = 0;
+    const std::regex count(R"((\d+) (STR video|XA audio|data|non-Mode 2)\b)");
+    for (std::sregex_iterator it(evidence.begin(), evidence.end(), count), end; it != end; ++it)
+        sum += std::stoll((*it)[1].str());
+    return sum;
+}
+
+// On the plain disc and on discs with every damaged and hostile record at once: the list is what
+// the sectors hold, no entry covers a structure of the file system, every entry holds what its
+// type says and its evidence counts its own sectors, and Rip All on the list changes nothing else.
+TEST_F(ScanDisc, RipAllOnTheScannedListLeavesEveryOtherFileAsItWas) {
+    DiscOptions hostile{.directory_cycle = true,
+                        .extent_past_end = true,
+                        .zero_byte_file = true,
+                        .dummy_over_file_system = true,
+                        .tim_named_dummy = true,
+                        .movie_bytes_per_sector = 2336};
+    DiscOptions hostile2352 = hostile;
+    hostile2352.movie_bytes_per_sector = 2352;
+    for (const auto& [name, options] :
+         {std::pair{"plain", DiscOptions{}}, {"2336", hostile}, {"2352", hostile2352}}) {
+        SCOPED_TRACE(name);
+        const BuiltDisc disc = BuildPsxDisc(dir / name, options);
+        const FileSystem before = ReadFileSystem(disc.bin);
+        std::vector<bool> structure(static_cast<std::size_t>(disc.sectors));
+        for (const DiscStructure& s : before.structures)
+            for (std::int64_t k = s.first_sector; k <= s.last_sector(); ++k) structure[k] = true;
+        EXPECT_EQ(std::count(structure.begin(), structure.end(), true), disc.file_system_end);
+        EXPECT_EQ(std::find(structure.begin(), structure.end(), false) - structure.begin(),
+                  disc.file_system_end);
+        const std::map<std::string, std::string> extracted = Extract(disc.bin, before);
+        const Bytes image = ReadBytes(disc.bin);
+
+        const ScanResult scan = *ScanImage(disc.cue);
+        EXPECT_EQ(Printed(scan), Printed(disc.expected));
+        for (const ScannedEntry& e : scan.entries) {
+            EXPECT_GE(e.start, disc.file_system_end) << e.where;
+            EXPECT_TRUE(HoldsItsType(image, e)) << e.start << ":" << e.end << ":" << e.code;
+            if (e.code <= 10 && e.where != "sector walk") {
+                EXPECT_EQ(CountedSectors(e.evidence), e.end - e.start + 1) << e.evidence;
+            }
+        }
+        const EntryLines lines = ReadEntryLines(FormatEntryList(scan, "game.cue"));
+        RipAllHooks hooks;
+        hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
+        const RipAllReport report = RipAll(lines, disc.bin, VORLIX_BUILT_BLANKS_DIR, hooks);
+        EXPECT_GT(report.entries_ripped, 5u);
+
+        // Sectors that no ripped entry covers are untouched; files wholly outside them extract
+        // alike.
+        const Bytes ripped = ReadBytes(disc.bin);
+        ASSERT_EQ(ripped.size(), image.size());
+        std::vector<bool> covered(static_cast<std::size_t>(disc.sectors));
+        for (const ScannedEntry& e : scan.entries)
+            if (e.code == 0 || e.code == 1 || e.code == 10 || e.code == 99)
+                for (std::int64_t s = e.start; s <= e.end; ++s) covered[s] = true;
+        for (std::int64_t s = 0; s < disc.sectors; ++s)
+            if (!covered[s]) {
+                ASSERT_EQ(SectorsOf(ripped, s, 1), SectorsOf(image, s, 1)) << s;
+            }
+        EXPECT_NE(ripped, image);
+
+        const FileSystem after = ReadFileSystem(disc.bin);
+        ASSERT_TRUE(after.found);
+        ASSERT_EQ(after.files.size(), before.files.size());
+        const std::map<std::string, std::string> extracted_after = Extract(disc.bin, after);
+        std::size_t untouched = 0;
+        for (const DiscFile& f : before.files) {
+            const bool media =
+                std::any_of(covered.begin() + f.first_sector,
+                            covered.begin() + f.first_sector + f.sectors, [](bool c) { return c; });
+            if (media) continue;
+            ++untouched;
+            EXPECT_EQ(extracted_after.at(f.path), extracted.at(f.path)) << f.path;
+        }
+        EXPECT_GE(untouched, 7u);  // SYSTEM.CNF, the executable, TIM, VAB, SEQ, level data
+    }
 }
 
 TEST_F(ScanDisc, AgreesWithCdInfoOnWhereEachFileStarts) {
@@ -191,31 +264,36 @@ TEST_F(ScanDisc, AgreesWithCdInfoOnWhereEachFileStarts) {
 TEST_F(ScanDisc, DamagedImagesGiveWarningsAndWhatCanStillBeFound) {
     struct Case {
         const char* name;
-        bool DiscOptions::*fault;  // none: the image is cut to 4000 sectors and 100 bytes
+        DiscOptions options;  // truncated: cut to 4000 sectors and 100 bytes
         const char* warning;
     };
     const std::vector<Case> cases = {
-        {"cycle", &DiscOptions::directory_cycle, "The directory /DATA/LOOP (sector "},
-        {"past-end", &DiscOptions::extent_past_end, "The file /DATA/LOST.DAT (sector "},
-        {"empty", &DiscOptions::zero_byte_file,
+        {"cycle", {.directory_cycle = true}, "The directory /DATA/LOOP (sector "},
+        {"past-end", {.extent_past_end = true}, "The file /DATA/LOST.DAT (sector "},
+        {"empty",
+         {.zero_byte_file = true},
          "The file /DATA/EMPTY.DAT is empty (0 bytes); it is not listed."},
-        {"no-fs", &DiscOptions::no_file_system,
+        {"no-fs",
+         {.no_file_system = true},
          " holds no ISO 9660 file system; only the sector walk ran."},
-        {"truncated", nullptr,
-         "ends 100 bytes into sector 4000; that partial sector is not scanned."}};
+        {"truncated",
+         {.truncate_to = 4000},
+         "ends 100 bytes into sector 4000; that partial sector is not scanned."},
+        {"dummy-over-fs",
+         {.dummy_over_file_system = true},
+         "The file /DUMMY.DAT (sectors 10-309) covers the system area (sectors 0-15), the primary "
+         "volume descriptor (sector 16), the volume descriptor set terminator (sector 17), the "
+         "path table (L) (sector 18) and 6 more of the file system; it is not listed.\n"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DiscOptions options;
-        if (c.fault) options.*c.fault = true;
-        if (!c.fault) options.truncate_to = 4000;
-        const BuiltDisc disc = BuildPsxDisc(dir / c.name, options);
-        if (!c.fault) {
+        const BuiltDisc disc = BuildPsxDisc(dir / c.name, c.options);
+        if (c.options.truncate_to > 0) {
             Bytes bytes = ReadBytes(disc.bin);
             bytes.resize(bytes.size() + 100);
             WriteBytes(disc.bin, bytes);
         }
         // A cue takes no file cut mid-sector for its data track; the .bin itself is scanned.
-        const ScanResult scan = *ScanImage(c.fault ? disc.cue : disc.bin);
+        const ScanResult scan = *ScanImage(c.options.truncate_to > 0 ? disc.bin : disc.cue);
         EXPECT_NE(Warnings(scan).find(c.warning), std::string::npos) << Warnings(scan);
         EXPECT_EQ(Printed(scan), Printed(disc.expected));
     }

@@ -97,6 +97,24 @@ TEST(SectorKinds, SectorsAndFilesAreJudgedByContent) {
     evidence.data = 0, evidence.audio = 2;
     EXPECT_EQ(ClassifyFile(file, evidence, why), 1);
     EXPECT_EQ(why, "1 STR video, 2 XA audio sectors, frames 1-1");
+
+    // A dummy's name counts only over filler (no sync, one repeated byte, the first sector's data
+    // again): a magic wins, and data that is no filler is no dummy.
+    const RawSector pattern = Form1({1, 2, 3});
+    const auto first = UserData(pattern, false);
+    EXPECT_TRUE(IsFiller(RawSector{}, LookAt(RawSector{}), {}));
+    EXPECT_TRUE(IsFiller(Form1(std::vector<std::uint8_t>(2048, 0x5A)), LookAt(pattern), {}));
+    EXPECT_TRUE(IsFiller(pattern, LookAt(pattern), first));
+    EXPECT_FALSE(IsFiller(pattern, LookAt(pattern), {}));
+    const DiscFile named{"/DATA/DUMMYTX.TIM", 10, 1, 2048, 0};
+    FileEvidence named_data;
+    named_data.all_zero = named_data.filler = false;
+    named_data.magic = FileMagic::Tim;
+    EXPECT_EQ(ClassifyFile(named, named_data, why), 20);
+    named_data.magic = FileMagic::None;
+    EXPECT_EQ(ClassifyFile(named, named_data, why), -1);
+    named_data.filler = true;
+    EXPECT_EQ(ClassifyFile(named, named_data, why), 99);
 }
 
 TEST(DirectoryWalk, ADirectoryOfAbsurdSizeIsSkippedNotRead) {

@@ -128,6 +128,19 @@ private slots:
         QCOMPARE(rig.form->imageFilePath(), Q(disc_.bin));
     }
 
+    void ripAllTellsOfEntriesOverTheFileSystemAndStillRips() {
+        WindowRig rig;
+        const BuiltDisc disc = BuildPsxDisc(rig.dir / "disc");
+        rig.OpenBoth({"10:309:99"}, disc.bin);
+        rig.Click("cmdRipAll");
+        QCOMPARE(rig.dialogs->messages.size(), 2);
+        QVERIFY(rig.dialogs->messages[0].startsWith(
+            "exclamation Warning: Entry 1 (DUM, sectors 10-309) covers the system area (sectors "
+            "0-15), the primary volume descriptor (sector 16), "));
+        QCOMPARE(rig.dialogs->messages[1], "exclamation Info: Rip Complete");
+        QVERIFY(SectorsOf(ReadBytes(disc.bin), 10, 300) == Bytes(300 * 2352, 0));
+    }
+
 private:
     std::unique_ptr<TempDir> disc_dir_;
     BuiltDisc disc_;
