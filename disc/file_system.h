@@ -22,10 +22,14 @@ struct FileSystem {
     bool found = false;                 // false: no ISO 9660 volume in the image
     std::vector<DiscFile> files;        // regular files, in sector order
     std::vector<std::string> warnings;  // what was skipped and why, one sentence each
+    // Why the files are not all there: the walk stopped at one of its caps. Empty when the whole
+    // tree was read (warnings aside).
+    std::string cut_short;
 };
 
 // Reads every file of the image's file system (`bin` is a raw .bin, not a cue). Directory cycles,
-// extents past the image's end and absurd sizes are skipped with a warning. Throws Failure only
+// extents past the image's end and absurd sizes are skipped with a warning; a tree beyond the
+// walk's caps is read only up to them (see WalkDirectories). Throws Failure only
 // when the image cannot be read at all.
 FileSystem ReadFileSystem(const std::filesystem::path& bin);
 

@@ -8,6 +8,7 @@
 #include "disc/image_source.h"
 #include "disc/sector_kinds.h"
 #include "disc/sector_walk.h"
+#include "disc/warning_cap.h"
 #include "image/failure.h"
 #include "image/image_lock.h"
 #include "image/sector_file.h"
@@ -39,9 +40,10 @@ bool EndsWithVb(const std::string& path) {
 // one extent only the first is kept.
 std::vector<ScannedFile> FilesToScan(const FileSystem& fs, std::vector<std::string>& warnings) {
     std::vector<ScannedFile> files;
+    CappedWarnings empty("files are empty (0 bytes); they are not listed either.");
     for (const DiscFile& f : fs.files) {
         if (f.sectors == 0) {
-            warnings.push_back("The file " + f.path + " is empty (0 bytes); it is not listed.");
+            empty.Add("The file " + f.path + " is empty (0 bytes); it is not listed.");
             continue;
         }
         // The files come in sector order, so records of one extent sit together.
@@ -52,6 +54,7 @@ std::vector<ScannedFile> FilesToScan(const FileSystem& fs, std::vector<std::stri
         }
         if (!same_extent) files.push_back({&f, {}});
     }
+    empty.AppendTo(warnings);
     return files;
 }
 
@@ -123,6 +126,8 @@ namespace {
 std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files,
                                       std::vector<std::string>& warnings) {
     std::vector<ScannedEntry> entries;
+    CappedWarnings overlapping(
+        "files overlap files listed before them; they are not listed either.");
     std::vector<int> codes(files.size(), -1);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const DiscFile& f = *files[i].file;
@@ -140,14 +145,15 @@ std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files,
         if (codes[i] < 0) continue;
         const std::int64_t end = f.first_sector + f.sectors - 1;
         if (!entries.empty() && entries.back().end >= f.first_sector) {
-            warnings.push_back("The file " + f.path + " (sectors " +
-                               std::to_string(f.first_sector) + "-" + std::to_string(end) +
-                               ") overlaps " + entries.back().where + "; it is not listed.");
+            overlapping.Add("The file " + f.path + " (sectors " + std::to_string(f.first_sector) +
+                            "-" + std::to_string(end) + ") overlaps " + entries.back().where +
+                            "; it is not listed.");
             codes[i] = -1;
             continue;
         }
         entries.push_back({f.first_sector, end, codes[i], f.path, why});
     }
+    overlapping.AppendTo(warnings);
     return entries;
 }
 

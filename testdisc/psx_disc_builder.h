@@ -57,6 +57,14 @@ struct DiscOptions {
     bool zero_byte_file = false;   // /DATA/EMPTY.DAT has size 0
     bool no_file_system = false;   // sectors 16.. hold no volume descriptor; streams stay
     std::int64_t truncate_to = 0;  // > 0: the .bin is cut to this many sectors
+
+    // Directory bombs: records that would have a file-system reader read, keep or report without
+    // end. Their sectors (Form 1, records only) follow the files; nothing in them is listed.
+    // /DATA/BOMB: 1 MiB directories whose extents overlap, each block naming 24 more of them and
+    // 24 one-sector files; a reader without caps keeps millions of records.
+    bool overlapping_directories = false;
+    bool crowded_directory = false;  // /DATA/CROWD: 1 MiB of records of zero-byte files
+    bool overlapping_files = false;  // /SHARE: 30 files, each lying inside /MOVIE/OPENING.STR
 };
 
 struct BuiltFile {

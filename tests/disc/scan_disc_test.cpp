@@ -5,8 +5,13 @@
 
 #include <cdio/iso9660.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -202,7 +207,13 @@ TEST_F(ScanDisc, DamagedImagesGiveWarningsAndWhatCanStillBeFound) {
         {"no-fs", &DiscOptions::no_file_system,
          " holds no ISO 9660 file system; only the sector walk ran."},
         {"truncated", nullptr,
-         "ends 100 bytes into sector 4000; that partial sector is not scanned."}};
+         "ends 100 bytes into sector 4000; that partial sector is not scanned."},
+        // Of each kind of warning 20 are named, then how many more.
+        {"crowded", &DiscOptions::crowded_directory,
+         "\nand 24556 more files are empty (0 bytes); they are not listed either.\n"},
+        {"shared", &DiscOptions::overlapping_files,
+         "S29.STR (sectors 197-217) overlaps /MOVIE/OPENING.STR; it is not listed.\nand 10 more "
+         "files overlap files listed before them; they are not listed either.\n"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DiscOptions options;
@@ -216,8 +227,46 @@ TEST_F(ScanDisc, DamagedImagesGiveWarningsAndWhatCanStillBeFound) {
         }
         const ScanResult scan = *ScanImage(disc.cue);
         EXPECT_NE(Warnings(scan).find(c.warning), std::string::npos) << Warnings(scan);
+        EXPECT_LE(scan.warnings.size(), 21u);
         EXPECT_EQ(Printed(scan), Printed(disc.expected));
     }
+}
+
+// Overlapping 1 MiB directories that name millions of records: the walk reads each sector once
+// and stops at its caps, so the scan runs within a few times the image's directory bytes (and its
+// 4 MiB read buffer), here proved in a child under an address-space limit.
+TEST_F(ScanDisc, ADirectoryBombIsReadWithinBoundedMemory) {
+    DiscOptions options;
+    options.overlapping_directories = true;
+    const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
+    constexpr std::uint64_t kDirectoryBytes = 1153 * 2048;  // the bomb's sectors
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::ifstream status("/proc/self/status");
+        std::uint64_t kib = 0;
+        for (std::string key; status >> key && key != "VmSize:";) status.ignore(1 << 10, '\n');
+        status >> kib;
+        const rlim_t limit = kib * 1024 + 4 * kDirectoryBytes + (8 << 20);
+        const rlimit as{limit, limit};
+        ::setrlimit(RLIMIT_AS, &as);
+        try {
+            const ScanResult scan = *ScanImage(disc.cue);
+            const std::string warnings = Warnings(scan);
+            const bool told =
+                warnings.find("overlap directories already read; they are not read.\n") !=
+                    std::string::npos &&
+                warnings.find(
+                    "The directories of the file system come to more than 2097152 "
+                    "bytes, more than any disc holds; the rest of them is not read.\n") !=
+                    std::string::npos;
+            ::_exit(Printed(scan) == Printed(disc.expected) && told ? 0 : 1);
+        } catch (...) {
+            ::_exit(2);
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 }  // namespace
