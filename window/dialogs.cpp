@@ -102,6 +102,14 @@ void QtDialogs::Message(MessageIcon icon, const QString& title, const QString& t
     Run(box);
 }
 
+// Qt's details area has a fixed height and scrolls, and wraps its lines.
+void QtDialogs::MessageWithDetails(MessageIcon icon, const QString& title, const QString& text,
+                                   const QString& details) {
+    QMessageBox box(QtIcon(icon), title, ShownText(text), QMessageBox::Ok, parent_);
+    box.setDetailedText(QString(details).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    Run(box);
+}
+
 namespace {
 
 class NoProgress : public ProgressView {
