@@ -599,6 +599,7 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     Iso9660Writer iso("VORLIX_TEST", directories);
 
     std::int64_t position = iso.MetadataEnd();
+    std::int64_t directory_sectors = iso.MetadataEnd() - iso.DirectorySector("/");
     for (Item& item : items) {
         item.first = position;
         position += item.Count();
@@ -617,6 +618,7 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
                                         kMiB, true);
         });
         iso.AddDirectoryRecord("/DATA/BOMB", first, kMiB);
+        directory_sectors += bomb.Count();
         bomb.first = first;
         position += bomb.Count();
         items.push_back(std::move(bomb));
@@ -626,6 +628,7 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
             return PlainDirectoryRecord(Numbered('E', b, k), 0, 0, false);
         });
         iso.AddDirectoryRecord("/DATA/CROWD", position, kMiB);
+        directory_sectors += crowd.Count();
         crowd.first = position;
         position += crowd.Count();
         items.push_back(std::move(crowd));
@@ -653,6 +656,7 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     disc.audio_bin = dir / (options.name + " (Track 2).bin");
     disc.cue = dir / (options.name + ".cue");
     disc.sectors = total;
+    disc.directory_sectors = directory_sectors;
 
     for (const Item& item : items) {
         if (!item.path.empty()) {

@@ -97,9 +97,10 @@ struct ExpectedEntry {
 
 struct BuiltDisc {
     std::filesystem::path bin, cue, audio_bin;
-    std::int64_t sectors = 0;          // of the data track as written (after truncate_to)
-    std::vector<BuiltFile> files;      // in sector order; still listed with no_file_system
-    std::vector<BuiltStream> streams;  // in sector order
+    std::int64_t sectors = 0;            // of the data track as written (after truncate_to)
+    std::int64_t directory_sectors = 0;  // sectors of directory records, the bombs' included
+    std::vector<BuiltFile> files;        // in sector order; still listed with no_file_system
+    std::vector<BuiltStream> streams;    // in sector order
     // The list a correct scan produces, in sector order. With no_file_system: the stream runs
     // only (what a sector walk can find). With truncate_to: entries ending past the cut dropped.
     std::vector<ExpectedEntry> expected;

@@ -152,6 +152,11 @@ private:
 
 }  // namespace
 
+void Dialogs::MessageWithDetails(MessageIcon icon, const QString& title, const QString& text,
+                                 const QString& details) {
+    Message(icon, title, text + QStringLiteral("\r\n") + details);
+}
+
 std::unique_ptr<ProgressView> Dialogs::Progress(const QString&, const QString&) {
     return std::make_unique<NoProgress>();
 }

@@ -239,14 +239,14 @@ TEST_F(ScanDisc, ADirectoryBombIsReadWithinBoundedMemory) {
     DiscOptions options;
     options.overlapping_directories = true;
     const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
-    constexpr std::uint64_t kDirectoryBytes = 1153 * 2048;  // the bomb's sectors
+    const auto directory_bytes = static_cast<rlim_t>(disc.directory_sectors) * 2048;
     const pid_t pid = ::fork();
     if (pid == 0) {
         std::ifstream status("/proc/self/status");
         std::uint64_t kib = 0;
         for (std::string key; status >> key && key != "VmSize:";) status.ignore(1 << 10, '\n');
         status >> kib;
-        const rlim_t limit = kib * 1024 + 4 * kDirectoryBytes + (8 << 20);
+        const rlim_t limit = kib * 1024 + 4 * directory_bytes + (8 << 20);
         const rlimit as{limit, limit};
         ::setrlimit(RLIMIT_AS, &as);
         try {
