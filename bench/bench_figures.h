@@ -32,7 +32,8 @@ std::vector<Row> KeepFigures(const Context& c);
 std::vector<Row> CopyFigures(const Context& c);
 
 // (6) vorlix-cli scan of a disc image with a file system against reading it in 1 MiB reads, with
-// the scan's peak memory printed (in scan_figures.cpp).
+// the scan's peak memory printed; the scan of a directory bomb, its time and its peak memory
+// against the image's directory bytes (in scan_figures.cpp).
 std::vector<Row> ScanFigures(const Context& c);
 
 // (4) Loading a list of 50,000 entries: the reader alone, and the window filling lstKLV.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -23,11 +24,19 @@ namespace {
 constexpr std::size_t kRangesShown = 20;
 
 // What the ranges are told by: the list's entries when --list is given, otherwise the files of
-// the image's file system when it has one.
-RangeLabels LabelsFor(const Arguments& a, const std::filesystem::path& bin) {
+// the image's file system when it has one; nothing without either. A file system beyond the
+// walk's caps names no file at all (a part of it could name a damaged tree's junk), and `why`
+// says so.
+std::optional<RangeLabels> LabelsFor(const Arguments& a, const std::filesystem::path& bin,
+                                     std::string& why) {
     if (!a.list.empty())
         return RangeLabels(EntryRanges(ReadEntryLines(ReadWholeFile(a.list))), "no entry");
     const FileSystem fs = ReadFileSystem(bin, a.track.sectors);
+    if (!fs.found) return std::nullopt;
+    if (!fs.cut_short.empty()) {
+        why = fs.cut_short + " No file is named below; every sector is checked all the same.";
+        return RangeLabels({}, "no file");
+    }
     std::vector<NamedRange> files;
     for (const DiscFile& f : fs.files)
         if (f.sectors > 0)
@@ -50,7 +59,9 @@ std::string RunText(const SectorRun& run) {
 int VerifyCommand(const Arguments& a, Streams s) {
     // The front end has already taken a cue sheet to its data track.
     const std::filesystem::path bin = a.image;
-    const RangeLabels labels = LabelsFor(a, bin);
+    std::string unlabelled;
+    const std::optional<RangeLabels> labels = LabelsFor(a, bin, unlabelled);
+    if (!unlabelled.empty()) s.err << "vorlix-cli: " << unlabelled << "\n";
     if (!a.list.empty())
         for (const std::string& warning :
              EntriesCoveringStructures(ReadEntryLines(ReadWholeFile(a.list)), bin))
@@ -86,7 +97,7 @@ int VerifyCommand(const Arguments& a, Streams s) {
         const std::size_t shown = a.all ? runs.size() : std::min(runs.size(), kRangesShown);
         for (std::size_t i = 0; i < shown; ++i) {
             s.out << "  " << RunText(runs[i]) << " (" << Sectors(runs[i].count) << ")";
-            if (!labels.empty()) s.out << ": " << labels.LabelOf(runs[i]);
+            if (labels) s.out << ": " << labels->LabelOf(runs[i]);
             s.out << "\n";
         }
         if (shown < runs.size())

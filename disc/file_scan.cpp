@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "disc/warning_cap.h"
+
 namespace vorlix {
 
 namespace {
@@ -47,11 +49,12 @@ FileEvidence EvidenceOf(const MediaRun& run) {
 
 std::vector<ScannedFile> FilesToScan(const FileSystem& fs, std::vector<std::string>& warnings) {
     std::vector<ScannedFile> files;
+    CappedWarnings empty("files are empty (0 bytes); they are not listed either.");
     std::vector<std::int64_t> starts;  // where a file or structure begins, to end the one before
     for (const DiscStructure& s : fs.structures) starts.push_back(s.first_sector);
     for (const DiscFile& f : fs.files) {
         if (f.sectors == 0) {
-            warnings.push_back("The file " + f.path + " is empty (0 bytes); it is not listed.");
+            empty.Add("The file " + f.path + " is empty (0 bytes); it is not listed.");
             continue;
         }
         starts.push_back(f.first_sector);
@@ -73,6 +76,7 @@ std::vector<ScannedFile> FilesToScan(const FileSystem& fs, std::vector<std::stri
         const auto next = std::ranges::upper_bound(starts, f.file->first_sector);
         f.head_end = next == starts.end() ? f.recorded_end : std::min(f.recorded_end, *next - 1);
     }
+    empty.AppendTo(warnings);
     return files;
 }
 
@@ -97,6 +101,10 @@ void AddSector(ScannedFile& f, std::int64_t s, SectorView sector, const SectorLo
 std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files, const FileSystem& fs,
                                       std::vector<std::string>& warnings) {
     std::vector<ScannedEntry> entries;
+    CappedWarnings inside_stream("files start inside a movie; they are not listed either.");
+    CappedWarnings covering("files cover the file system; they are not listed either.");
+    CappedWarnings overlapping(
+        "files overlap files listed before them; they are not listed either.");
     std::vector<int> codes(files.size(), -1);
     std::vector<std::string> inside(files.size());  // why a file cannot be trusted
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -123,7 +131,7 @@ std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files, const Fil
             evidence = EvidenceOf(*run);
         }
         if (!inside[i].empty()) {
-            warnings.push_back(recorded + " " + inside[i] + "; it is not listed.");
+            inside_stream.Add(recorded + " " + inside[i] + "; it is not listed.");
             continue;
         }
         DiscFile owned = file;
@@ -141,9 +149,9 @@ std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files, const Fil
         }
         if (codes[i] < 0) continue;
         if (!StructuresIn(fs, file.first_sector, f.end).empty()) {
-            warnings.push_back(recorded + " covers " +
-                               NamesOf(StructuresIn(fs, file.first_sector, f.recorded_end)) +
-                               " of the file system; it is not listed.");
+            covering.Add(recorded + " covers " +
+                         NamesOf(StructuresIn(fs, file.first_sector, f.recorded_end)) +
+                         " of the file system; it is not listed.");
             codes[i] = -1;
             continue;
         }
@@ -151,13 +159,14 @@ std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files, const Fil
             why += "; its recorded size of " + std::to_string(file.bytes) + " bytes reaches " +
                    SectorsText(f.recorded_end, f.recorded_end) + ", past what it holds";
         if (!entries.empty() && entries.back().end >= file.first_sector) {
-            warnings.push_back(recorded + " overlaps " + entries.back().where +
-                               "; it is not listed.");
+            overlapping.Add(recorded + " overlaps " + entries.back().where + "; it is not listed.");
             codes[i] = -1;
             continue;
         }
         entries.push_back({file.first_sector, f.end, codes[i], file.path, why});
     }
+    for (const CappedWarnings* kind : {&inside_stream, &covering, &overlapping})
+        kind->AppendTo(warnings);
     return entries;
 }
 

@@ -33,12 +33,16 @@ struct FileSystem {
     // directory read; empty when there is no volume.
     std::vector<DiscStructure> structures;
     std::vector<std::string> warnings;  // what was skipped and why, one sentence each
+    // Why the files are not all there: the walk stopped at one of its caps. Empty when the whole
+    // tree was read (warnings aside).
+    std::string cut_short;
 };
 
 // Reads every file of the image's file system (`bin` is a raw .bin, not a cue). Directory cycles,
-// extents past the image's end and absurd sizes are skipped with a warning. The image ends after
-// `sectors` when that is not -1 (a data track that other tracks follow in its file). Throws Failure
-// only when the image cannot be read at all.
+// extents past the image's end and absurd sizes are skipped with a warning; a tree beyond the
+// walk's caps is read only up to them (see WalkDirectories). The image ends after `sectors` when
+// that is not -1 (a data track that other tracks follow in its file). Throws Failure only when the
+// image cannot be read at all.
 FileSystem ReadFileSystem(const std::filesystem::path& bin, std::int64_t sectors = -1);
 
 // The structures of `fs` that sectors `first`..`last` touch, in sector order.

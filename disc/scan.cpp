@@ -8,6 +8,7 @@
 #include "disc/image_source.h"
 #include "disc/sector_kinds.h"
 #include "disc/sector_walk.h"
+#include "disc/warning_cap.h"
 #include "image/failure.h"
 #include "image/image_lock.h"
 #include "image/sector_file.h"
@@ -122,13 +123,14 @@ std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
 
     std::vector<ScannedEntry> entries = FileEntries(files, fs, result.warnings);
     const std::vector<ScannedEntry> from_files = entries;
+    CappedWarnings covering("media runs of the sector walk cover the file system; they are not "
+                            "listed either.");
     for (const MediaRun& run : pass.Walk().Runs()) {
         if (Overlaps(from_files, run.start, run.end)) continue;
         if (const auto covered = StructuresIn(fs, run.start, run.end); !covered.empty()) {
-            result.warnings.push_back("The media the sector walk found in sectors " +
-                                      std::to_string(run.start) + "-" + std::to_string(run.end) +
-                                      " cover " + NamesOf(covered) +
-                                      " of the file system; they are not listed.");
+            covering.Add("The media the sector walk found in sectors " +
+                         std::to_string(run.start) + "-" + std::to_string(run.end) + " cover " +
+                         NamesOf(covered) + " of the file system; they are not listed.");
             continue;
         }
         std::string evidence = run.Evidence();
@@ -136,6 +138,7 @@ std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
             evidence += "; inside " + files[run.context].file->path;
         entries.push_back({run.start, run.end, run.code, "sector walk", evidence});
     }
+    covering.AppendTo(result.warnings);
     std::sort(entries.begin(), entries.end(),
               [](const ScannedEntry& a, const ScannedEntry& b) { return a.start < b.start; });
     result.entries = std::move(entries);

@@ -92,6 +92,11 @@ void Date17(std::uint8_t* p, const char* digits) {
 
 }  // namespace
 
+std::vector<std::uint8_t> PlainDirectoryRecord(const std::string& name, std::int64_t extent,
+                                               std::int64_t size, bool directory) {
+    return DirectoryRecord(name, extent, size, directory, 0, 0, false);
+}
+
 Iso9660Writer::Iso9660Writer(std::string volume_id, std::vector<std::string> directories)
     : volume_id_(std::move(volume_id)) {
     directories.push_back("/");
@@ -142,6 +147,12 @@ void Iso9660Writer::AddFile(const std::string& path, std::int64_t extent, std::i
 void Iso9660Writer::AddDirectoryLink(const std::string& path, const std::string& target) {
     directories_[static_cast<std::size_t>(IndexOf(ParentOf(path)))].records.push_back(
         {NameOf(path), DirectorySector(target), 2048, kXaPlainDirectory, 0, true});
+}
+
+void Iso9660Writer::AddDirectoryRecord(const std::string& path, std::int64_t extent,
+                                       std::int64_t size) {
+    directories_[static_cast<std::size_t>(IndexOf(ParentOf(path)))].records.push_back(
+        {NameOf(path), extent, size, kXaPlainDirectory, 0, true});
 }
 
 std::vector<IsoBlock> Iso9660Writer::Blocks(std::int64_t volume_sectors) const {

@@ -23,6 +23,10 @@ inline constexpr std::uint16_t kXaPlainFile = 0x0D55;
 inline constexpr std::uint16_t kXaPlainDirectory = 0x8D55;
 inline constexpr std::uint16_t kXaStreamFile = kXaForm2 | kXaInterleaved | kXaPermissions;
 
+// One directory record without the CD-XA field, as crafted trees have them: "NAME;1" for a file.
+std::vector<std::uint8_t> PlainDirectoryRecord(const std::string& name, std::int64_t extent,
+                                               std::int64_t size, bool directory);
+
 class Iso9660Writer {
 public:
     // The volume descriptor goes in sector 16, the terminator in 17, the path tables in 18 and
@@ -40,6 +44,8 @@ public:
                  std::uint16_t attributes, std::uint8_t file_number);
     // A directory record `path` that points at the extent of the directory `target` (a fault).
     void AddDirectoryLink(const std::string& path, const std::string& target);
+    // A directory record `path` for an extent the writer does not fill (a fault).
+    void AddDirectoryRecord(const std::string& path, std::int64_t extent, std::int64_t size);
 
     // User data of sectors 16 .. MetadataEnd() - 1.
     std::vector<IsoBlock> Blocks(std::int64_t volume_sectors) const;

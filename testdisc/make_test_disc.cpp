@@ -26,6 +26,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: vorlix-make-test-disc DIR [--sectors N] [--name NAME] [--truncate N]\n"
                  "       [--fault directory-cycle|extent-past-end|zero-byte-file|no-file-system|\n"
+                 "                overlapping-directories|crowded-directory|overlapping-files|\n"
                  "                "
                  "dummy-over-file-system|tim-named-dummy|movie-sizes-2336|movie-sizes-2352]\n");
     return 2;
@@ -52,6 +53,12 @@ int main(int argc, char** argv) {
                 options.extent_past_end = true;
             else if (fault == "zero-byte-file")
                 options.zero_byte_file = true;
+            else if (fault == "overlapping-directories")
+                options.overlapping_directories = true;
+            else if (fault == "crowded-directory")
+                options.crowded_directory = true;
+            else if (fault == "overlapping-files")
+                options.overlapping_files = true;
             else if (fault == "no-file-system")
                 options.no_file_system = true;
             else if (fault == "dummy-over-file-system")

@@ -379,6 +379,28 @@ Item PaddingFile(std::string path, std::int64_t sectors, std::uint64_t seed) {
     return item;
 }
 
+// `count` Form 1 sectors holding nothing but directory records, packed as a directory's are:
+// `record(block, k)` gives the k-th record of a block, up to 48 a block.
+Item RecordSectors(std::int64_t count,
+                   const std::function<Bytes(std::int64_t block, int k)>& record) {
+    Item item;
+    for (std::int64_t b = 0; b < count; ++b) {
+        Bytes block;
+        for (int k = 0; k < 48; ++k) {
+            const Bytes r = record(b, k);
+            if (block.size() + r.size() > 2048) break;
+            block.insert(block.end(), r.begin(), r.end());
+        }
+        item.sectors.push_back(
+            Form1Sector({0, 0, kSubmodeLastData, 0}, block.data(), block.size()));
+    }
+    return item;
+}
+
+std::string Numbered(char letter, std::int64_t block, int k) {
+    return letter + std::to_string(block) + "_" + std::to_string(k);
+}
+
 int CodeOf(const std::string& role) {
     if (role == "movie") return 0;
     if (role == "movie+audio") return 1;
@@ -607,12 +629,43 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
         if (!parent.empty()) directories.push_back(parent);
     }
     directories.push_back("/DATA");
+    if (options.overlapping_files) directories.push_back("/SHARE");
     Iso9660Writer iso("VORLIX_TEST", directories);
 
     std::int64_t position = iso.MetadataEnd();
+    std::int64_t directory_sectors = iso.MetadataEnd() - iso.DirectorySector("/");
     for (Item& item : items) {
         item.first = position;
         position += item.Count();
+    }
+    constexpr std::int64_t kMiB = 1 << 20;
+    constexpr std::int64_t kBombDirectorySectors = kMiB / 2048;
+    if (options.overlapping_directories) {
+        // Directories start anywhere in the first 577 sectors: most overlap the first one read,
+        // some lie beyond it.
+        constexpr std::int64_t kStarts = kBombDirectorySectors + 65;
+        const std::int64_t first = position;
+        Item bomb = RecordSectors(kStarts + kBombDirectorySectors, [&](std::int64_t b, int k) {
+            if (k % 2 == 1)
+                return PlainDirectoryRecord(Numbered('F', b, k), first + b, 2048, false);
+            return PlainDirectoryRecord(Numbered('D', b, k), first + (b * 7 + k * 13) % kStarts,
+                                        kMiB, true);
+        });
+        iso.AddDirectoryRecord("/DATA/BOMB", first, kMiB);
+        directory_sectors += bomb.Count();
+        bomb.first = first;
+        position += bomb.Count();
+        items.push_back(std::move(bomb));
+    }
+    if (options.crowded_directory) {
+        Item crowd = RecordSectors(kBombDirectorySectors, [](std::int64_t b, int k) {
+            return PlainDirectoryRecord(Numbered('E', b, k), 0, 0, false);
+        });
+        iso.AddDirectoryRecord("/DATA/CROWD", position, kMiB);
+        directory_sectors += crowd.Count();
+        crowd.first = position;
+        position += crowd.Count();
+        items.push_back(std::move(crowd));
     }
     if (options.total_sectors > position + kTrailingEmptySectors) {
         Item big = PaddingFile("/DATA/BIG.DAT",
@@ -637,6 +690,7 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     disc.audio_bin = options.single_bin ? disc.bin : dir / (options.name + " (Track 2).bin");
     disc.cue = dir / (options.name + ".cue");
     disc.sectors = total;
+    disc.directory_sectors = directory_sectors;
 
     disc.file_system_end = iso.MetadataEnd();
     // The damaged dummy record lies over the system area, the file system and the first files.
@@ -658,6 +712,16 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     if (options.extent_past_end) {
         iso.AddFile("/DATA/LOST.DAT", total + 100, 10 * 2048, kXaPlainFile, 0);
         disc.files.push_back({"/DATA/LOST.DAT", total + 100, 10, kXaPlainFile, "data"});
+    }
+    if (options.overlapping_files) {
+        const BuiltFile& movie =
+            *std::ranges::find(disc.files, "/MOVIE/OPENING.STR", &BuiltFile::path);
+        for (int k = 0; k < 30; ++k) {
+            const std::string path = "/SHARE/S" + std::to_string(10 + k) + ".STR";
+            iso.AddFile(path, movie.first_sector + 1 + k, (k + 2) * 2048, kXaPlainFile,
+                        kStreamFile);
+            disc.files.push_back({path, movie.first_sector + 1 + k, k + 2, kXaPlainFile, "data"});
+        }
     }
     if (options.zero_byte_file) {
         iso.AddFile("/DATA/EMPTY.DAT", 0, 0, kXaPlainFile, 0);

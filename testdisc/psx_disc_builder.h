@@ -68,6 +68,14 @@ struct DiscOptions {
     bool dummy_over_file_system = false;  // /DUMMY.DAT's record says sector 10, 300 sectors
     bool tim_named_dummy = false;         // /DATA/TEXTURE.TIM is recorded as /DATA/DUMMYTX.TIM
     int movie_bytes_per_sector = 0;       // 2336 or 2352: how the movies' sizes are recorded
+
+    // Directory bombs: records that would have a file-system reader read, keep or report without
+    // end. Their sectors (Form 1, records only) follow the files; nothing in them is listed.
+    // /DATA/BOMB: 1 MiB directories whose extents overlap, each block naming 24 more of them and
+    // 24 one-sector files; a reader without caps keeps millions of records.
+    bool overlapping_directories = false;
+    bool crowded_directory = false;  // /DATA/CROWD: 1 MiB of records of zero-byte files
+    bool overlapping_files = false;  // /SHARE: 30 files, each lying inside /MOVIE/OPENING.STR
 };
 
 struct BuiltFile {
@@ -101,11 +109,12 @@ struct ExpectedEntry {
 struct BuiltDisc {
     // With single_bin, audio_bin is bin: track 2 follows the data track in it.
     std::filesystem::path bin, cue, audio_bin;
-    std::int64_t sectors = 0;          // of the data track as written (after truncate_to)
-    std::int64_t file_system_end = 0;  // the first sector after the system area, descriptors,
-                                       // path tables and directories
-    std::vector<BuiltFile> files;      // in sector order; still listed with no_file_system
-    std::vector<BuiltStream> streams;  // in sector order
+    std::int64_t sectors = 0;            // of the data track as written (after truncate_to)
+    std::int64_t file_system_end = 0;    // the first sector after the system area, descriptors,
+                                         // path tables and directories
+    std::int64_t directory_sectors = 0;  // sectors of directory records, the bombs' included
+    std::vector<BuiltFile> files;        // in sector order; still listed with no_file_system
+    std::vector<BuiltStream> streams;    // in sector order
     // The list a correct scan produces, in sector order. With no_file_system: the stream runs
     // only (what a sector walk can find). With truncate_to: entries ending past the cut dropped.
     std::vector<ExpectedEntry> expected;

@@ -102,6 +102,14 @@ void QtDialogs::Message(MessageIcon icon, const QString& title, const QString& t
     Run(box);
 }
 
+// Qt's details area has a fixed height and scrolls, and wraps its lines.
+void QtDialogs::MessageWithDetails(MessageIcon icon, const QString& title, const QString& text,
+                                   const QString& details) {
+    QMessageBox box(QtIcon(icon), title, ShownText(text), QMessageBox::Ok, parent_);
+    box.setDetailedText(QString(details).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    Run(box);
+}
+
 namespace {
 
 class NoProgress : public ProgressView {
@@ -143,6 +151,11 @@ private:
 };
 
 }  // namespace
+
+void Dialogs::MessageWithDetails(MessageIcon icon, const QString& title, const QString& text,
+                                 const QString& details) {
+    Message(icon, title, text + QStringLiteral("\r\n") + details);
+}
 
 std::unique_ptr<ProgressView> Dialogs::Progress(const QString&, const QString&) {
     return std::make_unique<NoProgress>();

@@ -45,6 +45,10 @@ public:
 
     // An OK button only. Lines of the text are joined by CR LF.
     virtual void Message(MessageIcon icon, const QString& title, const QString& text) = 0;
+    // The same with `details` (lines joined by CR LF) in a scrollable area, for a list of any
+    // length: the box stays within the screen. This default gives the details as more lines.
+    virtual void MessageWithDetails(MessageIcon icon, const QString& title, const QString& text,
+                                    const QString& details);
 
     // A modal progress box with a Cancel button. This default shows nothing and never cancels.
     virtual std::unique_ptr<ProgressView> Progress(const QString& title, const QString& text);
@@ -59,6 +63,8 @@ public:
     QString SaveFile(const FileDialogSetup& setup) override;
     bool Question(const QString& title, const QString& text) override;
     void Message(MessageIcon icon, const QString& title, const QString& text) override;
+    void MessageWithDetails(MessageIcon icon, const QString& title, const QString& text,
+                            const QString& details) override;
     std::unique_ptr<ProgressView> Progress(const QString& title, const QString& text) override;
 
 private:

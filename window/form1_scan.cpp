@@ -44,13 +44,23 @@ void Form1::mnuFileScan_Click() {
 
     if (!OpenListFile(list)) return;
     OpenImageFile(image);
-    if (!scan->warnings.empty()) {
-        QStringList warnings;
-        for (const std::string& warning : scan->warnings)
-            warnings << QString::fromStdString(warning);
+    // A few warnings are the message; more go to a scrollable details area, so that the box
+    // stays within the screen however many there are.
+    constexpr qsizetype kWarningsInText = 3;
+    if (scan->warnings.empty()) return;
+    QStringList warnings;
+    for (const std::string& warning : scan->warnings) warnings << QString::fromStdString(warning);
+    if (warnings.size() <= kWarningsInText) {
         dialogs_->Message(MessageIcon::Exclamation, QStringLiteral("Info"),
                           warnings.join(QStringLiteral("\r\n")));
+        return;
     }
+    dialogs_->MessageWithDetails(MessageIcon::Exclamation, QStringLiteral("Info"),
+                                 QStringLiteral("Scanning %1 gave %2 warnings; the details list "
+                                                "them.")
+                                     .arg(image_info.fileName())
+                                     .arg(warnings.size()),
+                                 warnings.join(QStringLiteral("\r\n")));
 }
 
 }  // namespace vorlix::window

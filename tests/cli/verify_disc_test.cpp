@@ -99,6 +99,28 @@ TEST_F(VerifyDisc, ASingleFileCueIsVerifiedAndScannedUpToItsAudioTrack) {
     EXPECT_EQ(ReadEntryLines(ReadWholeFile(list)).size(), single.expected.size());
 }
 
+// A file system beyond the walk's caps: every sector is checked, no file named, and why said once.
+TEST(VerifyBomb, LabelsRangesNoFileAndSaysWhyOnce) {
+    TempDir dir;
+    DiscOptions options;
+    options.overlapping_directories = true;
+    const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
+    Bytes bytes = ReadBytes(disc.bin);
+    bytes[static_cast<std::size_t>(SectorOffset(disc.files[2].first_sector)) + 100] ^= 1;
+    WriteBytes(disc.bin, bytes);
+    const CliOutcome r = Cli({"verify", disc.cue.string()});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.out.find("EDC mismatch: 1 sector in 1 range\n  " +
+                         std::to_string(disc.files[2].first_sector) + " (1 sector): no file\n"),
+              std::string::npos)
+        << r.out;
+    const auto why = r.err.find(
+        "The directories of the file system come to more than 2097152 bytes, more than any disc "
+        "holds; the rest of them is not read. No file is named below; every sector is checked all "
+        "the same.\n");
+    EXPECT_TRUE(why != std::string::npos && why == r.err.rfind("The directories")) << r.err;
+}
+
 TEST_F(VerifyDisc, RipWithValidSectorsVerifiesClean) {
     const CliOutcome r = Cli({"rip", list, disc.cue.string(), "--valid-sectors"});
     ASSERT_EQ(r.status, 0) << r.err;

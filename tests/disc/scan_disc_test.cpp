@@ -5,8 +5,13 @@
 
 #include <cdio/iso9660.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <regex>
@@ -283,7 +288,15 @@ TEST_F(ScanDisc, DamagedImagesGiveWarningsAndWhatCanStillBeFound) {
          {.dummy_over_file_system = true},
          "The file /DUMMY.DAT (sectors 10-309) covers the system area (sectors 0-15), the primary "
          "volume descriptor (sector 16), the volume descriptor set terminator (sector 17), the "
-         "path table (L) (sector 18) and 6 more of the file system; it is not listed.\n"}};
+         "path table (L) (sector 18) and 6 more of the file system; it is not listed.\n"},
+        // Of each kind of warning 20 are named, then how many more.
+        {"crowded",
+         {.crowded_directory = true},
+         "\nand 24556 more files are empty (0 bytes); they are not listed either.\n"},
+        {"shared",
+         {.overlapping_files = true},
+         "S29.STR (sectors 197-217) starts inside the movie of /MOVIE/OPENING.STR; it is not "
+         "listed.\nand 10 more files start inside a movie; they are not listed either.\n"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const BuiltDisc disc = BuildPsxDisc(dir / c.name, c.options);
@@ -295,8 +308,46 @@ TEST_F(ScanDisc, DamagedImagesGiveWarningsAndWhatCanStillBeFound) {
         // A cue takes no file cut mid-sector for its data track; the .bin itself is scanned.
         const ScanResult scan = *ScanImage(c.options.truncate_to > 0 ? disc.bin : disc.cue);
         EXPECT_NE(Warnings(scan).find(c.warning), std::string::npos) << Warnings(scan);
+        EXPECT_LE(scan.warnings.size(), 21u);
         EXPECT_EQ(Printed(scan), Printed(disc.expected));
     }
+}
+
+// Overlapping 1 MiB directories that name millions of records: the walk reads each sector once
+// and stops at its caps, so the scan runs within a few times the image's directory bytes (and its
+// 4 MiB read buffer), here proved in a child under an address-space limit.
+TEST_F(ScanDisc, ADirectoryBombIsReadWithinBoundedMemory) {
+    DiscOptions options;
+    options.overlapping_directories = true;
+    const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
+    const auto directory_bytes = static_cast<rlim_t>(disc.directory_sectors) * 2048;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::ifstream status("/proc/self/status");
+        std::uint64_t kib = 0;
+        for (std::string key; status >> key && key != "VmSize:";) status.ignore(1 << 10, '\n');
+        status >> kib;
+        const rlim_t limit = kib * 1024 + 4 * directory_bytes + (8 << 20);
+        const rlimit as{limit, limit};
+        ::setrlimit(RLIMIT_AS, &as);
+        try {
+            const ScanResult scan = *ScanImage(disc.cue);
+            const std::string warnings = Warnings(scan);
+            const bool told =
+                warnings.find("overlap directories already read; they are not read.\n") !=
+                    std::string::npos &&
+                warnings.find(
+                    "The directories of the file system come to more than 2097152 "
+                    "bytes, more than any disc holds; the rest of them is not read.\n") !=
+                    std::string::npos;
+            ::_exit(Printed(scan) == Printed(disc.expected) && told ? 0 : 1);
+        } catch (...) {
+            ::_exit(2);
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 }  // namespace

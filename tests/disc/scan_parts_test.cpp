@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <tuple>
 
@@ -16,6 +17,7 @@
 #include "image/sector_file.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
+#include "testdisc/iso9660_writer.h"
 
 namespace vorlix::test {
 namespace {
@@ -117,27 +119,76 @@ TEST(SectorKinds, SectorsAndFilesAreJudgedByContent) {
     EXPECT_EQ(ClassifyFile(named, named_data, why), 99);
 }
 
-TEST(DirectoryWalk, ADirectoryOfAbsurdSizeIsSkippedNotRead) {
-    // The root holds one record: a subdirectory claiming almost 4 GiB.
-    std::array<std::uint8_t, kIsoBlockSize> root{};
-    std::uint8_t* r = root.data();
-    r[0] = 34, r[2] = 1, r[9] = 1;  // extent 1, both byte orders
-    for (int i : {10, 11, 12, 13, 14, 15, 16, 17}) r[i] = 0xF0;
-    r[25] = 2, r[32] = 1, r[33] = 'D';
-    int reads = 0;
-    const BlockReader read = [&](std::int64_t lsn, std::span<std::uint8_t, kIsoBlockSize> out) {
-        ++reads;
-        EXPECT_EQ(lsn, 0);
-        std::copy(root.begin(), root.end(), out.begin());
-        return true;
+// Trees no disc has, made block by block as they are read: each ends at its limit with the
+// warning that says so, after reading and keeping no more than the limit allows.
+TEST(DirectoryWalk, TreesBeyondAnyDiscAreCutOffAtTheirLimits) {
+    using Records = std::vector<Bytes>;
+    struct Case {
+        const char* name;
+        std::int64_t image_sectors;
+        std::uint64_t root_bytes;
+        std::function<Records(std::int64_t lsn)> block;
+        const char* last_warning;
     };
-    FileSystem fs;
-    WalkDirectories(read, 1 << 20, 0, kIsoBlockSize, fs);
-    EXPECT_EQ(reads, 1);
-    ASSERT_EQ(fs.warnings.size(), 1u);
-    EXPECT_EQ(fs.warnings[0],
-              "The directory /D claims 4042322160 bytes, more than any disc's "
-              "directory holds; it is skipped.");
+    const std::string long_name(200, 'L');
+    const std::vector<Case> cases = {
+        {"absurd size", 1 << 20, 2048,
+         [](std::int64_t) { return Records{PlainDirectoryRecord("D", 1, 0xF0F0F0F0, true)}; },
+         "The directory /D claims 4042322160 bytes, more than any disc's directory holds; it is "
+         "skipped."},
+        {"records", 1 << 30, 2048,
+         [](std::int64_t lsn) {
+             Records r;
+             for (int k = 0; k < 48; ++k)
+                 r.push_back(
+                     PlainDirectoryRecord("D" + std::to_string(k), lsn * 48 + k + 1, 2048, true));
+             return r;
+         },
+         "The file system names more than 32768 files and directories, more than any disc holds; "
+         "the rest of them is not read."},
+        {"directory bytes", 1 << 20, 1 << 20,
+         [](std::int64_t lsn) {
+             return lsn % 512 ? Records{}
+                              : Records{PlainDirectoryRecord("D", lsn + 512, 1 << 20, true)};
+         },
+         "The directories of the file system come to more than 2097152 bytes, more than any disc "
+         "holds; the rest of them is not read."},
+        {"file sectors", 100, 2048,
+         [](std::int64_t) {
+             Records r;
+             for (int k = 0; k < 48; ++k)
+                 r.push_back(PlainDirectoryRecord("F" + std::to_string(k), 0, 100 * 2048, false));
+             return r;
+         },
+         "The files of the file system together cover more than 8 times the image's sectors, more "
+         "than any disc's do; the rest of them is not read."},
+        {"path length", 1 << 20, 2048,
+         [&](std::int64_t lsn) {
+             return Records{PlainDirectoryRecord(long_name, lsn + 1, 2048, true)};
+         },
+         "holds a record whose path is longer than 255 characters; it is skipped."}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::int64_t reads = 0;
+        const BlockReader read = [&](std::int64_t lsn, std::span<std::uint8_t, kIsoBlockSize> out) {
+            ++reads;
+            std::fill(out.begin(), out.end(), 0);
+            std::size_t at = 0;
+            for (const Bytes& record : c.block(lsn)) {
+                std::copy(record.begin(), record.end(),
+                          out.begin() + static_cast<std::ptrdiff_t>(at));
+                at += record.size();
+            }
+            return true;
+        };
+        FileSystem fs;
+        WalkDirectories(read, c.image_sectors, 0, c.root_bytes, fs);
+        ASSERT_FALSE(fs.warnings.empty());
+        EXPECT_TRUE(fs.warnings.back().ends_with(c.last_warning)) << fs.warnings.back();
+        EXPECT_EQ(fs.warnings.back() == fs.cut_short, fs.cut_short.size() > 0);
+        EXPECT_LE(reads, 1024);
+        EXPECT_LE(fs.files.size(), 32768u);
+    }
 }
 
 class Files : public ::testing::Test {

@@ -141,6 +141,25 @@ private slots:
         QVERIFY(SectorsOf(ReadBytes(disc.bin), 10, 300) == Bytes(300 * 2352, 0));
     }
 
+    // However many warnings, the box stays within the screen: beyond a few they are details.
+    void manyWarningsAreDetailsOfOneShortMessage() {
+        WindowRig rig;
+        DiscOptions options;
+        options.crowded_directory = true;
+        const BuiltDisc crowded = BuildPsxDisc(rig.dir / "crowded", options);
+        rig.dialogs->AnswerFile(Q(crowded.bin));
+        rig.dialogs->AnswerFile(Q(rig.dir / "crowded.vlx"));
+        rig.Trigger("mnuFileScan");
+        QCOMPARE(rig.dialogs->messages,
+                 QStringList{"exclamation Info: Scanning Test Disc (Track 1).bin gave 21 warnings; "
+                             "the details list them."});
+        const QStringList details = rig.dialogs->details.value(0).split("\r\n");
+        QCOMPARE(details.size(), 21);
+        QCOMPARE(details.back(),
+                 "and 24556 more files are empty (0 bytes); they are not listed either.");
+        QCOMPARE(rig.Items(), ExpectedLines(crowded));
+    }
+
 private:
     std::unique_ptr<TempDir> disc_dir_;
     BuiltDisc disc_;

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 #include <functional>
 
@@ -135,6 +136,22 @@ private slots:
             dialogs.Message(ours, "Caution", lines.join("\r\n"));
             QCOMPARE(parent.focusWidget(), field);
         }
+
+        // Thousands of lines of details scroll inside a box that, opened, stays on the screen.
+        const QString details = QStringLiteral("a warning of some length, ").repeated(6) + "\r\n";
+        WhenShown<QMessageBox>([&](QMessageBox* box) {
+            QCOMPARE(box->text(), QStringLiteral("Many"));
+            QCOMPARE(box->detailedText().count('\n'), 5000);
+            for (QAbstractButton* button : box->buttons())
+                if (box->buttonRole(button) == QMessageBox::ActionRole) button->click();
+            QCoreApplication::processEvents();
+            const QRect screen = box->screen()->availableGeometry();
+            QVERIFY(box->findChild<QTextEdit*>()->isVisible());
+            QVERIFY(screen.contains(box->frameGeometry()));
+            box->button(QMessageBox::Ok)->click();
+        });
+        dialogs.MessageWithDetails(MessageIcon::Exclamation, "Info", "Many",
+                                   details.repeated(5000));
     }
 
     // The progress box is modal, shows the task and how far it is, and tells of a Cancel click.

@@ -43,6 +43,11 @@ public:
         const char* icons[] = {"none", "information", "exclamation", "critical"};
         messages << QLatin1String(icons[static_cast<int>(icon)]) + ' ' + title + ": " + text;
     }
+    void MessageWithDetails(MessageIcon icon, const QString& title, const QString& text,
+                            const QString& d) override {
+        Message(icon, title, text);
+        details << d;
+    }
 
     // The progress box is cancelled at this update (counted from 1); 0: never.
     int cancel_at_update = 0;
@@ -59,6 +64,8 @@ public:
     QStringList asked;
     // "none|information|exclamation|critical TITLE: TEXT".
     QStringList messages;
+    // The details of each message that has them.
+    QStringList details;
     // Runs as a message box comes up, before it is answered.
     std::function<void()> before_message;
 
