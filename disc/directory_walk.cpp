@@ -155,8 +155,7 @@ private:
         }
         bytes_read_ += dir.bytes;
         extents_.emplace(dir.lsn, dir.lsn + std::max<std::int64_t>(blocks, 1));
-        fs_.structures.push_back(
-            {"the directory " + Shown(dir.path), dir.lsn, blocks});
+        fs_.structures.push_back({"the directory " + Shown(dir.path), dir.lsn, blocks});
         std::array<std::uint8_t, kIsoBlockSize> block;
         for (std::int64_t i = 0; i < blocks && fs_.cut_short.empty(); ++i) {
             if (!read_(dir.lsn + i, block)) {

@@ -123,14 +123,15 @@ std::optional<ScanResult> ScanImage(const std::filesystem::path& image,
 
     std::vector<ScannedEntry> entries = FileEntries(files, fs, result.warnings);
     const std::vector<ScannedEntry> from_files = entries;
-    CappedWarnings covering("media runs of the sector walk cover the file system; they are not "
-                            "listed either.");
+    CappedWarnings covering(
+        "media runs of the sector walk cover the file system; they are not "
+        "listed either.");
     for (const MediaRun& run : pass.Walk().Runs()) {
         if (Overlaps(from_files, run.start, run.end)) continue;
         if (const auto covered = StructuresIn(fs, run.start, run.end); !covered.empty()) {
-            covering.Add("The media the sector walk found in sectors " +
-                         std::to_string(run.start) + "-" + std::to_string(run.end) + " cover " +
-                         NamesOf(covered) + " of the file system; they are not listed.");
+            covering.Add("The media the sector walk found in sectors " + std::to_string(run.start) +
+                         "-" + std::to_string(run.end) + " cover " + NamesOf(covered) +
+                         " of the file system; they are not listed.");
             continue;
         }
         std::string evidence = run.Evidence();

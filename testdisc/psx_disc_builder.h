@@ -59,9 +59,9 @@ struct DiscOptions {
     std::int64_t truncate_to = 0;  // > 0: the .bin is cut to this many sectors
 
     // Untrusted cue sheets and images of other kinds, for the refusal tests.
-    bool single_bin = false;     // one "NAME.bin": the data track, then track 2 AUDIO; one FILE
+    bool single_bin = false;       // one "NAME.bin": the data track, then track 2 AUDIO; one FILE
     std::string cue_track_file{};  // non-empty: the cue's track 1 names this file instead
-    int sector_size = 2352;      // 2048 or 2336: the data track is written in such sectors
+    int sector_size = 2352;        // 2048 or 2336: the data track is written in such sectors
 
     // Hostile layouts: records a scan must not take at their word. The expected list stays what
     // the sectors hold.
