@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the normal build with the
-# window tests, a bounded fuzzing run of the text parsers, then the core tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# window tests, the installed tree in a temporary prefix, a bounded fuzzing run of the text
+# parsers, then the core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -14,6 +14,7 @@ export QTEST_FUNCTION_TIMEOUT=120000
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIX_WERROR=ON -DVORLIX_BUILD_BENCH=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+scripts/install_test.sh build
 
 scripts/fuzz.sh
 
