@@ -447,7 +447,8 @@ private:
     std::int64_t next_ = 0;
 };
 
-void WriteAudioTrack(const std::filesystem::path& path) {
+// Appends to `path` when asked (the single-bin layout), else writes it anew.
+void WriteAudioTrack(const std::filesystem::path& path, bool append) {
     // A quiet 441 Hz sine, 16-bit little-endian stereo at 44.1 kHz.
     Bytes pcm(static_cast<std::size_t>(kAudioTrackSectors) * kRawSectorSize);
     const std::size_t frames = pcm.size() / 4;
@@ -458,20 +459,28 @@ void WriteAudioTrack(const std::filesystem::path& path) {
         PutLe16(&pcm[4 * i], u);
         PutLe16(&pcm[4 * i + 2], u);
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
     out.write(reinterpret_cast<const char*>(pcm.data()), static_cast<std::streamsize>(pcm.size()));
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+std::string CueTime(std::int64_t sector) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(sector / 75 / 60),
+                  static_cast<int>(sector / 75 % 60), static_cast<int>(sector % 75));
+    return text;
+}
+
+// Track 2's pregap is its file's first two seconds, or in a single .bin the two seconds after
+// the data track.
 void WriteCue(const BuiltDisc& disc) {
-    const std::string text = "FILE \"" + disc.bin.filename().string() + "\" BINARY\r\n" +
-                             "  TRACK 01 MODE2/2352\r\n"
-                             "    INDEX 01 00:00:00\r\n"
-                             "FILE \"" +
-                             disc.audio_bin.filename().string() + "\" BINARY\r\n" +
-                             "  TRACK 02 AUDIO\r\n"
-                             "    INDEX 00 00:00:00\r\n"
-                             "    INDEX 01 00:02:00\r\n";
+    std::string text = "FILE \"" + disc.bin.filename().string() + "\" BINARY\r\n" +
+                       "  TRACK 01 MODE2/2352\r\n"
+                       "    INDEX 01 00:00:00\r\n";
+    if (disc.audio_bin != disc.bin)
+        text += "FILE \"" + disc.audio_bin.filename().string() + "\" BINARY\r\n";
+    text += "  TRACK 02 AUDIO\r\n    INDEX 00 " + CueTime(disc.audio_first_sector) +
+            "\r\n    INDEX 01 " + CueTime(disc.audio_first_sector + 150) + "\r\n";
     std::ofstream out(disc.cue, std::ios::binary | std::ios::trunc);
     out << text;
     if (!out) throw std::runtime_error("cannot write " + disc.cue.string());
@@ -599,8 +608,8 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     const std::int64_t total = position;
 
     BuiltDisc disc;
-    disc.bin = dir / (options.name + " (Track 1).bin");
-    disc.audio_bin = dir / (options.name + " (Track 2).bin");
+    disc.bin = dir / (options.name + (options.single_bin ? ".bin" : " (Track 1).bin"));
+    disc.audio_bin = options.single_bin ? disc.bin : dir / (options.name + " (Track 2).bin");
     disc.cue = dir / (options.name + ".cue");
     disc.sectors = total;
 
@@ -672,7 +681,9 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
             disc.bin, static_cast<std::uintmax_t>(options.truncate_to) * kRawSectorSize);
         disc.sectors = options.truncate_to;
     }
-    WriteAudioTrack(disc.audio_bin);
+    if (options.single_bin) disc.audio_first_sector = disc.sectors;
+    disc.audio_sectors = kAudioTrackSectors;
+    WriteAudioTrack(disc.audio_bin, options.single_bin);
     WriteCue(disc);
     return disc;
 }

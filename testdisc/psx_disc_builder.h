@@ -57,6 +57,9 @@ struct DiscOptions {
     bool zero_byte_file = false;   // /DATA/EMPTY.DAT has size 0
     bool no_file_system = false;   // sectors 16.. hold no volume descriptor; streams stay
     std::int64_t truncate_to = 0;  // > 0: the .bin is cut to this many sectors
+
+    // One "NAME.bin" holding the data track and, after it, the CD-DA track 2.
+    bool single_bin = false;
 };
 
 struct BuiltFile {
@@ -88,7 +91,9 @@ struct ExpectedEntry {
 };
 
 struct BuiltDisc {
-    std::filesystem::path bin, cue, audio_bin;
+    std::filesystem::path bin, cue, audio_bin;  // audio_bin == bin for a single .bin
+    // Where track 2 (its two-second pregap first) lies in audio_bin, in sectors.
+    std::int64_t audio_first_sector = 0, audio_sectors = 0;
     std::int64_t sectors = 0;          // of the data track as written (after truncate_to)
     std::vector<BuiltFile> files;      // in sector order; still listed with no_file_system
     std::vector<BuiltStream> streams;  // in sector order
