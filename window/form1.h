@@ -107,6 +107,7 @@ private:
     void mnuOptionsXA_Click();
     void mnuOptionsValid_Click();
     void mnuOptionsKeep_Click();
+    void mnuOptionsSilence_Click();
     void mnuAbout_Click();
     void mnuFileExit_Click();
 
@@ -163,6 +164,7 @@ private:
     QAction* mnuOptionsXA = nullptr;
     QAction* mnuOptionsValid = nullptr;
     QAction* mnuOptionsKeep = nullptr;
+    QAction* mnuOptionsSilence = nullptr;
     QAction* mnuAbout = nullptr;
 };
 

@@ -260,6 +260,30 @@ private slots:
         QVERIFY(!std::filesystem::exists(image));
     }
 
+    // Silence Audio Tracks: Rip All on a cue makes its audio tracks silence after the walk and
+    // says so; without the option they stay as they are.
+    void silencingTheAudioTracksOfACue() {
+        WindowRig rig;
+        const auto image = rig.dir / "game.bin", audio = rig.dir / "audio.bin";
+        WritePatternFile(image, 1, 4);
+        WritePatternFile(audio, 2, 3);
+        const Bytes music = ReadBytes(audio);
+        WriteText(rig.dir / "game.cue",
+                  "FILE \"game.bin\" BINARY\n TRACK 01 MODE2/2352\n  INDEX 01 00:00:00\n"
+                  "FILE \"audio.bin\" BINARY\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n");
+        rig.OpenBoth({"0:1:99"}, rig.dir / "game.cue");
+        for (const bool silence : {false, true}) {
+            if (silence) rig.Trigger("mnuOptionsSilence");
+            rig.dialogs->messages.clear();
+            rig.Click("cmdRipAll");
+            QCOMPARE(rig.dialogs->messages.size(), silence ? 2 : 1);
+            QVERIFY(ReadBytes(audio) == (silence ? Bytes(music.size(), 0) : music));
+        }
+        QVERIFY(rig.dialogs->messages[1].startsWith(
+            "information Info: Silenced 1 audio track: 7056 bytes are now silent.\ntrack 2: "));
+        QVERIFY(SectorsOf(ReadBytes(image), 0, 2) == Bytes(2 * 2352, 0));
+    }
+
     // Keep Stream Structure rewrites in place and names, after "Rip Complete", what it could not
     // keep; that entry's sectors stay as they were.
     void keepingTheStructureNamesWhatItLeftAlone() {

@@ -213,13 +213,15 @@ private slots:
         rig.OpenBoth(kItems, rig.dir / "g.bin");
         rig.ClickRow(1);
         rig.Click("cmdChange");  // the caution, once
-        for (const char* option : {"mnuOptionsXA", "mnuOptionsValid", "mnuOptionsKeep"})
+        for (const char* option :
+             {"mnuOptionsXA", "mnuOptionsValid", "mnuOptionsKeep", "mnuOptionsSilence"})
             rig.Trigger(option);
         rig.Trigger("mnuFileClose");
         CheckClosed(rig);
         QVERIFY(!rig.Get<QAction>("mnuOptionsXA")->isChecked());
         QVERIFY(rig.Get<QAction>("mnuOptionsValid")->isChecked());
         QVERIFY(rig.Get<QAction>("mnuOptionsKeep")->isChecked());
+        QVERIFY(rig.Get<QAction>("mnuOptionsSilence")->isChecked());
         QVERIFY(std::filesystem::exists(rig.dir / "list.klv"));
         rig.OpenBoth(kItems, rig.dir / "g.bin");
         CheckState(rig, true, kItems, kFirst);
