@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build into a temporary prefix and checks the installed tree as a user gets it: the
-# installed vorlix-cli scans, rips and verifies the test builder's disc with the blank files it
-# finds in share/vorlix/blanks, the window starts, the menu entry, the AppStream metainfo and the
-# manual pages validate, and the completion loads. Usage: scripts/install_test.sh [BUILD_DIR]
+# installed vorlix-cli scans, rips, silences and verifies the test builder's disc with the blank
+# files it finds in share/vorlix/blanks, the window starts, the menu entry, the AppStream
+# metainfo and the manual pages validate, and the completion loads. Usage: scripts/install_test.sh [BUILD_DIR]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -34,8 +34,8 @@ man_clean() {
     [ -z "$out" ] || { echo "$out"; return 1; }
 }
 
-# A plain rip, then verify the data track: the blank files came from share/, and the image is
-# sound again once rewritten with valid sectors.
+# A rip, then verify the data track: the blank files came from share/, and the image is sound
+# once rewritten with valid sectors and its audio track silenced.
 rip_and_verify() {
     local cli=$prefix/bin/vorlix-cli cue list=$work/disc/disc.vlx
     cue=$(ls "$work"/disc/*.cue) || return 1
@@ -43,6 +43,7 @@ rip_and_verify() {
     "$cli" scan "$cue" --output "$list" || return 1
     tr -d '\r' <"$list" | grep -q ':0$' || { echo "no movie listed"; return 1; }
     "$cli" rip "$list" "$cue" --valid-sectors | grep -q '^Rip Complete$' || return 1
+    "$cli" silence-audio "$cue" | grep -q '^Silenced 1 audio track: ' || return 1
     "$cli" verify "$cue" --list "$list"
 }
 
@@ -64,7 +65,7 @@ check "the installed files" test -x "$prefix/bin/vorlix-cli" -a -x "$prefix/bin/
     -a -s "$prefix/share/icons/hicolor/48x48/apps/$app.png" \
     -a -s "$prefix/share/mime/packages/$app.xml"
 check "the test disc" "$build/tests/vorlix-make-test-disc" "$work/disc"
-check "scan, rip and verify with the installed vorlix-cli" rip_and_verify
+check "scan, rip, silence-audio and verify with the installed vorlix-cli" rip_and_verify
 check "the window starts" window_starts
 check "desktop-file-validate" desktop-file-validate "$prefix/share/applications/$app.desktop"
 check "appstreamcli validate" appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml"
