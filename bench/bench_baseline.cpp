@@ -169,4 +169,20 @@ std::uint64_t BaselineRead(const std::filesystem::path& file) {
     return total;
 }
 
+std::uint64_t BaselinePunch(const std::vector<std::filesystem::path>& files) {
+    std::uint64_t total = 0;
+    for (const std::filesystem::path& file : files) {
+        const int fd = Open(file, O_RDWR);
+        const off_t length = ::lseek(fd, 0, SEEK_END);
+        if (length < 0) Fail("examine", file);
+        if (length > 0 &&
+            ::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, 0, length) != 0)
+            Fail("punch a hole in", file);
+        if (::fsync(fd) != 0) Fail("flush", file);
+        ::close(fd);
+        total += static_cast<std::uint64_t>(length);
+    }
+    return total;
+}
+
 }  // namespace vorlix::bench

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 namespace vorlix::bench {
 
@@ -25,5 +26,9 @@ void BaselineCopy(const std::filesystem::path& from, std::uint64_t from_offset,
 // Reads the whole file from its start in 1 MiB reads and does nothing with the bytes: the limit
 // for anything that must look at every sector once. Returns the bytes read.
 std::uint64_t BaselineRead(const std::filesystem::path& file);
+
+// Makes each whole file one hole (FALLOC_FL_PUNCH_HOLE, the file system zeroing partial blocks
+// itself) and flushes it: the least any silencing of whole files can cost. Returns the bytes.
+std::uint64_t BaselinePunch(const std::vector<std::filesystem::path>& files);
 
 }  // namespace vorlix::bench

@@ -46,4 +46,8 @@ std::vector<Row> BigListFigures(const Context& c);
 // (7) vorlix-cli verify of an image of valid sectors against reading it sequentially.
 std::vector<Row> VerifyFigures(const Context& c);
 
+// (9) vorlix-cli silence-audio of a cue with a file per track against punching every audio
+// track's file whole (in silence_figures.cpp).
+std::vector<Row> SilenceFigures(const Context& c);
+
 }  // namespace vorlix::bench

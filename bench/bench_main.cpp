@@ -17,7 +17,7 @@ namespace vorlix::bench {
 namespace {
 
 const char* const kUsage =
-    "Usage: vorlix-bench [--repetitions N] [--figures 1,2,3,4,5,6,7,8] [--keep]\n"
+    "Usage: vorlix-bench [--repetitions N] [--figures 1,2,3,4,5,6,7,8,9] [--keep]\n"
     "\n"
     "Makes a 300,000-sector image and its entry lists in a temporary directory under $TMPDIR (or\n"
     "/tmp), needing about 2.8 GB there, and prints for each figure the median of N runs (at least\n"
@@ -30,7 +30,7 @@ constexpr std::uint64_t kNeededBytes = std::uint64_t{2800} << 20;
 
 struct Options {
     int repetitions = 5;
-    std::string figures = "12345678";
+    std::string figures = "123456789";
     bool keep = false;
 };
 
@@ -113,6 +113,7 @@ int RunBenchmark(const Options& o) {
     if (wanted('6')) add(ScanFigures(c));
     if (wanted('7')) add(VerifyFigures(c));
     if (wanted('8')) add(KeepFigures(c));
+    if (wanted('9')) add(SilenceFigures(c));
 
     std::cout << "\nMedians of " << c.repetitions << " runs; ratios are subject / baseline.\n";
     PrintTable(std::cout, rows);
@@ -130,6 +131,7 @@ int RunBenchmark(const Options& o) {
 //   --baseline-rip LIST IMAGE BLANKS [--flush-each]
 //   --baseline-copy FROM FROM_OFFSET TO TO_OFFSET BYTES new|existing
 //   --baseline-read FILE
+//   --baseline-punch FILE...
 int RunBaseline(const std::vector<std::string>& a) {
     if (a[0] == "--baseline-rip" && (a.size() == 4 || (a.size() == 5 && a[4] == "--flush-each"))) {
         std::cout << BaselineRip(a[1], a[2], a[3], a.size() == 5) << " sectors written\n";
@@ -139,6 +141,10 @@ int RunBaseline(const std::vector<std::string>& a) {
         // A small process of its own, so that the peak it reports is the program's alone.
         const Measured m = MeasureProgram({a.begin() + 1, a.end()});
         std::cout << "seconds=" << m.seconds << " peak=" << m.peak_memory << "\n";
+        return 0;
+    }
+    if (a[0] == "--baseline-punch" && a.size() > 1) {
+        std::cout << BaselinePunch({a.begin() + 1, a.end()}) << " bytes punched\n";
         return 0;
     }
     if (a[0] == "--baseline-read" && a.size() == 2) {

@@ -18,6 +18,7 @@ const char* const kUsage =
     "                            [--dry-run] [--type POSITION=CODE]... [--blanks DIR]\n"
     "  vorlix-cli scan IMAGE [--output LIST] [--overwrite] [--explain]\n"
     "  vorlix-cli verify IMAGE [--list LIST] [--all]\n"
+    "  vorlix-cli silence-audio CUE [--dry-run]\n"
     "  vorlix-cli --help | --version\n"
     "\n"
     "LIST is an entry list (*.klv, *.vlx), IMAGE a raw 2352-byte-sector image (*.bin) or\n"
@@ -30,8 +31,9 @@ const char* const kUsage =
     "  replace   overwrite the entry from FILE: XA takes its first sector then silent XA\n"
     "            sectors, ST0/ST1/ST2 (404 sectors or more) its first 404 then zero sectors,\n"
     "            DUM becomes zero sectors (FILE is not read); other types are left alone\n"
-    "  rip       replace every movie, XA and DUM entry with the blank files in the blanks\n"
-    "            directory beside this program; back the image up first\n"
+    "  rip       replace every movie, XA and DUM entry with the blank files (in \"blanks\"\n"
+    "            beside this program, else in ../share/vorlix/blanks from it); back the\n"
+    "            image up first\n"
     "  scan      make the entry list from the image itself: its files by content, and the\n"
     "            movies and XA audio found by a walk over all sectors; prints the list, or\n"
     "            writes LIST (an existing non-empty LIST needs --overwrite); --explain tells\n"
@@ -40,6 +42,9 @@ const char* const kUsage =
     "  verify    check every sector of IMAGE (a .bin or .cue): sync, header address, mode,\n"
     "            sub-header, EDC and ECC; print the problems by kind with their sector ranges,\n"
     "            each labelled with the LIST entry or file it falls in\n"
+    "  silence-audio\n"
+    "            make every audio track of CUE digital silence of the same length, as holes\n"
+    "            where the file system has them; the data track is never touched\n"
     "\n"
     "  --no-xa-headers    fill XA entries with zero sectors instead of silent XA sectors\n"
     "  --dry-run          check everything and print what would be written; write nothing\n"
@@ -80,6 +85,7 @@ const CommandShape* ShapeOf(const std::string& command) {
                                    "--dry-run", "--type", "--blanks"}};
     static const CommandShape verify{1, {"--list", "--all"}};
     static const CommandShape scan{1, {"--output", "--overwrite", "--explain"}};
+    static const CommandShape silence{1, {"--dry-run"}};
     if (command == "list") return &list;
     if (command == "backup") return &backup;
     if (command == "restore") return &restore;
@@ -87,6 +93,7 @@ const CommandShape* ShapeOf(const std::string& command) {
     if (command == "rip") return &rip;
     if (command == "verify") return &verify;
     if (command == "scan") return &scan;
+    if (command == "silence-audio") return &silence;
     return nullptr;
 }
 
@@ -150,7 +157,7 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
         throw UsageError(a.command + " takes " + std::to_string(shape->operands) +
                          (shape->operands == 1 ? " operand" : " operands") + ", not " +
                          std::to_string(operands.size()));
-    if (a.command == "scan" || a.command == "verify") {
+    if (a.command == "scan" || a.command == "verify" || a.command == "silence-audio") {
         a.image = operands[0];
         return a;
     }

@@ -19,7 +19,8 @@ public:
 };
 
 struct Arguments {
-    std::string command;  // list, backup, restore, replace, rip, scan, verify, help, version
+    std::string command;  // list, backup, restore, replace, rip, scan, verify, silence-audio, help,
+                          // version
     std::string list;
     std::string image;
     std::size_t position = 0;  // 1-based

@@ -27,6 +27,7 @@ int RunCli(const std::vector<std::string>& args, Streams s) {
             return kExitOk;
         }
         if (a.command == "scan") return ScanCommand(a, s);
+        if (a.command == "silence-audio") return SilenceAudioCommand(a, s);
         // Every other command that takes an IMAGE takes a cue sheet for its data track too.
         if (!a.image.empty()) {
             a.track = ResolveImage(a.image);

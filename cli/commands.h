@@ -15,4 +15,7 @@ int RipCommand(const Arguments& a, Streams s);
 int VerifyCommand(const Arguments& a, Streams s);  // cli/verify_command.cpp
 int ScanCommand(const Arguments& a, Streams s);  // in scan_command.cpp
 
+// cli/silence_command.cpp
+int SilenceAudioCommand(const Arguments& a, Streams s);
+
 }  // namespace vorlix::cli

@@ -161,7 +161,10 @@ std::vector<CueTrack> CueTracks(std::string_view text, const std::filesystem::pa
             t.mode = ModeName(track_get_mode(track));
             t.start = track_get_start(track);
             const long zero = track_get_index(track, 0);
+            t.index0 = zero;
             t.first = zero >= 0 && zero < t.start ? zero : t.start;
+            const long length = track_get_length(track);
+            t.end = length >= 0 ? t.start + length : -1;
         }
         tracks.push_back(std::move(t));
     }

@@ -11,6 +11,9 @@
 
 namespace vorlix {
 
+// Real cue sheets are a few hundred bytes; anything over this is not one.
+inline constexpr std::uint64_t kMaxCueSheetBytes = std::uint64_t{1} << 20;
+
 struct CueTrack {
     int number = 0;              // as its TRACK line says
     std::filesystem::path file;  // resolved relative to the cue's folder
@@ -18,6 +21,10 @@ struct CueTrack {
     std::string mode;            // "MODE2/2352", "AUDIO", "MODE1/2048", …
     std::int64_t first = 0;      // its first sector in its file: INDEX 00 when given, else INDEX 01
     std::int64_t start = 0;      // the sector of its INDEX 01 in its file
+    std::int64_t index0 = -1;    // its INDEX 00 as the cue gives it, -1 when there is none
+    // Where the next track in the same file begins; -1: the track runs to its file's end.
+    std::int64_t end = -1;
+    bool audio() const { return mode == "AUDIO"; }
 };
 
 // Every track of the cue sheet `text`, in order. CR, LF and CR LF end lines alike. Throws Failure

@@ -16,9 +16,6 @@ namespace vorlix {
 
 namespace {
 
-// Real cue sheets are a few hundred bytes; anything this large is not one.
-constexpr std::uint64_t kMaxCueBytes = std::uint64_t{1} << 20;
-
 bool IsCue(const std::filesystem::path& image) {
     std::string ext = image.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(),
@@ -92,11 +89,11 @@ DataTrack ResolveImage(const std::filesystem::path& image) {
         if (FileLength(image) >= 0) RefuseOtherKind(HeadOf(image), DisplayPath(image) + ": it");
         return track;
     }
-    if (FileLength(image) > static_cast<std::int64_t>(kMaxCueBytes))
+    if (FileLength(image) > static_cast<std::int64_t>(kMaxCueSheetBytes))
         throw Failure("Cannot use " + DisplayPath(image) + ": it holds " +
                       std::to_string(FileLength(image)) +
                       " bytes, more than a cue sheet's limit of 1 MiB (1048576 bytes).");
-    DataTrack track = CueDataTrackIn(ReadWholeFile(image, kMaxCueBytes), image);
+    DataTrack track = CueDataTrackIn(ReadWholeFile(image, kMaxCueSheetBytes), image);
     RefuseUnlikeATrack(track);
     const std::int64_t file_sectors =
         FileLength(track.bin) / static_cast<std::int64_t>(kRawSectorSize);

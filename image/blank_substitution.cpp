@@ -11,12 +11,20 @@ namespace vorlix {
 std::filesystem::path ProgramDirectory() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) throw FileFailure("find the program directory from", "/proc/self/exe", ec.value());
+    // Without /proc (a chroot, a sandbox) the program is taken to be where it was installed.
+    if (ec) return VORLIX_INSTALL_BINDIR;
     return exe.parent_path();
 }
 
 std::filesystem::path DefaultBlanksDirectory(const std::filesystem::path& program_dir) {
-    return program_dir / "blanks";
+    const std::filesystem::path beside = program_dir / "blanks";
+    const std::filesystem::path shared =
+        (program_dir / ".." / "share" / "vorlix" / "blanks").lexically_normal();
+    std::error_code ec;
+    for (const std::filesystem::path& dir : {beside, shared})
+        if (std::filesystem::is_directory(dir, ec)) return dir;
+    throw Failure("The blank files are neither in " + DisplayPath(beside) + " nor in " +
+                  DisplayPath(shared) + ".");
 }
 
 std::filesystem::path BlankPath(const std::filesystem::path& blanks_dir,

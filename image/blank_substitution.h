@@ -14,10 +14,12 @@
 
 namespace vorlix {
 
-// The directory that holds the running executable.
+// The directory that holds the running executable (the installed bin/ where /proc cannot say).
 std::filesystem::path ProgramDirectory();
 
-// <program directory>/blanks
+// Where the blank files are for a program in `program_dir`: "blanks" beside it (the build tree, a
+// portable copy), else "../share/vorlix/blanks" (an installed program). Refused, naming both
+// places, when neither is a directory.
 std::filesystem::path DefaultBlanksDirectory(const std::filesystem::path& program_dir);
 
 // <blanks>/blank.<type name>, except that a type name beginning with "ST" loses its last character

@@ -10,7 +10,7 @@ targets=(fuzz_list_reader fuzz_entry_details fuzz_type_change fuzz_cue_sheet fuz
 seconds=20
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVORLIX_FUZZ=ON -DVORLIX_BUILD_WINDOW=OFF -DVORLIX_BUILD_BENCH=OFF >/dev/null
+    -DVORLIX_FUZZ=ON -DVORLIX_BUILD_WINDOW=OFF -DVORLIX_BUILD_BENCH=OFF -DVORLIX_WERROR=ON >/dev/null
 cmake --build "$build" -j2 --target fuzz_seeds "${targets[@]}" vorlix-cli cli_fuzz
 
 corpus=$build/fuzz-corpus

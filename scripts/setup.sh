@@ -10,6 +10,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth
     ffmpeg
+    desktop-file-utils appstream man-db bash-completion dpkg-dev file
 )
 
 missing=()

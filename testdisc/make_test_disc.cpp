@@ -24,7 +24,8 @@ const char* KindName(vorlix::test::BuiltStream::Kind kind) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: vorlix-make-test-disc DIR [--sectors N] [--name NAME] [--truncate N]\n"
+                 "usage: vorlix-make-test-disc DIR [--sectors N] [--name NAME] [--truncate N] "
+                 "[--single-bin]\n"
                  "       [--fault directory-cycle|extent-past-end|zero-byte-file|no-file-system|\n"
                  "                overlapping-directories|crowded-directory|overlapping-files|\n"
                  "                "
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
             options.total_sectors = std::atoll(argv[++i]);
         else if (arg == "--name" && i + 1 < argc)
             options.name = argv[++i];
+        else if (arg == "--single-bin")
+            options.single_bin = true;
         else if (arg == "--truncate" && i + 1 < argc)
             options.truncate_to = std::atoll(argv[++i]);
         else if (arg == "--fault" && i + 1 < argc) {

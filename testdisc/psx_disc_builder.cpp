@@ -470,6 +470,7 @@ private:
     std::int64_t next_ = 0;
 };
 
+// Appends to `path` when asked (the single-bin layout), else writes it anew.
 void WriteAudioTrack(const std::filesystem::path& path, bool append) {
     // A quiet 441 Hz sine, 16-bit little-endian stereo at 44.1 kHz.
     Bytes pcm(static_cast<std::size_t>(kAudioTrackSectors) * kRawSectorSize);
@@ -493,20 +494,18 @@ std::string CueTime(std::int64_t sector) {
     return text;
 }
 
+// Track 2's pregap is its file's first two seconds, or in a single .bin the two seconds after
+// the data track.
 void WriteCue(const BuiltDisc& disc, const DiscOptions& options) {
     const std::string data_file =
         options.cue_track_file.empty() ? disc.bin.filename().string() : options.cue_track_file;
-    // The audio track's two-second pregap is in its file, as rips of real discs keep it.
-    const std::int64_t audio = options.single_bin ? disc.sectors : 0;
-    const std::string text =
-        "FILE \"" + data_file + "\" BINARY\r\n" +
-        "  TRACK 01 MODE2/2352\r\n"
-        "    INDEX 01 00:00:00\r\n" +
-        (options.single_bin ? std::string()
-                            : "FILE \"" + disc.audio_bin.filename().string() + "\" BINARY\r\n") +
-        "  TRACK 02 AUDIO\r\n"
-        "    INDEX 00 " +
-        CueTime(audio) + "\r\n    INDEX 01 " + CueTime(audio + 150) + "\r\n";
+    std::string text = "FILE \"" + data_file + "\" BINARY\r\n" +
+                       "  TRACK 01 MODE2/2352\r\n"
+                       "    INDEX 01 00:00:00\r\n";
+    if (disc.audio_bin != disc.bin)
+        text += "FILE \"" + disc.audio_bin.filename().string() + "\" BINARY\r\n";
+    text += "  TRACK 02 AUDIO\r\n    INDEX 00 " + CueTime(disc.audio_first_sector) +
+            "\r\n    INDEX 01 " + CueTime(disc.audio_first_sector + 150) + "\r\n";
     std::ofstream out(disc.cue, std::ios::binary | std::ios::trunc);
     out << text;
     if (!out) throw std::runtime_error("cannot write " + disc.cue.string());
@@ -778,6 +777,8 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     }
     if (options.sector_size != static_cast<int>(kRawSectorSize))
         KeepOnlyUserData(disc.bin, options.sector_size);
+    if (options.single_bin) disc.audio_first_sector = disc.sectors;
+    disc.audio_sectors = kAudioTrackSectors;
     WriteAudioTrack(disc.audio_bin, options.single_bin);
     WriteCue(disc, options);
     return disc;

@@ -109,6 +109,8 @@ struct ExpectedEntry {
 struct BuiltDisc {
     // With single_bin, audio_bin is bin: track 2 follows the data track in it.
     std::filesystem::path bin, cue, audio_bin;
+    // Where track 2 (its two-second pregap first) lies in audio_bin, in sectors.
+    std::int64_t audio_first_sector = 0, audio_sectors = 0;
     std::int64_t sectors = 0;            // of the data track as written (after truncate_to)
     std::int64_t file_system_end = 0;    // the first sector after the system area, descriptors,
                                          // path tables and directories

@@ -6,10 +6,8 @@
 
 namespace vorlix::window {
 
-namespace {
-
-QPixmap DiscPixmap(int size) {
-    QPixmap pixmap(size, size);
+QImage AppIconImage(int size) {
+    QImage pixmap(size, size, QImage::Format_ARGB32_Premultiplied);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -46,12 +44,10 @@ QPixmap DiscPixmap(int size) {
     return pixmap;
 }
 
-}  // namespace
-
 QIcon AppIcon() {
     QIcon icon;
-    icon.addPixmap(DiscPixmap(16));
-    icon.addPixmap(DiscPixmap(32));
+    icon.addPixmap(QPixmap::fromImage(AppIconImage(16)));
+    icon.addPixmap(QPixmap::fromImage(AppIconImage(32)));
     return icon;
 }
 

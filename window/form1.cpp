@@ -202,6 +202,9 @@ void Form1::CreateMenu() {
     mnuOptionsKeep =
         named(mnuOptions->addAction(QStringLiteral("&Keep Stream Structure")), "mnuOptionsKeep");
     mnuOptionsKeep->setCheckable(true);
+    mnuOptionsSilence =
+        named(mnuOptions->addAction(QStringLiteral("Silence &Audio Tracks")), "mnuOptionsSilence");
+    mnuOptionsSilence->setCheckable(true);
 
     mnuAbout = named(menuBar()->addAction(QStringLiteral("&About")), "mnuAbout");
 
@@ -213,6 +216,7 @@ void Form1::CreateMenu() {
     connect(mnuOptionsXA, &QAction::triggered, this, &Form1::mnuOptionsXA_Click);
     connect(mnuOptionsValid, &QAction::triggered, this, &Form1::mnuOptionsValid_Click);
     connect(mnuOptionsKeep, &QAction::triggered, this, &Form1::mnuOptionsKeep_Click);
+    connect(mnuOptionsSilence, &QAction::triggered, this, &Form1::mnuOptionsSilence_Click);
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 

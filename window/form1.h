@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -40,6 +41,10 @@ public:
                    std::filesystem::path blanks_dir = {},
                    std::function<std::filesystem::path()> program_directory = {});
     ~Form1() override;
+
+    // Opens files named on the command line, as the File menu would: a .cue or .bin as the
+    // image, anything else as the entry list.
+    void OpenFiles(const QStringList& paths);
 
     const QString& listFilePath() const { return ListFilePath; }
     const QString& imageFilePath() const { return ImageFilePath; }
@@ -102,6 +107,7 @@ private:
     void mnuOptionsXA_Click();
     void mnuOptionsValid_Click();
     void mnuOptionsKeep_Click();
+    void mnuOptionsSilence_Click();
     void mnuAbout_Click();
     void mnuFileExit_Click();
 
@@ -158,6 +164,7 @@ private:
     QAction* mnuOptionsXA = nullptr;
     QAction* mnuOptionsValid = nullptr;
     QAction* mnuOptionsKeep = nullptr;
+    QAction* mnuOptionsSilence = nullptr;
     QAction* mnuAbout = nullptr;
 };
 

@@ -26,6 +26,16 @@ void Form1::mnuFileBIN_Click() {
     OpenImageFile(path);
 }
 
+void Form1::OpenFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        if (suffix == QLatin1String("cue") || suffix == QLatin1String("bin"))
+            OpenImageFile(path);
+        else
+            OpenListFile(path);
+    }
+}
+
 // What the open commands do once a file is chosen. False when the list could not be read.
 bool Form1::OpenListFile(const QString& path) {
     list_folder_ = QFileInfo(path).absolutePath();

@@ -8,11 +8,14 @@
 #include <QPushButton>
 #include <exception>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "disc/covered_structures.h"
+#include "disc/cue_tracks.h"
 #include "disc/image_source.h"
+#include "image/audio_silence.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
 #include "image/failure.h"
@@ -97,7 +100,16 @@ void Form1::cmdRipAll_Click() {
     lstKLV->setAutoScroll(false);
     walk_painted_.emplace();
     walk_notes_.clear();
+    // With Silence Audio Tracks and a cue, the audio tracks are checked before the first write
+    // and silenced after the walk.
+    std::optional<SilenceReport> silenced;
     const bool ripped = Attempt([&] {
+        std::vector<AudioSpan> audio;
+        const std::filesystem::path image = PathOf(ImageFilePath);
+        if (mnuOptionsSilence->isChecked() && DataTrackOf(image) != image) {
+            audio = AudioSpansOf(image);
+            SilenceAudio(audio, true);
+        }
         // A list made for another image, or from a damaged record, is told of and still ripped.
         QString covering;
         for (const std::string& warning : EntriesCoveringStructures(lines, DataTrack()))
@@ -106,6 +118,7 @@ void Form1::cmdRipAll_Click() {
             dialogs_->Message(MessageIcon::Exclamation, QStringLiteral("Warning"),
                               covering.trimmed());
         RipAll(lines, DataTrack(), BlanksDirectory(), hooks);
+        if (!audio.empty()) silenced = SilenceAudio(audio, false);
     });
     walk_painted_.reset();
     ShowWalkState();
@@ -123,6 +136,9 @@ void Form1::cmdRipAll_Click() {
             for (const std::string& note : walk_notes_) text += TextOf(Sentence(note)) + '\n';
             dialogs_->Message(MessageIcon::Information, QStringLiteral("Info"), text.trimmed());
         }
+        if (silenced)
+            dialogs_->Message(MessageIcon::Information, QStringLiteral("Info"),
+                              TextOf(SilenceSummary(*silenced, false)).trimmed());
     }
     for (QWidget* control : walked) control->setEnabled(true);
     menuBar()->setEnabled(true);

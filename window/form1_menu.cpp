@@ -28,6 +28,7 @@ void Form1::mnuFileClose_Click() {
 void Form1::mnuOptionsXA_Click() {}
 void Form1::mnuOptionsValid_Click() {}
 void Form1::mnuOptionsKeep_Click() {}
+void Form1::mnuOptionsSilence_Click() {}
 
 void Form1::mnuAbout_Click() {
     dialogs_->Message(MessageIcon::Information, QStringLiteral("About"),

@@ -1,4 +1,4 @@
-// VORLIX: starts the one window and runs until it is closed.
+// VORLIX: starts the one window, opens the files it is given, and runs until it is closed.
 #include <QApplication>
 #include <csignal>
 #include <cstdio>
@@ -27,7 +27,11 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VORLIX"));
+    // The desktop matches the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vorlix.vorlix"));
     vorlix::window::Form1 window;
     window.show();
+    // Files from the command line or the file manager (the menu entry's %F).
+    window.OpenFiles(QApplication::arguments().mid(1));
     return app.exec();
 }

@@ -22,6 +22,25 @@ TEST(IsRippable, OnlyMovieAudioAndDummyNames) {
         EXPECT_FALSE(IsRippable(t)) << t;
 }
 
+// Beside the program first (the build tree, a portable copy), then the installed share/ folder.
+TEST(DefaultBlanksDirectory, BesideTheProgramThenInstalledThenBothNamed) {
+    const test::TempDir dir;
+    const std::filesystem::path bin = dir / "bin", beside = bin / "blanks";
+    const std::filesystem::path shared = dir / "share" / "vorlix" / "blanks";
+    std::filesystem::create_directories(bin);
+    try {
+        DefaultBlanksDirectory(bin);
+        ADD_FAILURE() << "no blanks anywhere was accepted";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()), "The blank files are neither in " + DisplayPath(beside) +
+                                             " nor in " + DisplayPath(shared) + ".");
+    }
+    std::filesystem::create_directories(shared);
+    EXPECT_EQ(DefaultBlanksDirectory(bin), shared);
+    std::filesystem::create_directories(beside);
+    EXPECT_EQ(DefaultBlanksDirectory(bin), beside);
+}
+
 class Rip : public ::testing::Test {
 protected:
     test::TempDir dir;

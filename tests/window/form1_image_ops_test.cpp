@@ -13,6 +13,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "image/cd_sector.h"
 #include "image/failure.h"
 #include "image/file_faults.h"
 #include "image/replace_engine.h"
@@ -264,6 +265,33 @@ private slots:
         WriteBytes(image, iso);
         every_operation_refuses("is an ISO image of 2048-byte sectors; VORLIX needs a raw image");
         QVERIFY(ReadBytes(image) == iso);
+    }
+
+    // Silence Audio Tracks: Rip All on a cue makes its audio tracks silence after the walk and
+    // says so; without the option they stay as they are.
+    void silencingTheAudioTracksOfACue() {
+        WindowRig rig;
+        const auto image = rig.dir / "game.bin", audio = rig.dir / "audio.bin";
+        Bytes game(4 * 2352, 1);
+        std::copy(vorlix::kSyncPattern.begin(), vorlix::kSyncPattern.end(), game.begin());
+        game[15] = 2;  // a data track's Mode 2 header, so the cue is taken
+        WriteBytes(image, game);
+        WritePatternFile(audio, 2, 3);
+        const Bytes music = ReadBytes(audio);
+        WriteText(rig.dir / "game.cue",
+                  "FILE \"game.bin\" BINARY\n TRACK 01 MODE2/2352\n  INDEX 01 00:00:00\n"
+                  "FILE \"audio.bin\" BINARY\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n");
+        rig.OpenBoth({"2:3:99"}, rig.dir / "game.cue");
+        for (const bool silence : {false, true}) {
+            if (silence) rig.Trigger("mnuOptionsSilence");
+            rig.dialogs->messages.clear();
+            rig.Click("cmdRipAll");
+            QCOMPARE(rig.dialogs->messages.size(), silence ? 2 : 1);
+            QVERIFY(ReadBytes(audio) == (silence ? Bytes(music.size(), 0) : music));
+        }
+        QVERIFY(rig.dialogs->messages[1].startsWith(
+            "information Info: Silenced 1 audio track: 7056 bytes are now silent.\ntrack 2: "));
+        QVERIFY(SectorsOf(ReadBytes(image), 2, 2) == Bytes(2 * 2352, 0));
     }
 
     // Keep Stream Structure rewrites in place and names, after "Rip Complete", what it could not

@@ -125,7 +125,8 @@ private slots:
                               "  mnuFileClose=&Close All", "  mnuFileDiv2-", "  mnuFileExit=E&xit",
                               "mnuOptions=&Options", "  mnuOptionsXA=Preserve &XA Headers",
                               "  mnuOptionsValid=Write &Valid Sectors",
-                              "  mnuOptionsKeep=&Keep Stream Structure", "mnuAbout=&About"}));
+                              "  mnuOptionsKeep=&Keep Stream Structure",
+                              "  mnuOptionsSilence=Silence &Audio Tracks", "mnuAbout=&About"}));
     }
 
     // The Info frame's line runs through its caption with a gap around the text, and stays clear

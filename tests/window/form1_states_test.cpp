@@ -45,8 +45,8 @@ class Form1States : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    // List then image and image then list end alike; cancelling both dialogs in any state, or a
-    // list that cannot be read, changes nothing.
+    // List then image and image then list end alike, also from the command line; cancelling both
+    // dialogs in any state, or a list that cannot be read, changes nothing.
     void openingInEitherOrderOrCancellingIt() {
         for (bool list_first : {true, false}) {
             WindowRig rig;
@@ -87,6 +87,13 @@ private slots:
             unchanged([&] { rig.OpenList(missing); });
             QVERIFY(rig.ShowedError({Q(missing), "No such file or directory"}));
         }
+        // Files named on the command line open as from the menu, the image known by its suffix.
+        WindowRig rig;
+        const auto list = rig.WriteList("a.vlx", kItems), cue = rig.dir / "GAME.CUE";
+        rig.form->OpenFiles({Q(cue), Q(list)});
+        CheckState(rig, true, kItems, kFirst);
+        QCOMPARE(rig.form->imageFilePath(), Q(cue));
+        QVERIFY(rig.dialogs->asked.isEmpty());
     }
 
     // Selecting shows the entry; a type change rewrites only the list item, cautions once and
@@ -206,13 +213,15 @@ private slots:
         rig.OpenBoth(kItems, rig.dir / "g.bin");
         rig.ClickRow(1);
         rig.Click("cmdChange");  // the caution, once
-        for (const char* option : {"mnuOptionsXA", "mnuOptionsValid", "mnuOptionsKeep"})
+        for (const char* option :
+             {"mnuOptionsXA", "mnuOptionsValid", "mnuOptionsKeep", "mnuOptionsSilence"})
             rig.Trigger(option);
         rig.Trigger("mnuFileClose");
         CheckClosed(rig);
         QVERIFY(!rig.Get<QAction>("mnuOptionsXA")->isChecked());
         QVERIFY(rig.Get<QAction>("mnuOptionsValid")->isChecked());
         QVERIFY(rig.Get<QAction>("mnuOptionsKeep")->isChecked());
+        QVERIFY(rig.Get<QAction>("mnuOptionsSilence")->isChecked());
         QVERIFY(std::filesystem::exists(rig.dir / "list.klv"));
         rig.OpenBoth(kItems, rig.dir / "g.bin");
         CheckState(rig, true, kItems, kFirst);

@@ -1,0 +1,86 @@
+#include "disc/cue_tracks.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "disc/cue_sheet.h"
+#include "disc/image_source.h"
+#include "image/cd_sector.h"
+#include "image/failure.h"
+#include "image/sector_file.h"
+
+namespace vorlix {
+
+namespace {
+
+// The first sector in [first, end) of `file` that begins with a data sector's sync pattern, or -1.
+std::int64_t FirstDataSector(const std::filesystem::path& file, std::int64_t first,
+                             std::int64_t end) {
+    SectorFile in(file, OpenMode::ReadOnly);
+    constexpr std::int64_t kBatch = 448;  // about 1 MiB
+    std::vector<std::uint8_t> batch(kBatch * kRawSectorSize);
+    for (std::int64_t s = first; s < end; s += kBatch) {
+        const std::int64_t n = std::min(kBatch, end - s);
+        in.ReadSectors(s, std::span(batch).first(static_cast<std::size_t>(n) * kRawSectorSize));
+        for (std::int64_t i = 0; i < n; ++i) {
+            const auto sector = batch.begin() + i * static_cast<std::int64_t>(kRawSectorSize);
+            if (std::equal(kSyncPattern.begin(), kSyncPattern.end(), sector)) return s + i;
+        }
+    }
+    return -1;
+}
+
+std::string TrackName(int number) {
+    return "track " + std::to_string(number);
+}
+
+}  // namespace
+
+std::vector<AudioSpan> AudioSpansOf(const std::filesystem::path& cue) {
+    // The cue is taken as every command takes it (its data track checked against its bytes).
+    const DataTrack data = ResolveImage(cue);
+    const std::vector<CueTrack> tracks = CueTracks(ReadWholeFile(cue, kMaxCueSheetBytes), cue);
+    const std::string refused = "Cannot use " + DisplayPath(cue) + ": ";
+    std::vector<AudioSpan> spans;
+    // Tracks that follow the data track in its own FILE share its file; any other naming of that
+    // file would overlap the data track.
+    bool in_data_file = true;
+    for (const CueTrack& t : tracks) {
+        if (t.file.empty()) throw Failure(refused + TrackName(t.number) + " names no file.");
+        if (t.index0 > t.start || (t.end >= 0 && t.end <= t.first))
+            throw Failure(refused + TrackName(t.number) +
+                          " holds no sector of its file (its INDEX lines are out of order).");
+        in_data_file = in_data_file && t.file == tracks.front().file;
+        if (!t.audio()) continue;
+        const std::int64_t length = FileLength(t.file);
+        if (length < 0)
+            throw Failure(refused + "the file of " + TrackName(t.number) + ", " +
+                          DisplayPath(t.file) + ", does not exist.");
+        std::error_code ec;
+        const bool data_file = std::filesystem::equivalent(t.file, data.bin, ec);
+        if (data_file && !in_data_file)
+            throw Failure(refused + TrackName(t.number) + " is an audio track in " +
+                          DisplayPath(t.file) + ", the data track's file.");
+        const auto file_length = static_cast<std::uint64_t>(length);
+        AudioSpan span{t.number, t.file, static_cast<std::uint64_t>(SectorOffset(t.first)),
+                       t.end >= 0 ? static_cast<std::uint64_t>(SectorOffset(t.end)) : file_length};
+        span.end = std::min(span.end, file_length);
+        // A pregap that holds data sectors is the data track's run-out, not the audio track's.
+        const std::int64_t sectors =
+            static_cast<std::int64_t>((span.end + kRawSectorSize - 1) / kRawSectorSize);
+        if (t.first < t.start && FirstDataSector(t.file, t.first, t.start) >= 0)
+            span.begin = static_cast<std::uint64_t>(SectorOffset(t.start));
+        // In the data track's file the cue's word is checked against the bytes.
+        if (const std::int64_t s = data_file ? FirstDataSector(t.file, t.start, sectors) : -1;
+            s >= 0)
+            throw Failure(refused + TrackName(t.number) + " would overlap the data track: sector " +
+                          std::to_string(s) + " of " + DisplayPath(t.file) + " is a data sector.");
+        spans.push_back(std::move(span));
+    }
+    return spans;
+}
+
+}  // namespace vorlix

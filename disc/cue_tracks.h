@@ -1,0 +1,18 @@
+#pragma once
+// Where a cue sheet's audio tracks lie in their files, for silencing them beside the data track.
+
+#include <filesystem>
+#include <vector>
+
+#include "image/audio_silence.h"
+
+namespace vorlix {
+
+// The bytes of each audio track of the cue sheet at `cue`, as silencing writes them; a pregap
+// that holds data sectors (sync pattern) is left to the data track. The cue must stand for a data
+// track as every command takes it. Refused when an audio track's file is missing, is the data
+// track's file named otherwise, would overlap the data track (a sector of it in that file is a
+// data sector), or when a track's INDEX lines leave it no sector.
+std::vector<AudioSpan> AudioSpansOf(const std::filesystem::path& cue);
+
+}  // namespace vorlix

@@ -1,0 +1,136 @@
+// silence-audio: which bytes of a cue's audio tracks become silence, the cues refused, and the
+// builder's disc in both layouts (a file per track, one .bin) after the command.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli_fixture.h"
+#include "disc/cue_tracks.h"
+#include "image/cd_sector.h"
+#include "image/failure.h"
+#include "testdisc/psx_disc_builder.h"
+
+namespace vorlix::test {
+namespace {
+
+constexpr std::uint64_t kSector = kRawSectorSize;
+
+// data.bin: 10 data sectors. one.bin: the same, then 2 more data sectors, 2 zero sectors and 6
+// audio sectors. audio.bin: 5 audio sectors.
+class CueTracksOf : public ::testing::Test {
+protected:
+    TempDir dir;
+    void SetUp() override {
+        Bytes data;
+        for (int i = 0; i < 12; ++i) {
+            Bytes s = PatternSector(1, i);
+            std::copy(kSyncPattern.begin(), kSyncPattern.end(), s.begin());
+            s[15] = 2;  // a Mode 2 header, as a data track's sectors have
+            data.insert(data.end(), s.begin(), s.end());
+        }
+        WriteBytes(dir / "one.bin", data);
+        data.resize(10 * kSector);
+        WriteBytes(dir / "data.bin", data);
+        Bytes audio = ReadBytes(dir / "one.bin");
+        audio.resize(14 * kSector, 0);
+        for (int i = 0; i < 6; ++i) {
+            const Bytes s = PatternSector(2, i);
+            audio.insert(audio.end(), s.begin(), s.end());
+        }
+        WriteBytes(dir / "one.bin", audio);
+        WritePatternFile(dir / "audio.bin", 2, 5);
+    }
+    std::string Cue(const std::string& file, const std::string& track2) {
+        WriteText(dir / "x.cue", "FILE \"" + file + "\" BINARY\n TRACK 01 MODE2/2352\n" +
+                                     "  INDEX 01 00:00:00\n" + track2);
+        return (dir / "x.cue").string();
+    }
+};
+
+TEST_F(CueTracksOf, AudioSpansFromTheirPregapUnlessItHoldsDataAndRefusalsNameTheTrack) {
+    const std::string in_audio =
+        "FILE \"audio.bin\" BINARY\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n";
+    const struct {
+        std::string file, track2;
+        std::uint64_t begin, end;  // sectors; end 0: refused
+        std::string refusal;
+    } cases[] = {
+        {"data.bin", in_audio, 0, 5, ""},
+        {"one.bin", " TRACK 02 AUDIO\n  INDEX 00 00:00:12\n  INDEX 01 00:00:14\n", 12, 20, ""},
+        {"one.bin", " TRACK 02 AUDIO\n  INDEX 00 00:00:10\n  INDEX 01 00:00:12\n", 12, 20, ""},
+        {"one.bin", " TRACK 02 AUDIO\n  INDEX 01 00:00:11\n", 0, 0,
+         "track 2 would overlap the data track: sector 11 of "},
+        {"data.bin", "FILE \"./data.bin\" BINARY\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n", 0, 0,
+         "track 2 is an audio track in "},
+        {"data.bin", "FILE \"gone.bin\" BINARY\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n", 0, 0,
+         "the file of track 2, "},
+        {"one.bin", " TRACK 02 AUDIO\n  INDEX 00 00:00:14\n  INDEX 01 00:00:12\n", 0, 0,
+         "track 2 holds no sector of its file"},
+    };
+    for (const auto& c : cases) {
+        const std::string cue = Cue(c.file, c.track2);
+        try {
+            const std::vector<AudioSpan> spans = AudioSpansOf(cue);
+            ASSERT_EQ(spans.size(), 1u) << c.track2;
+            EXPECT_EQ(spans[0].track, 2);
+            EXPECT_EQ(spans[0].begin, c.begin * kSector) << c.track2;
+            EXPECT_EQ(spans[0].end, c.end * kSector) << c.track2;
+        } catch (const Failure& f) {
+            EXPECT_EQ(c.end, 0u) << c.track2 << f.what();
+            EXPECT_TRUE(std::string(f.what()).starts_with("Cannot use " + DisplayPath(cue) + ": " +
+                                                          c.refusal))
+                << f.what();
+        }
+    }
+}
+
+// The table of contents as libcdio reads it from a single-FILE cue.
+std::string Toc(const std::filesystem::path& cue) {
+    const std::string command =
+        "cd-info --no-header --no-device-info -A -q --cue-file '" + cue.string() + "' 2>&1";
+    std::string out;
+    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+        pclose(pipe);
+    }
+    return out;
+}
+
+class SilenceDisc : public ::testing::TestWithParam<bool> {};
+
+TEST_P(SilenceDisc, EveryAudioSampleIsZeroAndNothingElseMoved) {
+    TempDir dir;
+    DiscOptions options;
+    options.single_bin = GetParam();
+    const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
+    const std::string cue = disc.cue.string();
+    const Bytes data = SectorsOf(ReadBytes(disc.bin), 0, disc.sectors);
+    const Bytes audio = ReadBytes(disc.audio_bin);
+    const std::string toc = options.single_bin ? Toc(disc.cue) : "";
+    const std::string bytes = std::to_string(disc.audio_sectors * kSector) + " bytes";
+
+    ExpectCli({"silence-audio", cue, "--dry-run"}, 0,
+              "Dry run: 1 audio track, " + bytes + ", would become silent; nothing was written.\n" +
+                  "track 2: " + DisplayPath(disc.audio_bin) + ", bytes " +
+                  std::to_string(disc.audio_first_sector * kSector) + "-");
+    EXPECT_EQ(ReadBytes(disc.audio_bin), audio);
+    ExpectCli({"silence-audio", cue}, 0, "Silenced 1 audio track: " + bytes + " are now silent.\n");
+
+    const Bytes after = ReadBytes(disc.audio_bin);
+    EXPECT_EQ(after.size(), audio.size());
+    EXPECT_EQ(SectorsOf(ReadBytes(disc.bin), 0, disc.sectors), data);
+    EXPECT_TRUE(std::all_of(after.begin() + disc.audio_first_sector * kSector, after.end(),
+                            [](std::uint8_t b) { return b == 0; }));
+    if (options.single_bin) {
+        EXPECT_NE(toc.find("CD-ROM Track List (1 - 2)"), std::string::npos) << toc;
+        EXPECT_EQ(Toc(disc.cue), toc);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FilePerTrackAndSingleBin, SilenceDisc, ::testing::Bool());
+
+}  // namespace
+}  // namespace vorlix::test
