@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <optional>
 #include <span>
@@ -93,19 +94,38 @@ std::optional<std::string> CheckVideo(SectorView s, std::int64_t sector, VideoCh
     return std::nullopt;
 }
 
-// Gathers the chunks of each frame, per channel, and decides for each frame as it closes.
+void AddToRuns(std::vector<SectorRange>& runs, std::int64_t sector) {
+    if (!runs.empty() && runs.back().start + runs.back().count == sector)
+        ++runs.back().count;
+    else
+        runs.push_back({sector, 1});
+}
+
+// What gathering an entry's chunks into frames one way gives.
+struct Grouping {
+    std::int64_t frames = 0, video_sectors = 0, partial_frames = 0;
+    std::vector<std::int64_t> kept, partial;  // sector indices within the entry
+    std::string refused_because;
+    std::map<std::uint64_t, std::vector<std::uint8_t>> black_frames;
+};
+
+// Gathers the chunks of each frame by their STR headers within one video stream, and decides for
+// each frame as it closes. Mastering tools give a movie's last sector the end-of-file sub-header
+// on another channel, so the channel tells streams apart only when asked to (`by_channel`): where
+// two movies interleave, each on a channel of its own.
 class FrameGatherer {
 public:
-    explicit FrameGatherer(StreamKeeping& plan) : plan_(plan) {}
+    FrameGatherer(std::int64_t entry_start, bool by_channel)
+        : start_(entry_start), by_channel_(by_channel) {}
 
     void Add(std::int64_t index, const VideoChunk& c) {
-        Channel& ch = channels_[c.channel];
-        if (ch.open && ch.open->header.number != c.number) Close(ch, false);
-        if (!ch.open) {
-            ch.open = Frame{c, std::vector<std::int64_t>(c.chunks, -1), !ch.had_frame};
-            ch.had_frame = true;
+        Stream& st = streams_[by_channel_ ? c.channel : 0];
+        if (st.open && st.open->header.number != c.number) Close(st, false);
+        if (!st.open) {
+            st.open = Frame{c, std::vector<std::int64_t>(c.chunks, -1), !st.had_frame};
+            st.had_frame = true;
         }
-        Frame& f = *ch.open;
+        Frame& f = *st.open;
         const VideoChunk& first = f.header;
         if (c.chunks != first.chunks || c.size != first.size || c.width != first.width ||
             c.height != first.height || c.version != first.version)
@@ -114,69 +134,116 @@ public:
         f.sectors[c.chunk] = index;
     }
 
-    void Finish() {
-        for (Channel& ch : channels_)
-            if (ch.open) Close(ch, true);
+    Grouping Finish() {
+        for (Stream& st : streams_)
+            if (st.open) Close(st, true);
+        return std::move(out_);
     }
 
 private:
     struct Frame {
         VideoChunk header;
         std::vector<std::int64_t> sectors;  // by chunk index, -1 while missing
-        bool first_in_channel;
+        bool first_in_stream;
     };
-    struct Channel {
+    struct Stream {
         std::optional<Frame> open;
         bool had_frame = false;
     };
 
     void Refuse(std::int64_t index, const std::string& why) {
-        if (plan_.refused_because.empty())
-            plan_.refused_because = At(plan_.range.start + index, why);
+        if (out_.refused_because.empty()) out_.refused_because = At(start_ + index, why);
     }
 
-    void Close(Channel& ch, bool at_entry_end) {
-        Frame f = std::move(*ch.open);
-        ch.open.reset();
-        const auto present =
-            std::ranges::count_if(f.sectors, [](std::int64_t i) { return i >= 0; });
-        if (present == static_cast<std::ptrdiff_t>(f.sectors.size())) {
+    void Close(Stream& st, bool at_entry_end) {
+        Frame f = std::move(*st.open);
+        st.open.reset();
+        std::erase(f.sectors, -1);
+        if (f.sectors.size() == f.header.chunks) {
             Keep(f);
-        } else if (f.first_in_channel || at_entry_end) {
-            ++plan_.partial_frames;
-            plan_.partial_frame_sectors += present;
+        } else if (f.first_in_stream || at_entry_end) {
+            ++out_.partial_frames;
+            out_.partial.insert(out_.partial.end(), f.sectors.begin(), f.sectors.end());
         } else {
-            const auto any = std::ranges::find_if(f.sectors, [](std::int64_t i) { return i >= 0; });
-            Refuse(*any, "frame " + std::to_string(f.header.number) + " lacks chunks");
+            Refuse(f.sectors.front(), "frame " + std::to_string(f.header.number) + " lacks chunks");
         }
     }
 
     void Keep(const Frame& f) {
         const VideoChunk& h = f.header;
         const std::uint64_t key = ShapeKey(h.width, h.height, h.version);
-        auto it = plan_.black_frames.find(key);
-        if (it == plan_.black_frames.end()) {
+        auto it = out_.black_frames.find(key);
+        if (it == out_.black_frames.end()) {
             auto black = BlackMdecFrame(static_cast<std::uint16_t>(h.width),
                                         static_cast<std::uint16_t>(h.height),
                                         static_cast<std::uint16_t>(h.version));
             if (!black) return Refuse(f.sectors[0], "no black frame fits its size");
-            it = plan_.black_frames.emplace(key, std::move(*black)).first;
+            it = out_.black_frames.emplace(key, std::move(*black)).first;
         }
         if (it->second.size() > h.size)
             return Refuse(f.sectors[0], "frame " + std::to_string(h.number) +
                                             " too small for a black frame of its size");
-        ++plan_.frames;
-        plan_.video_sectors += static_cast<std::int64_t>(f.sectors.size());
-        for (std::int64_t i : f.sectors)
-            plan_.sectors[static_cast<std::size_t>(i)] = SectorKeeping::Video;
+        ++out_.frames;
+        out_.video_sectors += static_cast<std::int64_t>(f.sectors.size());
+        out_.kept.insert(out_.kept.end(), f.sectors.begin(), f.sectors.end());
     }
 
-    StreamKeeping& plan_;
-    std::array<Channel, kMaxChannel + 1> channels_;
+    std::int64_t start_;
+    bool by_channel_;
+    Grouping out_;
+    std::array<Stream, kMaxChannel + 1> streams_;
+};
+
+// The entry's video is one stream unless that fails and each channel carrying video holds whole
+// frames of its own: then the channels are interleaved movies.
+class VideoStreams {
+public:
+    explicit VideoStreams(std::int64_t entry_start)
+        : one_(entry_start, false), each_(entry_start, true) {}
+
+    void Add(std::int64_t index, const VideoChunk& c) {
+        channels_ |= std::uint64_t{1} << c.channel;
+        one_.Add(index, c);
+        each_.Add(index, c);
+    }
+
+    void Finish(StreamKeeping& plan) {
+        Grouping one = one_.Finish(), each = each_.Finish();
+        const bool interleaved = std::popcount(channels_) > 1;
+        Grouping& g = !one.refused_because.empty() && interleaved ? each : one;
+        plan.frames = g.frames;
+        plan.video_sectors = g.video_sectors;
+        plan.partial_frames = g.partial_frames;
+        plan.partial_frame_sectors = static_cast<std::int64_t>(g.partial.size());
+        std::ranges::sort(g.partial);
+        for (std::int64_t i : g.partial) AddToRuns(plan.partial_frame_runs, plan.range.start + i);
+        for (std::int64_t i : g.kept)
+            plan.sectors[static_cast<std::size_t>(i)] = SectorKeeping::Video;
+        if (plan.refused_because.empty()) plan.refused_because = std::move(g.refused_because);
+        plan.black_frames = std::move(g.black_frames);
+    }
+
+private:
+    FrameGatherer one_, each_;
+    std::uint64_t channels_ = 0;
 };
 
 std::string Count(std::int64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// "100-104, 2000-2003", the first sector alone for a run of one; a note stays a line.
+std::string RunsText(const std::vector<SectorRange>& runs) {
+    constexpr std::size_t kShownRuns = 8;
+    std::string text;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const SectorRange& r = runs[i];
+        if (i > 0) text += ", ";
+        if (i == kShownRuns) return text + "...";
+        text += std::to_string(r.start);
+        if (r.count > 1) text += "-" + std::to_string(r.start + r.count - 1);
+    }
+    return text;
 }
 
 void WriteAddress(MutableSectorView s, std::int64_t sector) {
@@ -270,11 +337,11 @@ std::vector<std::string> StreamKeeping::Notes() const {
     std::vector<std::string> notes;
     if (partial_frames > 0)
         notes.push_back(Count(partial_frames, "partial frame", "partial frames") + " (" +
-                        Count(partial_frame_sectors, "sector", "sectors") +
-                        ") at the entry's edges left alone");
+                        Count(partial_frame_sectors, "sector", "sectors") + ": " +
+                        RunsText(partial_frame_runs) + ") at the entry's edges left alone");
     if (foreign_sectors > 0)
-        notes.push_back(Count(foreign_sectors, "sector", "sectors") +
-                        " without a Mode 2 header left alone");
+        notes.push_back(Count(foreign_sectors, "sector", "sectors") + " (" +
+                        RunsText(foreign_runs) + ") without a Mode 2 header left alone");
     return notes;
 }
 
@@ -299,7 +366,7 @@ namespace {
 // are read again batch by batch, so memory stays bounded for any entry.
 constexpr std::int64_t kHeldSectors = 16384;
 
-void Classify(StreamKeeping& plan, FrameGatherer& frames, const std::uint8_t* bytes,
+void Classify(StreamKeeping& plan, VideoStreams& frames, const std::uint8_t* bytes,
               std::int64_t first_index, std::int64_t n) {
     for (std::int64_t j = 0; j < n; ++j) {
         const SectorView s(bytes + j * static_cast<std::int64_t>(kRawSectorSize), kRawSectorSize);
@@ -307,6 +374,7 @@ void Classify(StreamKeeping& plan, FrameGatherer& frames, const std::uint8_t* by
         SectorKeeping& kind = plan.sectors[static_cast<std::size_t>(index)];
         if (!IsMode2(s)) {
             ++plan.foreign_sectors;
+            AddToRuns(plan.foreign_runs, plan.range.start + index);
         } else if (IsAudio(s)) {
             kind = SectorKeeping::Audio;
             ++plan.audio_sectors;
@@ -333,7 +401,7 @@ StreamKeeping Plan(SectorFile& image, SectorRange range, std::vector<std::uint8_
     BcdAddress(range.start + range.count - 1);
     plan.sectors.assign(static_cast<std::size_t>(range.count), SectorKeeping::Leave);
     image.Prefetch(range.start, range.count);
-    FrameGatherer frames(plan);
+    VideoStreams frames(range.start);
     std::vector<std::uint8_t> buffer;
     if (held)
         held->resize(static_cast<std::size_t>(range.count) * kRawSectorSize);
@@ -347,7 +415,7 @@ StreamKeeping Plan(SectorFile& image, SectorRange range, std::vector<std::uint8_
                           std::span(at, static_cast<std::size_t>(n) * kRawSectorSize));
         Classify(plan, frames, at, k, n);
     }
-    frames.Finish();
+    frames.Finish(plan);
     if (plan.LeftAlone()) std::ranges::fill(plan.sectors, SectorKeeping::Leave);
     return plan;
 }
