@@ -16,6 +16,7 @@ const char* const kUsage =
     "  vorlix-cli replace LIST IMAGE POSITION FILE [--no-xa-headers] [--valid-sectors]\n"
     "  vorlix-cli rip LIST IMAGE [--no-xa-headers] [--valid-sectors] [--keep-structure]\n"
     "                            [--dry-run] [--type POSITION=CODE]... [--blanks DIR]\n"
+    "                            [--output NEW [--overwrite]]\n"
     "  vorlix-cli scan IMAGE [--output LIST] [--overwrite] [--explain]\n"
     "  vorlix-cli verify IMAGE [--list LIST] [--all]\n"
     "  vorlix-cli --help | --version\n"
@@ -31,7 +32,8 @@ const char* const kUsage =
     "            sectors, ST0/ST1/ST2 (404 sectors or more) its first 404 then zero sectors,\n"
     "            DUM becomes zero sectors (FILE is not read); other types are left alone\n"
     "  rip       replace every movie, XA and DUM entry with the blank files in the blanks\n"
-    "            directory beside this program; back the image up first\n"
+    "            directory beside this program, in place (back the image up first), or in a\n"
+    "            copy with --output\n"
     "  scan      make the entry list from the image itself: its files by content, and the\n"
     "            movies and XA audio found by a walk over all sectors; prints the list, or\n"
     "            writes LIST (an existing non-empty LIST needs --overwrite); --explain tells\n"
@@ -49,6 +51,13 @@ const char* const kUsage =
     "                     (for burning and for emulators that check sectors); no holes\n"
     "  --keep-structure   rewrite movie, XA and DUM entries in place instead: every frame black\n"
     "                     in its own size, every XA channel silent, every sector's headers kept\n"
+    "  --output NEW       rip a copy of IMAGE (a reflink where the file system can) into NEW, a\n"
+    "                     .bin, or a .cue with its data track beside it; IMAGE is only read\n"
+    "\n"
+    "Which rip: a plain rip shrinks most, but a game's movie player that knows its movie's\n"
+    "length hangs at the 41-frame blank's end, and an XA player waits forever for a channel\n"
+    "the filler lacks; --valid-sectors also gives every sector its own address, so a drive's\n"
+    "seek finds it; --keep-structure keeps every frame and channel, so the game plays on.\n"
     "  --list LIST        label verify's ranges with the entries of LIST\n"
     "  --all              list every range verify found, not the first 20 of each kind\n"
     "\n"
@@ -77,7 +86,7 @@ const CommandShape* ShapeOf(const std::string& command) {
     static const CommandShape replace{4, {"--no-xa-headers", "--valid-sectors"}};
     static const CommandShape rip{2,
                                   {"--no-xa-headers", "--valid-sectors", "--keep-structure",
-                                   "--dry-run", "--type", "--blanks"}};
+                                   "--dry-run", "--type", "--blanks", "--output", "--overwrite"}};
     static const CommandShape verify{1, {"--list", "--all"}};
     static const CommandShape scan{1, {"--output", "--overwrite", "--explain"}};
     if (command == "list") return &list;

@@ -28,6 +28,7 @@ int RunCli(const std::vector<std::string>& args, Streams s) {
         }
         if (a.command == "scan") return ScanCommand(a, s);
         // Every other command that takes an IMAGE takes a cue sheet for its data track too.
+        a.image_named = a.image;
         if (!a.image.empty()) a.image = DataTrackOf(a.image).string();
         if (a.command == "list") return ListCommand(a, s);
         if (a.command == "backup") return BackupCommand(a, s);

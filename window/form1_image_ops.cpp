@@ -1,5 +1,6 @@
-// Backup, Restore, Replace File and Rip All: the window's side of the image operations. The
-// operations read the selected entry from the details labels and leave the sectors to the core.
+// Backup, Restore, Replace File, Rip All and Rip All to New Image: the window's side of the image
+// operations. The operations read the selected entry from the details labels and leave the sectors
+// to the core.
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
@@ -8,15 +9,18 @@
 #include <QPushButton>
 #include <exception>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "disc/image_source.h"
+#include "disc/new_image_cue.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
 #include "image/failure.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
+#include "image/rip_to_new.h"
 #include "image/sector_copy.h"
 #include "window/conversions.h"
 #include "window/form1.h"
@@ -69,6 +73,54 @@ void Form1::cmdReplace_Click() {
 }
 
 void Form1::cmdRipAll_Click() {
+    WalkAll([this](const EntryLines& lines, const RipAllHooks& hooks) {
+        RipAll(lines, DataTrack(), BlanksDirectory(), hooks);
+        return QString();
+    });
+}
+
+// Rip All on a copy: the new image is chosen and checked first, then the image is copied with
+// its progress shown and the copy walked as Rip All walks the image.
+void Form1::mnuFileRipNew_Click() {
+    std::filesystem::path image;
+    std::optional<NewImage> target;
+    Attempt([&] {
+        image = DataTrack();
+        const QFileInfo named(ImageFilePath);
+        const QString path = dialogs_->SaveFile(
+            {named.completeBaseName() + QStringLiteral(" (ripped).") + named.suffix(), kRipNewTitle,
+             kImageFilter, ImageFolderPath()});
+        if (path.isEmpty()) return;
+        NewImage chosen = NewImageFor(PathOf(ImageFilePath), PathOf(path));
+        const bool replaces = NeedsOverwriteQuestion(chosen.bin) ||
+                              (chosen.cue && NeedsOverwriteQuestion(*chosen.cue));
+        if (replaces && !dialogs_->Question(QStringLiteral("Question"), kOverwriteQuestion)) return;
+        CheckNewImage(chosen, image, PathOf(ListFilePath), BlanksDirectory(), replaces);
+        target = std::move(chosen);
+    });
+    if (!target) return;
+    WalkAll([&](const EntryLines& lines, const RipAllHooks& hooks) {
+        std::unique_ptr<ProgressView> progress =
+            dialogs_->Progress(kRipNewTitle, QStringLiteral("Copying the image\u2026"));
+        const auto shown = [&](std::uint64_t done, std::uint64_t total) {
+            if (!progress) return;
+            if (!progress->Update(static_cast<std::int64_t>(done),
+                                  static_cast<std::int64_t>(total)))
+                throw Failure("The copy was cancelled.");
+            QCoreApplication::processEvents();
+            if (done == total) progress.reset();
+        };
+        const RipToNewReport report =
+            RipToNewImage(lines, image, *target, BlanksDirectory(), hooks, shown);
+        return QStringLiteral("New image: %1 (copied in %2 s as %3).")
+            .arg(TextOf(DisplayPath(target->cue ? *target->cue : target->bin)))
+            .arg(report.copy_seconds, 0, 'f', 1)
+            .arg(report.way == CopyWay::Reflink ? QStringLiteral("a reflink")
+                                                : QStringLiteral("a full copy"));
+    });
+}
+
+void Form1::WalkAll(const std::function<QString(const EntryLines&, const RipAllHooks&)>& run) {
     const std::initializer_list<QWidget*> walked = {lstKLV,     cmdReplace, cmdBackup,
                                                     cmdRestore, cmdRipAll,  cmdChange};
     EntryLines lines;
@@ -86,7 +138,9 @@ void Form1::cmdRipAll_Click() {
         if (!IsRippable(BytesOf(lblType->text()))) Yield();
     };
     hooks.options = [this] { return CurrentWriteOptions(); };
-    hooks.rip_entry = [this](const EntryLabels&) { return RipEntry(); };
+    hooks.rip_entry = [this](const EntryLabels&, const std::filesystem::path& image) {
+        return RipEntry(image);
+    };
 
     const QPointer<QWidget> had_focus = focusWidget();
     // No menu command may close or swap the files while the walk uses them.
@@ -96,7 +150,8 @@ void Form1::cmdRipAll_Click() {
     lstKLV->setAutoScroll(false);
     walk_painted_.emplace();
     walk_notes_.clear();
-    const bool ripped = Attempt([&] { RipAll(lines, DataTrack(), BlanksDirectory(), hooks); });
+    QString summary;
+    const bool ripped = Attempt([&] { summary = run(lines, hooks); });
     walk_painted_.reset();
     ShowWalkState();
     lstKLV->setAutoScroll(true);
@@ -106,7 +161,8 @@ void Form1::cmdRipAll_Click() {
         // the message says it is over.
         Yield();
         dialogs_->Message(MessageIcon::Exclamation, QStringLiteral("Info"),
-                          QStringLiteral("Rip Complete"));
+                          QStringLiteral("Rip Complete") +
+                              (summary.isEmpty() ? QString() : QStringLiteral("\r\n") + summary));
         // Keep Stream Structure names what it could not keep, as the command line does.
         if (!walk_notes_.empty()) {
             QString text;
@@ -119,12 +175,13 @@ void Form1::cmdRipAll_Click() {
     if (had_focus && had_focus->isEnabled()) had_focus->setFocus(Qt::OtherFocusReason);
 }
 
-// Rips the entry the details labels show, with the blank of its type and the options as they are
-// now; the window is busy while the sectors are written.
-std::int64_t Form1::RipEntry() {
+// Rips the entry the details labels show in `image` (the open image, or the copy Rip All to New
+// Image walks), with the blank of its type and the options as they are now; the window is busy
+// while the sectors are written.
+std::int64_t Form1::RipEntry(const std::filesystem::path& image) {
     StreamKeeping kept;
     const std::int64_t written =
-        vorlix::RipEntry(CurrentLabels(), DataTrack(), BlanksDirectory(), CurrentWriteOptions(),
+        vorlix::RipEntry(CurrentLabels(), image, BlanksDirectory(), CurrentWriteOptions(),
                          {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }},
                          Flush::Deferred,  // the walk flushes once at its end
                          &kept);
