@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 #include <optional>
 #include <span>
@@ -13,12 +12,12 @@
 #include "image/mdec_frame.h"
 #include "image/sector_copy.h"
 #include "image/sector_file.h"
+#include "image/str_frames.h"
 #include "image/str_sector.h"
 
 namespace vorlix {
 namespace {
 
-constexpr std::uint8_t kMaxChannel = 31;
 constexpr std::uint16_t kMaxQuantScale = 63;
 
 constexpr std::int64_t kBatchSectors = kCopyBatchSectors;
@@ -48,26 +47,12 @@ bool IsVideo(SectorView s) {
            (s[kSubHeaderOffset + 2] & kSubmodeVideo) != 0;
 }
 
-std::uint64_t ShapeKey(std::uint32_t width, std::uint32_t height, std::uint32_t version) {
-    return std::uint64_t{width} << 32 | height << 16 | version;
-}
-
-// One video sector's header fields.
-struct VideoChunk {
-    std::uint8_t channel;
-    std::uint32_t chunk, chunks, number, size, width, height, version;
-};
-
-std::string At(std::int64_t sector, const std::string& what) {
-    return "sector " + std::to_string(sector) + ": " + what;
-}
-
 // The checks decoders make before they take a sector as STR video, and the ones the rewrite needs.
 // Returns why the sector cannot be kept, or nothing.
 std::optional<std::string> CheckVideo(SectorView s, std::int64_t sector, VideoChunk& c) {
     const std::uint8_t* u = s.data() + kUserDataOffset;
-    if (Le(u, 4) != kStrMagic) return At(sector, "marked as video without an STR header");
-    if (IsForm2(s)) return At(sector, "video in a Form 2 sector");
+    if (Le(u, 4) != kStrMagic) return AtSector(sector, "marked as video without an STR header");
+    if (IsForm2(s)) return AtSector(sector, "video in a Form 2 sector");
     c.channel = s[kSubHeaderOffset + 1];
     c.chunk = Le(u + kStrChunk, 2);
     c.chunks = Le(u + kStrChunks, 2);
@@ -78,155 +63,21 @@ std::optional<std::string> CheckVideo(SectorView s, std::int64_t sector, VideoCh
     const std::uint8_t* b = u + kStrBitstreamHeader;
     const std::uint32_t words = Le(b, 2), magic = Le(b + 2, 2), scale = Le(b + 4, 2);
     c.version = Le(b + 6, 2);
-    if (c.channel > kMaxChannel) return At(sector, "channel " + std::to_string(c.channel));
-    if (c.chunk >= c.chunks) return At(sector, "chunk index beyond the chunk count");
+    if (c.channel > kMaxChannel) return AtSector(sector, "channel " + std::to_string(c.channel));
+    if (c.chunk >= c.chunks) return AtSector(sector, "chunk index beyond the chunk count");
     if (std::uint64_t{c.chunks} * kStrChunkSize < c.size)
-        return At(sector, "frame size beyond its chunks");
-    if (c.number == 0) return At(sector, "frame number 0");
-    if (words == 0) return At(sector, "word count 0");
-    if (magic != kMdecMagic) return At(sector, "no 3800 in the frame header");
+        return AtSector(sector, "frame size beyond its chunks");
+    if (c.number == 0) return AtSector(sector, "frame number 0");
+    if (words == 0) return AtSector(sector, "word count 0");
+    if (magic != kMdecMagic) return AtSector(sector, "no 3800 in the frame header");
     if (scale < 1 || scale > kMaxQuantScale)
-        return At(sector, "quantisation scale " + std::to_string(scale));
+        return AtSector(sector, "quantisation scale " + std::to_string(scale));
     if (c.version != 2 && c.version != 3)
-        return At(sector, "bitstream version " + std::to_string(c.version));
-    if (Le(u + kStrReserved, 4) != 0) return At(sector, "reserved header word not 0");
-    if (c.width == 0 || c.height == 0) return At(sector, "width or height 0");
+        return AtSector(sector, "bitstream version " + std::to_string(c.version));
+    if (Le(u + kStrReserved, 4) != 0) return AtSector(sector, "reserved header word not 0");
+    if (c.width == 0 || c.height == 0) return AtSector(sector, "width or height 0");
     return std::nullopt;
 }
-
-void AddToRuns(std::vector<SectorRange>& runs, std::int64_t sector) {
-    if (!runs.empty() && runs.back().start + runs.back().count == sector)
-        ++runs.back().count;
-    else
-        runs.push_back({sector, 1});
-}
-
-// What gathering an entry's chunks into frames one way gives.
-struct Grouping {
-    std::int64_t frames = 0, video_sectors = 0, partial_frames = 0;
-    std::vector<std::int64_t> kept, partial;  // sector indices within the entry
-    std::string refused_because;
-    std::map<std::uint64_t, std::vector<std::uint8_t>> black_frames;
-};
-
-// Gathers the chunks of each frame by their STR headers within one video stream, and decides for
-// each frame as it closes. Mastering tools give a movie's last sector the end-of-file sub-header
-// on another channel, so the channel tells streams apart only when asked to (`by_channel`): where
-// two movies interleave, each on a channel of its own.
-class FrameGatherer {
-public:
-    FrameGatherer(std::int64_t entry_start, bool by_channel)
-        : start_(entry_start), by_channel_(by_channel) {}
-
-    void Add(std::int64_t index, const VideoChunk& c) {
-        Stream& st = streams_[by_channel_ ? c.channel : 0];
-        if (st.open && st.open->header.number != c.number) Close(st, false);
-        if (!st.open) {
-            st.open = Frame{c, std::vector<std::int64_t>(c.chunks, -1), !st.had_frame};
-            st.had_frame = true;
-        }
-        Frame& f = *st.open;
-        const VideoChunk& first = f.header;
-        if (c.chunks != first.chunks || c.size != first.size || c.width != first.width ||
-            c.height != first.height || c.version != first.version)
-            return Refuse(index, "a frame whose sectors disagree on its shape");
-        if (f.sectors[c.chunk] >= 0) return Refuse(index, "a chunk that repeats in its frame");
-        f.sectors[c.chunk] = index;
-    }
-
-    Grouping Finish() {
-        for (Stream& st : streams_)
-            if (st.open) Close(st, true);
-        return std::move(out_);
-    }
-
-private:
-    struct Frame {
-        VideoChunk header;
-        std::vector<std::int64_t> sectors;  // by chunk index, -1 while missing
-        bool first_in_stream;
-    };
-    struct Stream {
-        std::optional<Frame> open;
-        bool had_frame = false;
-    };
-
-    void Refuse(std::int64_t index, const std::string& why) {
-        if (out_.refused_because.empty()) out_.refused_because = At(start_ + index, why);
-    }
-
-    void Close(Stream& st, bool at_entry_end) {
-        Frame f = std::move(*st.open);
-        st.open.reset();
-        std::erase(f.sectors, -1);
-        if (f.sectors.size() == f.header.chunks) {
-            Keep(f);
-        } else if (f.first_in_stream || at_entry_end) {
-            ++out_.partial_frames;
-            out_.partial.insert(out_.partial.end(), f.sectors.begin(), f.sectors.end());
-        } else {
-            Refuse(f.sectors.front(), "frame " + std::to_string(f.header.number) + " lacks chunks");
-        }
-    }
-
-    void Keep(const Frame& f) {
-        const VideoChunk& h = f.header;
-        const std::uint64_t key = ShapeKey(h.width, h.height, h.version);
-        auto it = out_.black_frames.find(key);
-        if (it == out_.black_frames.end()) {
-            auto black = BlackMdecFrame(static_cast<std::uint16_t>(h.width),
-                                        static_cast<std::uint16_t>(h.height),
-                                        static_cast<std::uint16_t>(h.version));
-            if (!black) return Refuse(f.sectors[0], "no black frame fits its size");
-            it = out_.black_frames.emplace(key, std::move(*black)).first;
-        }
-        if (it->second.size() > h.size)
-            return Refuse(f.sectors[0], "frame " + std::to_string(h.number) +
-                                            " too small for a black frame of its size");
-        ++out_.frames;
-        out_.video_sectors += static_cast<std::int64_t>(f.sectors.size());
-        out_.kept.insert(out_.kept.end(), f.sectors.begin(), f.sectors.end());
-    }
-
-    std::int64_t start_;
-    bool by_channel_;
-    Grouping out_;
-    std::array<Stream, kMaxChannel + 1> streams_;
-};
-
-// The entry's video is one stream unless that fails and each channel carrying video holds whole
-// frames of its own: then the channels are interleaved movies.
-class VideoStreams {
-public:
-    explicit VideoStreams(std::int64_t entry_start)
-        : one_(entry_start, false), each_(entry_start, true) {}
-
-    void Add(std::int64_t index, const VideoChunk& c) {
-        channels_ |= std::uint64_t{1} << c.channel;
-        one_.Add(index, c);
-        each_.Add(index, c);
-    }
-
-    void Finish(StreamKeeping& plan) {
-        Grouping one = one_.Finish(), each = each_.Finish();
-        const bool interleaved = std::popcount(channels_) > 1;
-        Grouping& g = !one.refused_because.empty() && interleaved ? each : one;
-        plan.frames = g.frames;
-        plan.video_sectors = g.video_sectors;
-        plan.partial_frames = g.partial_frames;
-        plan.partial_frame_sectors = static_cast<std::int64_t>(g.partial.size());
-        std::ranges::sort(g.partial);
-        for (std::int64_t i : g.partial) AddToRuns(plan.partial_frame_runs, plan.range.start + i);
-        for (std::int64_t i : g.kept)
-            plan.sectors[static_cast<std::size_t>(i)] = SectorKeeping::Video;
-        if (plan.refused_because.empty()) plan.refused_because = std::move(g.refused_because);
-        plan.black_frames = std::move(g.black_frames);
-    }
-
-private:
-    FrameGatherer one_, each_;
-    std::uint64_t channels_ = 0;
-};
 
 std::string Count(std::int64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
