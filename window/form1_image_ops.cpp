@@ -100,15 +100,20 @@ void Form1::mnuFileRipNew_Click() {
     });
     if (!target) return;
     WalkAll([&](const EntryLines& lines, const RipAllHooks& hooks) {
-        std::unique_ptr<ProgressView> progress =
-            dialogs_->Progress(kRipNewTitle, QStringLiteral("Copying the image\u2026"));
+        // The progress box comes up with the copy, after Rip All's checks, and goes with it.
+        std::unique_ptr<ProgressView> progress;
+        bool copied = false;
         const auto shown = [&](std::uint64_t done, std::uint64_t total) {
-            if (!progress) return;
+            if (copied) return;
+            if (!progress)
+                progress =
+                    dialogs_->Progress(kRipNewTitle, QStringLiteral("Copying the image\u2026"));
             if (!progress->Update(static_cast<std::int64_t>(done),
                                   static_cast<std::int64_t>(total)))
                 throw Failure("The copy was cancelled.");
             QCoreApplication::processEvents();
-            if (done == total) progress.reset();
+            copied = done == total;
+            if (copied) progress.reset();
         };
         const RipToNewReport report =
             RipToNewImage(lines, image, *target, BlanksDirectory(), hooks, shown);
