@@ -28,6 +28,10 @@ std::vector<Row> RipFigures(const Context& c, bool window_wanted);
 // filled with movies, XA and data as a disc holds them.
 std::vector<Row> KeepFigures(const Context& c);
 
+// (9) vorlix-cli rip --output (the image copied, the copy ripped) against copying the image in
+// 1 MiB writes and the baseline rip of figure 1 on the copy (in output_figures.cpp).
+std::vector<Row> OutputFigures(const Context& c);
+
 // (2) Backup and Restore of a 100,000-sector entry against the baseline copy.
 std::vector<Row> CopyFigures(const Context& c);
 

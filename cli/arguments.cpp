@@ -16,6 +16,7 @@ const char* const kUsage =
     "  vorlix-cli replace LIST IMAGE POSITION FILE [--no-xa-headers] [--valid-sectors]\n"
     "  vorlix-cli rip LIST IMAGE [--no-xa-headers] [--valid-sectors] [--keep-structure]\n"
     "                            [--dry-run] [--type POSITION=CODE]... [--blanks DIR]\n"
+    "                            [--output NEW [--overwrite]]\n"
     "  vorlix-cli scan IMAGE [--output LIST] [--overwrite] [--explain]\n"
     "  vorlix-cli verify IMAGE [--list LIST] [--all]\n"
     "  vorlix-cli silence-audio CUE [--dry-run]\n"
@@ -32,8 +33,8 @@ const char* const kUsage =
     "            sectors, ST0/ST1/ST2 (404 sectors or more) its first 404 then zero sectors,\n"
     "            DUM becomes zero sectors (FILE is not read); other types are left alone\n"
     "  rip       replace every movie, XA and DUM entry with the blank files (in \"blanks\"\n"
-    "            beside this program, else in ../share/vorlix/blanks from it); back the\n"
-    "            image up first\n"
+    "            beside this program, else in ../share/vorlix/blanks from it), in place (back\n"
+    "            the image up first), or in a copy with --output\n"
     "  scan      make the entry list from the image itself: its files by content, and the\n"
     "            movies and XA audio found by a walk over all sectors; prints the list, or\n"
     "            writes LIST (an existing non-empty LIST needs --overwrite); --explain tells\n"
@@ -54,8 +55,16 @@ const char* const kUsage =
     "                     (for burning and for emulators that check sectors); no holes\n"
     "  --keep-structure   rewrite movie, XA and DUM entries in place instead: every frame black\n"
     "                     in its own size, every XA channel silent, every sector's headers kept\n"
+    "  --output NEW       rip a copy of IMAGE (a reflink where the file system can) into NEW, a\n"
+    "                     .bin, or a .cue with its data track beside it; IMAGE is only read\n"
+    "                     (an existing non-empty NEW needs --overwrite)\n"
     "  --list LIST        label verify's ranges with the entries of LIST\n"
     "  --all              list every range verify found, not the first 20 of each kind\n"
+    "\n"
+    "Which rip to choose (a game's players, after each):\n"
+    "  plain rip          smallest; movies end at the blank's 41st frame, XA channels are gone\n"
+    "  --valid-sectors    as plain, but every sector at its own address: a drive's seek finds it\n"
+    "  --keep-structure   every frame and XA channel kept, black and silent: the game plays on\n"
     "\n"
     "Exit status: 0 done (verify: no problem found), 1 refused or failed (verify: could not\n"
     "check), 2 usage error, 3 verify found problems.\n";
@@ -82,7 +91,7 @@ const CommandShape* ShapeOf(const std::string& command) {
     static const CommandShape replace{4, {"--no-xa-headers", "--valid-sectors"}};
     static const CommandShape rip{2,
                                   {"--no-xa-headers", "--valid-sectors", "--keep-structure",
-                                   "--dry-run", "--type", "--blanks"}};
+                                   "--dry-run", "--type", "--blanks", "--output", "--overwrite"}};
     static const CommandShape verify{1, {"--list", "--all"}};
     static const CommandShape scan{1, {"--output", "--overwrite", "--explain"}};
     static const CommandShape silence{1, {"--dry-run"}};

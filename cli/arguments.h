@@ -30,8 +30,9 @@ struct Arguments {
     bool dry_run = false;
     std::vector<std::pair<std::size_t, std::string>> type_changes;  // position, code
     std::optional<std::string> blanks;
-    bool all = false;    // verify: every range, not the first 20 of each kind
-    std::string output;  // scan: the list file to write, empty for standard output
+    bool all = false;         // verify: every range, not the first 20 of each kind
+    std::string output;       // scan: the list file to write, empty for standard output; rip: NEW
+    std::string image_named;  // IMAGE as given (a .cue), before it stands for its data track
     bool explain = false;
     DataTrack track;  // what IMAGE stands for, once resolved: `image` is then its .bin
 };

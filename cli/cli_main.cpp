@@ -29,6 +29,7 @@ int RunCli(const std::vector<std::string>& args, Streams s) {
         if (a.command == "scan") return ScanCommand(a, s);
         if (a.command == "silence-audio") return SilenceAudioCommand(a, s);
         // Every other command that takes an IMAGE takes a cue sheet for its data track too.
+        a.image_named = a.image;
         if (!a.image.empty()) {
             a.track = ResolveImage(a.image);
             a.image = a.track.bin.string();

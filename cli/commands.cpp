@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/progress.h"
 #include "disc/covered_structures.h"
+#include "disc/new_image_cue.h"
 #include "entries/entry_details.h"
 #include "entries/list_reader.h"
 #include "entries/type_change.h"
@@ -18,6 +20,7 @@
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "image/rip_payoff.h"
+#include "image/rip_to_new.h"
 #include "image/sector_copy.h"
 #include "image/sector_file.h"
 
@@ -177,9 +180,16 @@ int RipCommand(const Arguments& a, Streams s) {
     const std::filesystem::path blanks =
         a.blanks ? std::filesystem::path(*a.blanks) : DefaultBlanksDirectory(ProgramDirectory());
 
+    // A new image is refused before the image is even read.
+    std::optional<NewImage> target;
+    if (!a.output.empty()) {
+        target = NewImageFor(a.image_named, a.output);
+        CheckNewImage(*target, a.image, a.list, blanks, a.overwrite);
+    }
+
     // Held from before the image's size is taken to the end of the walk (the walk's own lock
     // nests).
-    const ImageLock lock(a.image, a.dry_run ? ImageAccess::Read : ImageAccess::Write);
+    const ImageLock lock(a.image, a.dry_run || target ? ImageAccess::Read : ImageAccess::Write);
     // A list made for another image, or from a damaged record, is told of and still ripped.
     for (const std::string& warning : EntriesCoveringStructures(lines, a.image))
         s.err << "vorlix-cli: " << warning << "\n";
@@ -234,21 +244,38 @@ int RipCommand(const Arguments& a, Streams s) {
     hooks.yield = [&] { bar.Show(++done); };
     hooks.options = [&] { return a.write; };
     RipAllReport report;
+    std::optional<RipToNewReport> copied;
     try {
-        report = RipAll(lines, a.image, blanks, hooks);
+        if (target) {
+            copied = RipToNewImage(lines, a.image, *target, blanks, hooks);
+            report = copied->rip;
+        } else {
+            report = RipAll(lines, a.image, blanks, hooks);
+        }
     } catch (...) {
         bar.Finish();
         throw;
     }
     bar.Finish();
-    s.out << "Rip Complete\n"
-          << "Ripped "
+    s.out << "Rip Complete\n";
+    if (copied) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f", copied->copy_seconds);
+        s.out << "Copied " << DisplayPath(a.image) << " to " << DisplayPath(target->bin) << " in "
+              << seconds << " s as "
+              << (copied->way == CopyWay::Reflink ? "a reflink" : "a full copy")
+              << " and ripped the copy; the original was only read.\n";
+        if (target->cue)
+            s.out << "Wrote " << DisplayPath(*target->cue)
+                  << "; its other tracks play from the original's files.\n";
+    }
+    s.out << "Ripped "
           << Plural(static_cast<std::int64_t>(report.entries_ripped), "entry", "entries") << ", "
-          << Plural(report.sectors_written, "sector", "sectors") << " written" << WrittenTo(a)
-          << ".\n";
+          << Plural(report.sectors_written, "sector", "sectors") << " written"
+          << (target ? " to " + DisplayPath(target->bin) : WrittenTo(a)) << ".\n";
     for (const std::string& note : report.notes) s.out << note << '\n';
     if (a.write.keep_structure) payoff.blank_bytes = SectorOffset(report.sectors_written);
-    const DiskUse after = DiskUseOf(a.image);
+    const DiskUse after = DiskUseOf(target ? target->bin : std::filesystem::path(a.image));
     s.out << PayoffText(payoff, before, &after, a.write.valid_sectors);
     return kExitOk;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// A seam for tests: make the k-th open, examination (fstat), lock, read, write, flush or hole
-// punch of the file layer fail with a chosen error, as a full disk, a failing drive, a second
-// process or a file system without holes would.
+// A seam for tests: make the k-th open, examination (fstat), lock, read, write, flush, hole
+// punch or reflink of the file layer fail with a chosen error, as a full disk, a failing drive, a
+// second process or a file system without holes (or reflinks) would.
 
 #include <filesystem>
 #include <functional>
@@ -16,6 +16,7 @@ enum class FileCall {
     Write,
     Flush,
     Punch,  // deallocating the blocks of a zero run
+    Clone,  // sharing a file's blocks with a copy (a reflink); a failure makes it a byte copy
 };
 
 // Returns 0 to let the call go on, or an errno value to make it fail with.

@@ -136,7 +136,7 @@ RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
             std::optional<StreamKeeping> kept;
             std::int64_t written = 0;
             if (hooks.rip_entry) {
-                written = hooks.rip_entry(labels);
+                written = hooks.rip_entry(labels, image);
             } else {
                 const WriteOptions now = options();
                 if (now.keep_structure) prefetch.Ahead(i);

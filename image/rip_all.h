@@ -25,10 +25,11 @@ struct RipAllHooks {
     std::function<void()> yield;
     // Read anew for every ripped entry. Missing: the default options.
     std::function<WriteOptions()> options;
-    // Rips the selected entry with Flush::Deferred and returns the sectors written. Missing:
-    // RipEntry on the labels with the walk's image, blanks and options. The window passes its
-    // own RipEntry, which reads its labels and wraps the writes in its busy state.
-    std::function<std::int64_t(const EntryLabels&)> rip_entry;
+    // Rips the selected entry in the walk's image with Flush::Deferred and returns the sectors
+    // written. Missing: RipEntry on the labels with the walk's image, blanks and options. The
+    // window passes its own RipEntry, which reads its labels and wraps the writes in its busy
+    // state.
+    std::function<std::int64_t(const EntryLabels&, const std::filesystem::path& image)> rip_entry;
 };
 
 struct RipAllReport {

@@ -12,12 +12,12 @@
 #include "image/mdec_frame.h"
 #include "image/sector_copy.h"
 #include "image/sector_file.h"
+#include "image/str_frames.h"
 #include "image/str_sector.h"
 
 namespace vorlix {
 namespace {
 
-constexpr std::uint8_t kMaxChannel = 31;
 constexpr std::uint16_t kMaxQuantScale = 63;
 
 constexpr std::int64_t kBatchSectors = kCopyBatchSectors;
@@ -47,26 +47,12 @@ bool IsVideo(SectorView s) {
            (s[kSubHeaderOffset + 2] & kSubmodeVideo) != 0;
 }
 
-std::uint64_t ShapeKey(std::uint32_t width, std::uint32_t height, std::uint32_t version) {
-    return std::uint64_t{width} << 32 | height << 16 | version;
-}
-
-// One video sector's header fields.
-struct VideoChunk {
-    std::uint8_t channel;
-    std::uint32_t chunk, chunks, number, size, width, height, version;
-};
-
-std::string At(std::int64_t sector, const std::string& what) {
-    return "sector " + std::to_string(sector) + ": " + what;
-}
-
 // The checks decoders make before they take a sector as STR video, and the ones the rewrite needs.
 // Returns why the sector cannot be kept, or nothing.
 std::optional<std::string> CheckVideo(SectorView s, std::int64_t sector, VideoChunk& c) {
     const std::uint8_t* u = s.data() + kUserDataOffset;
-    if (Le(u, 4) != kStrMagic) return At(sector, "marked as video without an STR header");
-    if (IsForm2(s)) return At(sector, "video in a Form 2 sector");
+    if (Le(u, 4) != kStrMagic) return AtSector(sector, "marked as video without an STR header");
+    if (IsForm2(s)) return AtSector(sector, "video in a Form 2 sector");
     c.channel = s[kSubHeaderOffset + 1];
     c.chunk = Le(u + kStrChunk, 2);
     c.chunks = Le(u + kStrChunks, 2);
@@ -77,106 +63,38 @@ std::optional<std::string> CheckVideo(SectorView s, std::int64_t sector, VideoCh
     const std::uint8_t* b = u + kStrBitstreamHeader;
     const std::uint32_t words = Le(b, 2), magic = Le(b + 2, 2), scale = Le(b + 4, 2);
     c.version = Le(b + 6, 2);
-    if (c.channel > kMaxChannel) return At(sector, "channel " + std::to_string(c.channel));
-    if (c.chunk >= c.chunks) return At(sector, "chunk index beyond the chunk count");
+    if (c.channel > kMaxChannel) return AtSector(sector, "channel " + std::to_string(c.channel));
+    if (c.chunk >= c.chunks) return AtSector(sector, "chunk index beyond the chunk count");
     if (std::uint64_t{c.chunks} * kStrChunkSize < c.size)
-        return At(sector, "frame size beyond its chunks");
-    if (c.number == 0) return At(sector, "frame number 0");
-    if (words == 0) return At(sector, "word count 0");
-    if (magic != kMdecMagic) return At(sector, "no 3800 in the frame header");
+        return AtSector(sector, "frame size beyond its chunks");
+    if (c.number == 0) return AtSector(sector, "frame number 0");
+    if (words == 0) return AtSector(sector, "word count 0");
+    if (magic != kMdecMagic) return AtSector(sector, "no 3800 in the frame header");
     if (scale < 1 || scale > kMaxQuantScale)
-        return At(sector, "quantisation scale " + std::to_string(scale));
+        return AtSector(sector, "quantisation scale " + std::to_string(scale));
     if (c.version != 2 && c.version != 3)
-        return At(sector, "bitstream version " + std::to_string(c.version));
-    if (Le(u + kStrReserved, 4) != 0) return At(sector, "reserved header word not 0");
-    if (c.width == 0 || c.height == 0) return At(sector, "width or height 0");
+        return AtSector(sector, "bitstream version " + std::to_string(c.version));
+    if (Le(u + kStrReserved, 4) != 0) return AtSector(sector, "reserved header word not 0");
+    if (c.width == 0 || c.height == 0) return AtSector(sector, "width or height 0");
     return std::nullopt;
 }
 
-// Gathers the chunks of each frame, per channel, and decides for each frame as it closes.
-class FrameGatherer {
-public:
-    explicit FrameGatherer(StreamKeeping& plan) : plan_(plan) {}
-
-    void Add(std::int64_t index, const VideoChunk& c) {
-        Channel& ch = channels_[c.channel];
-        if (ch.open && ch.open->header.number != c.number) Close(ch, false);
-        if (!ch.open) {
-            ch.open = Frame{c, std::vector<std::int64_t>(c.chunks, -1), !ch.had_frame};
-            ch.had_frame = true;
-        }
-        Frame& f = *ch.open;
-        const VideoChunk& first = f.header;
-        if (c.chunks != first.chunks || c.size != first.size || c.width != first.width ||
-            c.height != first.height || c.version != first.version)
-            return Refuse(index, "a frame whose sectors disagree on its shape");
-        if (f.sectors[c.chunk] >= 0) return Refuse(index, "a chunk that repeats in its frame");
-        f.sectors[c.chunk] = index;
-    }
-
-    void Finish() {
-        for (Channel& ch : channels_)
-            if (ch.open) Close(ch, true);
-    }
-
-private:
-    struct Frame {
-        VideoChunk header;
-        std::vector<std::int64_t> sectors;  // by chunk index, -1 while missing
-        bool first_in_channel;
-    };
-    struct Channel {
-        std::optional<Frame> open;
-        bool had_frame = false;
-    };
-
-    void Refuse(std::int64_t index, const std::string& why) {
-        if (plan_.refused_because.empty())
-            plan_.refused_because = At(plan_.range.start + index, why);
-    }
-
-    void Close(Channel& ch, bool at_entry_end) {
-        Frame f = std::move(*ch.open);
-        ch.open.reset();
-        const auto present =
-            std::ranges::count_if(f.sectors, [](std::int64_t i) { return i >= 0; });
-        if (present == static_cast<std::ptrdiff_t>(f.sectors.size())) {
-            Keep(f);
-        } else if (f.first_in_channel || at_entry_end) {
-            ++plan_.partial_frames;
-            plan_.partial_frame_sectors += present;
-        } else {
-            const auto any = std::ranges::find_if(f.sectors, [](std::int64_t i) { return i >= 0; });
-            Refuse(*any, "frame " + std::to_string(f.header.number) + " lacks chunks");
-        }
-    }
-
-    void Keep(const Frame& f) {
-        const VideoChunk& h = f.header;
-        const std::uint64_t key = ShapeKey(h.width, h.height, h.version);
-        auto it = plan_.black_frames.find(key);
-        if (it == plan_.black_frames.end()) {
-            auto black = BlackMdecFrame(static_cast<std::uint16_t>(h.width),
-                                        static_cast<std::uint16_t>(h.height),
-                                        static_cast<std::uint16_t>(h.version));
-            if (!black) return Refuse(f.sectors[0], "no black frame fits its size");
-            it = plan_.black_frames.emplace(key, std::move(*black)).first;
-        }
-        if (it->second.size() > h.size)
-            return Refuse(f.sectors[0], "frame " + std::to_string(h.number) +
-                                            " too small for a black frame of its size");
-        ++plan_.frames;
-        plan_.video_sectors += static_cast<std::int64_t>(f.sectors.size());
-        for (std::int64_t i : f.sectors)
-            plan_.sectors[static_cast<std::size_t>(i)] = SectorKeeping::Video;
-    }
-
-    StreamKeeping& plan_;
-    std::array<Channel, kMaxChannel + 1> channels_;
-};
-
 std::string Count(std::int64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// "100-104, 2000-2003", the first sector alone for a run of one; a note stays a line.
+std::string RunsText(const std::vector<SectorRange>& runs) {
+    constexpr std::size_t kShownRuns = 8;
+    std::string text;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const SectorRange& r = runs[i];
+        if (i > 0) text += ", ";
+        if (i == kShownRuns) return text + "...";
+        text += std::to_string(r.start);
+        if (r.count > 1) text += "-" + std::to_string(r.start + r.count - 1);
+    }
+    return text;
 }
 
 void WriteAddress(MutableSectorView s, std::int64_t sector) {
@@ -270,11 +188,11 @@ std::vector<std::string> StreamKeeping::Notes() const {
     std::vector<std::string> notes;
     if (partial_frames > 0)
         notes.push_back(Count(partial_frames, "partial frame", "partial frames") + " (" +
-                        Count(partial_frame_sectors, "sector", "sectors") +
-                        ") at the entry's edges left alone");
+                        Count(partial_frame_sectors, "sector", "sectors") + ": " +
+                        RunsText(partial_frame_runs) + ") at the entry's edges left alone");
     if (foreign_sectors > 0)
-        notes.push_back(Count(foreign_sectors, "sector", "sectors") +
-                        " without a Mode 2 header left alone");
+        notes.push_back(Count(foreign_sectors, "sector", "sectors") + " (" +
+                        RunsText(foreign_runs) + ") without a Mode 2 header left alone");
     return notes;
 }
 
@@ -299,7 +217,7 @@ namespace {
 // are read again batch by batch, so memory stays bounded for any entry.
 constexpr std::int64_t kHeldSectors = 16384;
 
-void Classify(StreamKeeping& plan, FrameGatherer& frames, const std::uint8_t* bytes,
+void Classify(StreamKeeping& plan, VideoStreams& frames, const std::uint8_t* bytes,
               std::int64_t first_index, std::int64_t n) {
     for (std::int64_t j = 0; j < n; ++j) {
         const SectorView s(bytes + j * static_cast<std::int64_t>(kRawSectorSize), kRawSectorSize);
@@ -307,6 +225,7 @@ void Classify(StreamKeeping& plan, FrameGatherer& frames, const std::uint8_t* by
         SectorKeeping& kind = plan.sectors[static_cast<std::size_t>(index)];
         if (!IsMode2(s)) {
             ++plan.foreign_sectors;
+            AddToRuns(plan.foreign_runs, plan.range.start + index);
         } else if (IsAudio(s)) {
             kind = SectorKeeping::Audio;
             ++plan.audio_sectors;
@@ -333,7 +252,7 @@ StreamKeeping Plan(SectorFile& image, SectorRange range, std::vector<std::uint8_
     BcdAddress(range.start + range.count - 1);
     plan.sectors.assign(static_cast<std::size_t>(range.count), SectorKeeping::Leave);
     image.Prefetch(range.start, range.count);
-    FrameGatherer frames(plan);
+    VideoStreams frames(range.start);
     std::vector<std::uint8_t> buffer;
     if (held)
         held->resize(static_cast<std::size_t>(range.count) * kRawSectorSize);
@@ -347,7 +266,7 @@ StreamKeeping Plan(SectorFile& image, SectorRange range, std::vector<std::uint8_
                           std::span(at, static_cast<std::size_t>(n) * kRawSectorSize));
         Classify(plan, frames, at, k, n);
     }
-    frames.Finish();
+    frames.Finish(plan);
     if (plan.LeftAlone()) std::ranges::fill(plan.sectors, SectorKeeping::Leave);
     return plan;
 }

@@ -33,8 +33,10 @@ struct StreamKeeping {
     // Frames that begin before the entry or end after it: their sectors inside it stay as they are.
     std::int64_t partial_frames = 0;
     std::int64_t partial_frame_sectors = 0;
+    std::vector<SectorRange> partial_frame_runs;  // those sectors, in runs, by image position
     // Sectors without a Mode 2 sync and mode byte: their form is unknown, so they stay as they are.
     std::int64_t foreign_sectors = 0;
+    std::vector<SectorRange> foreign_runs;
     // Every sector of the entry that holds or is marked as video.
     std::int64_t all_video_sectors = 0;
     // Why the entry's video cannot be kept ("sector 1234: bitstream version 4"); empty when it can.

@@ -1,6 +1,7 @@
 #include "testdisc/psx_disc_builder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -267,8 +268,13 @@ Movie MakeMovie(const MovieSpec& wanted, std::uint64_t seed, bool mark_end) {
     return movie;
 }
 
-Item MovieFile(const MovieSpec& wanted, std::uint64_t seed) {
-    Movie movie = MakeMovie(wanted, seed, true);
+// Gives a Form 1 sector another sub-header, as a mastering tool writes it.
+void SetSubHeader(RawSector& s, SubHeader sub) {
+    WriteMode2Header(s, 0, sub);
+    SealForm1(s);
+}
+
+Item MovieFile(const MovieSpec& wanted, Movie movie) {
     Item item;
     item.path = wanted.path;
     item.role = movie.audio ? "movie+audio" : "movie";
@@ -281,6 +287,47 @@ Item MovieFile(const MovieSpec& wanted, std::uint64_t seed) {
                             movie.audio ? 1 : 0});
     item.sectors = std::move(movie.sectors);
     return item;
+}
+
+Item MovieFile(const MovieSpec& wanted, std::uint64_t seed) {
+    return MovieFile(wanted, MakeMovie(wanted, seed, true));
+}
+
+// The mastering tools' layouts (see DiscOptions).
+std::vector<Item> MasteredMovies(const DiscOptions& options, std::uint64_t& seed) {
+    std::vector<Item> items;
+    if (options.mastered_movie) {
+        const MovieSpec wanted{"/MOVIE/MASTERED.STR", 320, 240, 12, 2, 0, 10, 10, {}};
+        Movie movie = MakeMovie(wanted, ++seed, false);
+        for (RawSector& s : movie.sectors) SetSubHeader(s, {0, 1, kSubmodeMovie, 0});
+        SetSubHeader(movie.sectors.back(), {0, 0, kSubmodeLastData, 0});
+        items.push_back(MovieFile(wanted, std::move(movie)));
+    }
+    if (options.interleaved_movies) {
+        MovieSpec wanted{"/MOVIE/PAIR.STR", 320, 240, 8, 2, 0, 4, 7, {}};
+        const Movie a = MakeMovie(wanted, ++seed, false);
+        Movie b = MakeMovie(wanted, ++seed, false);
+        for (RawSector& s : b.sectors) SetSubHeader(s, {kStreamFile, 1, kSubmodeMovie, 0});
+        Movie pair;
+        for (std::size_t i = 0; i < std::max(a.sectors.size(), b.sectors.size()); ++i)
+            for (const Movie* m : std::array<const Movie*, 2>{&a, &b})
+                if (i < m->sectors.size()) pair.sectors.push_back(m->sectors[i]);
+        pair.frames = a.frames + b.frames;
+        wanted.frames = pair.frames;
+        items.push_back(MovieFile(wanted, std::move(pair)));
+    }
+    if (options.record_ends) {
+        const MovieSpec wanted{"/MOVIE/RECORDS.STR", 256, 176, 15, 2, 0, 3, 6, {}};
+        Movie movie = MakeMovie(wanted, ++seed, true);
+        for (RawSector& s : movie.sectors) {
+            const std::uint8_t* user = s.data() + kUserDataOffset;
+            if ((user[4] | user[5] << 8) + 1 == (user[6] | user[7] << 8))
+                SetSubHeader(s, {s[0x10], s[0x11],
+                                 static_cast<std::uint8_t>(s[0x12] | kSubmodeEndOfRecord), 0});
+        }
+        items.push_back(MovieFile(wanted, std::move(movie)));
+    }
+    return items;
 }
 
 Bytes SystemCnf() {
@@ -551,6 +598,7 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
         if (options.movie_bytes_per_sector > 0)
             items.back().recorded_size = items.back().Count() * options.movie_bytes_per_sector;
     }
+    for (Item& item : MasteredMovies(options, seed)) items.push_back(std::move(item));
 
     {
         // A movie in sectors no file covers, as games that stream from raw sector numbers have.

@@ -51,6 +51,17 @@ struct DiscOptions {
     // More movies under /MOVIE, after the normal ones (e.g. bitstream version 3).
     std::vector<MovieSpec> extra_movies = {};
 
+    // Layouts of real mastering tools, each a movie file of its own under /MOVIE.
+    // /MOVIE/MASTERED.STR: video-only, sub-header 00 01 48 00 (channel 1), 10 sectors a frame,
+    // its last sector 00 00 89 00 (end of file, channel 0) in the middle of the last frame's
+    // chunks.
+    bool mastered_movie = false;
+    // /MOVIE/PAIR.STR: two 320 x 240 movies, one on channel 0 and one on channel 1, one sector of
+    // each in turn (one stream in `streams`, the frames of both).
+    bool interleaved_movies = false;
+    // /MOVIE/RECORDS.STR: each frame's last sector ends a record, all through the file.
+    bool record_ends = false;
+
     // Faults for bad-input tests.
     bool directory_cycle = false;  // /DATA/LOOP is a directory record pointing at /DATA itself
     bool extent_past_end = false;  // /DATA/LOST.DAT lies past the end of the image

@@ -184,6 +184,9 @@ void Form1::CreateMenu() {
     mnuFileBIN = named(mnuFile->addAction(QStringLiteral("Open &BIN File")), "mnuFileBIN");
     mnuFileScan =
         named(mnuFile->addAction(QStringLiteral("&Make VLX List from BIN\u2026")), "mnuFileScan");
+    mnuFileRipNew =
+        named(mnuFile->addAction(QStringLiteral("Rip All to &New Image\u2026")), "mnuFileRipNew");
+    mnuFileRipNew->setEnabled(false);
     named(mnuFile->addSeparator(), "mnuFileDiv1");
     mnuFileClose = named(mnuFile->addAction(QStringLiteral("&Close All")), "mnuFileClose");
     named(mnuFile->addSeparator(), "mnuFileDiv2");
@@ -205,12 +208,23 @@ void Form1::CreateMenu() {
     mnuOptionsSilence =
         named(mnuOptions->addAction(QStringLiteral("Silence &Audio Tracks")), "mnuOptionsSilence");
     mnuOptionsSilence->setCheckable(true);
+    // Which rip to choose, in a line each.
+    mnuOptions->setToolTipsVisible(true);
+    mnuOptionsXA->setToolTip(
+        QStringLiteral("XA entries get silent XA sectors after their first, not zero sectors"));
+    mnuOptionsValid->setToolTip(QStringLiteral(
+        "Every sector written gets its own address, sync and EDC: a drive's seek finds it"));
+    mnuOptionsKeep->setToolTip(QStringLiteral(
+        "Every frame and XA channel kept, black and silent: a game that counts them plays on"));
+    mnuOptionsSilence->setToolTip(QStringLiteral(
+        "Rip All on a cue also makes its audio tracks digital silence of the same length"));
 
     mnuAbout = named(menuBar()->addAction(QStringLiteral("&About")), "mnuAbout");
 
     connect(mnuFileKLV, &QAction::triggered, this, &Form1::mnuFileKLV_Click);
     connect(mnuFileBIN, &QAction::triggered, this, &Form1::mnuFileBIN_Click);
     connect(mnuFileScan, &QAction::triggered, this, &Form1::mnuFileScan_Click);
+    connect(mnuFileRipNew, &QAction::triggered, this, &Form1::mnuFileRipNew_Click);
     connect(mnuFileClose, &QAction::triggered, this, &Form1::mnuFileClose_Click);
     connect(mnuFileExit, &QAction::triggered, this, &Form1::mnuFileExit_Click);
     connect(mnuOptionsXA, &QAction::triggered, this, &Form1::mnuOptionsXA_Click);

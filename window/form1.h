@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "entries/list_reader.h"
 #include "image/entry_range.h"
+#include "image/rip_all.h"
 #include "image/write_options.h"
 #include "window/dialogs.h"
 
@@ -89,7 +91,11 @@ private:
     void cmdRestore_Click();
     void cmdReplace_Click();
     void cmdRipAll_Click();
-    std::int64_t RipEntry();
+    void mnuFileRipNew_Click();
+    // Walks the list with `run` (RipAll, or RipToNewImage), the window showing the walk; returns
+    // through the "Rip Complete" box what `run` adds to it.
+    void WalkAll(const std::function<QString(const EntryLines&, const RipAllHooks&)>& run);
+    std::int64_t RipEntry(const std::filesystem::path& image);
     void RipEntryBegins();
     void RipEntryEnds();
     void BeginWork(QLatin1String status);
@@ -158,6 +164,7 @@ private:
     QAction* mnuFileKLV = nullptr;
     QAction* mnuFileBIN = nullptr;
     QAction* mnuFileScan = nullptr;
+    QAction* mnuFileRipNew = nullptr;
     QAction* mnuFileClose = nullptr;
     QAction* mnuFileExit = nullptr;
     QMenu* mnuOptions = nullptr;

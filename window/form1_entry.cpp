@@ -63,6 +63,7 @@ void Form1::SetEntryCommandsEnabled(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{cmdReplace, cmdBackup, cmdRestore,
                                                             cmdRipAll, cmdChange, txtChange})
         control->setEnabled(enabled);
+    mnuFileRipNew->setEnabled(enabled);
 }
 
 namespace {

@@ -1,5 +1,6 @@
-// Backup, Restore, Replace File and Rip All: the window's side of the image operations. The
-// operations read the selected entry from the details labels and leave the sectors to the core.
+// Backup, Restore, Replace File, Rip All and Rip All to New Image: the window's side of the image
+// operations. The operations read the selected entry from the details labels and leave the sectors
+// to the core.
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
@@ -16,11 +17,13 @@
 #include "disc/cue_tracks.h"
 #include "disc/image_source.h"
 #include "image/audio_silence.h"
+#include "disc/new_image_cue.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
 #include "image/failure.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
+#include "image/rip_to_new.h"
 #include "image/sector_copy.h"
 #include "window/conversions.h"
 #include "window/form1.h"
@@ -73,6 +76,72 @@ void Form1::cmdReplace_Click() {
 }
 
 void Form1::cmdRipAll_Click() {
+    // With Silence Audio Tracks and a cue, the audio tracks are checked before the first write
+    // and silenced after the walk.
+    std::optional<SilenceReport> silenced;
+    WalkAll([&](const EntryLines& lines, const RipAllHooks& hooks) {
+        std::vector<AudioSpan> audio;
+        const std::filesystem::path image = PathOf(ImageFilePath);
+        if (mnuOptionsSilence->isChecked() && DataTrackOf(image) != image) {
+            audio = AudioSpansOf(image);
+            SilenceAudio(audio, true);
+        }
+        RipAll(lines, DataTrack(), BlanksDirectory(), hooks);
+        if (!audio.empty()) silenced = SilenceAudio(audio, false);
+        return QString();
+    });
+    if (silenced)
+        dialogs_->Message(MessageIcon::Information, QStringLiteral("Info"),
+                          TextOf(SilenceSummary(*silenced, false)).trimmed());
+}
+
+// Rip All on a copy: the new image is chosen and checked first, then the image is copied with
+// its progress shown and the copy walked as Rip All walks the image.
+void Form1::mnuFileRipNew_Click() {
+    std::filesystem::path image;
+    std::optional<NewImage> target;
+    Attempt([&] {
+        image = DataTrack();
+        const QFileInfo named(ImageFilePath);
+        const QString path = dialogs_->SaveFile(
+            {named.completeBaseName() + QStringLiteral(" (ripped).") + named.suffix(), kRipNewTitle,
+             kImageFilter, ImageFolderPath()});
+        if (path.isEmpty()) return;
+        NewImage chosen = NewImageFor(PathOf(ImageFilePath), PathOf(path));
+        const bool replaces = NeedsOverwriteQuestion(chosen.bin) ||
+                              (chosen.cue && NeedsOverwriteQuestion(*chosen.cue));
+        if (replaces && !dialogs_->Question(QStringLiteral("Question"), kOverwriteQuestion)) return;
+        CheckNewImage(chosen, image, PathOf(ListFilePath), BlanksDirectory(), replaces);
+        target = std::move(chosen);
+    });
+    if (!target) return;
+    WalkAll([&](const EntryLines& lines, const RipAllHooks& hooks) {
+        // The progress box comes up with the copy, after Rip All's checks, and goes with it.
+        std::unique_ptr<ProgressView> progress;
+        bool copied = false;
+        const auto shown = [&](std::uint64_t done, std::uint64_t total) {
+            if (copied) return;
+            if (!progress)
+                progress =
+                    dialogs_->Progress(kRipNewTitle, QStringLiteral("Copying the image\u2026"));
+            if (!progress->Update(static_cast<std::int64_t>(done),
+                                  static_cast<std::int64_t>(total)))
+                throw Failure("The copy was cancelled.");
+            QCoreApplication::processEvents();
+            copied = done == total;
+            if (copied) progress.reset();
+        };
+        const RipToNewReport report =
+            RipToNewImage(lines, image, *target, BlanksDirectory(), hooks, shown);
+        return QStringLiteral("New image: %1 (copied in %2 s as %3).")
+            .arg(TextOf(DisplayPath(target->cue ? *target->cue : target->bin)))
+            .arg(report.copy_seconds, 0, 'f', 1)
+            .arg(report.way == CopyWay::Reflink ? QStringLiteral("a reflink")
+                                                : QStringLiteral("a full copy"));
+    });
+}
+
+void Form1::WalkAll(const std::function<QString(const EntryLines&, const RipAllHooks&)>& run) {
     const std::initializer_list<QWidget*> walked = {lstKLV,     cmdReplace, cmdBackup,
                                                     cmdRestore, cmdRipAll,  cmdChange};
     EntryLines lines;
@@ -90,7 +159,9 @@ void Form1::cmdRipAll_Click() {
         if (!IsRippable(BytesOf(lblType->text()))) Yield();
     };
     hooks.options = [this] { return CurrentWriteOptions(); };
-    hooks.rip_entry = [this](const EntryLabels&) { return RipEntry(); };
+    hooks.rip_entry = [this](const EntryLabels&, const std::filesystem::path& image) {
+        return RipEntry(image);
+    };
 
     const QPointer<QWidget> had_focus = focusWidget();
     // No menu command may close or swap the files while the walk uses them.
@@ -100,16 +171,8 @@ void Form1::cmdRipAll_Click() {
     lstKLV->setAutoScroll(false);
     walk_painted_.emplace();
     walk_notes_.clear();
-    // With Silence Audio Tracks and a cue, the audio tracks are checked before the first write
-    // and silenced after the walk.
-    std::optional<SilenceReport> silenced;
+    QString summary;
     const bool ripped = Attempt([&] {
-        std::vector<AudioSpan> audio;
-        const std::filesystem::path image = PathOf(ImageFilePath);
-        if (mnuOptionsSilence->isChecked() && DataTrackOf(image) != image) {
-            audio = AudioSpansOf(image);
-            SilenceAudio(audio, true);
-        }
         // A list made for another image, or from a damaged record, is told of and still ripped.
         QString covering;
         for (const std::string& warning : EntriesCoveringStructures(lines, DataTrack()))
@@ -117,8 +180,7 @@ void Form1::cmdRipAll_Click() {
         if (!covering.isEmpty())
             dialogs_->Message(MessageIcon::Exclamation, QStringLiteral("Warning"),
                               covering.trimmed());
-        RipAll(lines, DataTrack(), BlanksDirectory(), hooks);
-        if (!audio.empty()) silenced = SilenceAudio(audio, false);
+        summary = run(lines, hooks);
     });
     walk_painted_.reset();
     ShowWalkState();
@@ -129,28 +191,27 @@ void Form1::cmdRipAll_Click() {
         // the message says it is over.
         Yield();
         dialogs_->Message(MessageIcon::Exclamation, QStringLiteral("Info"),
-                          QStringLiteral("Rip Complete"));
+                          QStringLiteral("Rip Complete") +
+                              (summary.isEmpty() ? QString() : QStringLiteral("\r\n") + summary));
         // Keep Stream Structure names what it could not keep, as the command line does.
         if (!walk_notes_.empty()) {
             QString text;
             for (const std::string& note : walk_notes_) text += TextOf(Sentence(note)) + '\n';
             dialogs_->Message(MessageIcon::Information, QStringLiteral("Info"), text.trimmed());
         }
-        if (silenced)
-            dialogs_->Message(MessageIcon::Information, QStringLiteral("Info"),
-                              TextOf(SilenceSummary(*silenced, false)).trimmed());
     }
     for (QWidget* control : walked) control->setEnabled(true);
     menuBar()->setEnabled(true);
     if (had_focus && had_focus->isEnabled()) had_focus->setFocus(Qt::OtherFocusReason);
 }
 
-// Rips the entry the details labels show, with the blank of its type and the options as they are
-// now; the window is busy while the sectors are written.
-std::int64_t Form1::RipEntry() {
+// Rips the entry the details labels show in `image` (the open image, or the copy Rip All to New
+// Image walks), with the blank of its type and the options as they are now; the window is busy
+// while the sectors are written.
+std::int64_t Form1::RipEntry(const std::filesystem::path& image) {
     StreamKeeping kept;
     const std::int64_t written =
-        vorlix::RipEntry(CurrentLabels(), DataTrack(), BlanksDirectory(), CurrentWriteOptions(),
+        vorlix::RipEntry(CurrentLabels(), image, BlanksDirectory(), CurrentWriteOptions(),
                          {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }},
                          Flush::Deferred,  // the walk flushes once at its end
                          &kept);

@@ -11,6 +11,7 @@ inline constexpr QLatin1String kRestoreInProgress("Restore in progress");
 inline constexpr QLatin1String kReplaceInProgress("Replace in progress");
 
 inline constexpr QLatin1String kSelectFile("Select File");
+inline constexpr QLatin1String kRipNewTitle("Rip All to New Image");
 inline constexpr QLatin1String kListFilter(
     "Kelvane / VORLIX files (*.klv,*.vlx)|*.klv;*.vlx|All Files (*.*)|*.*");
 inline constexpr QLatin1String kImageFilter(

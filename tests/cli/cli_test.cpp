@@ -106,8 +106,8 @@ TEST_F(CommandLine, RipKeepingTheStructureSaysWhatItLeavesAloneBeforeAndAfter) {
     test::WriteBytes(image, b);
     const std::string notes =
         "entry 2: 10 sectors of video in a form VORLIX cannot keep; left alone\n"
-        "entry 3: 10 sectors without a Mode 2 header left alone\n"
-        "entry 4: 10 sectors without a Mode 2 header left alone\n";
+        "entry 3: 10 sectors (420-429) without a Mode 2 header left alone\n"
+        "entry 4: 10 sectors (430-439) without a Mode 2 header left alone\n";
 
     const CliRun dry = ExpectCli(
         {"rip", list, image, "--blanks", blanks, "--keep-structure", "--dry-run"}, 0,
@@ -127,6 +127,27 @@ TEST_F(CommandLine, RipKeepingTheStructureSaysWhatItLeavesAloneBeforeAndAfter) {
                                   "Now blank: 23520 bytes"))
         << r.out;
     EXPECT_EQ(test::ParseFrames(ReadBytes(image), 440, 10).size(), 2u);
+}
+
+// The rip into a new image is the core's (tests/image/rip_to_new_test.cpp); here, its refusals
+// and the summary that names the copy.
+TEST_F(CommandLine, RipToANewImageRefusesWhatOtherOutputsRefuseAndSaysHowItCopied) {
+    const std::string bin = (dir / "new.bin").string();
+    for (const std::string& output : {image, list, (dir / "blanks" / "blank.STR").string()})
+        ExpectCli({"rip", list, image, "--blanks", blanks, "--output", output}, 1,
+                  "Cannot write the new image to");
+    test::WriteText(bin, "keep me");
+    ExpectCli({"rip", list, image, "--blanks", blanks, "--output", bin}, 1,
+              "already exists and is not empty; nothing was written.");
+    ExpectImageUnchanged();
+    const CliRun r =
+        ExpectCli({"rip", list, image, "--blanks", blanks, "--output", bin, "--overwrite"}, 0,
+                  "and ripped the copy; the original was only read.\n");
+    EXPECT_TRUE(r.Says(" s as a reflink ") || r.Says(" s as a full copy ")) << r.out;
+    ExpectImageUnchanged();
+    ExpectCli(RipArgs(), 0);
+    EXPECT_EQ(ReadBytes(bin), ReadBytes(image)) << "the copy ripped as the image in place";
+    EXPECT_EQ(dir.Listing(), "blanks game.bin game.klv new.bin");
 }
 
 // The installed shape: the executable finds the generated blanks beside itself.

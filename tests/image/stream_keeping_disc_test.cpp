@@ -63,6 +63,8 @@ std::vector<std::uint8_t> GreyV3Frame(const test::FrameRequest& request) {
     return frame;
 }
 
+constexpr const char* kMastered = "/MOVIE/MASTERED.STR";
+
 std::uint32_t Le32(const Bytes& image, std::int64_t s, std::size_t at) {
     std::uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = v << 8 | image[SectorOffset(s) + at + i];
@@ -75,6 +77,7 @@ protected:
         dir_ = std::make_unique<test::TempDir>();
         test::DiscOptions options;
         options.extra_movies.push_back({"/MOVIE/V3.STR", 240, 160, 30, 3, 0, 3, 5, GreyV3Frame});
+        options.mastered_movie = options.interleaved_movies = options.record_ends = true;
         disc_ = test::BuildPsxDisc(*dir_ / "disc", options);
         original_ = test::ReadBytes(disc_.bin);
         for (const test::ExpectedEntry& e : disc_.expected)
@@ -94,11 +97,13 @@ protected:
         test::WritePatternFile(dir / "no-blanks-needed" / "blank.XA", 4, 1);
     }
 
-    RipAllReport Walk(const std::vector<std::string>& lines) {
+    RipAllReport Walk(const std::vector<std::string>& lines,
+                      WriteOptions options = {.keep_structure = true},
+                      const std::filesystem::path& blanks = {}) {
         RipAllHooks hooks;
         hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
-        hooks.options = [] { return WriteOptions{.keep_structure = true}; };
-        return RipAll(lines, image, dir / "no-blanks-needed", hooks);
+        hooks.options = [&] { return options; };
+        return RipAll(lines, image, blanks.empty() ? dir / "no-blanks-needed" : blanks, hooks);
     }
 
     static inline std::unique_ptr<test::TempDir> dir_;
@@ -192,21 +197,61 @@ TEST_F(KeptDisc, FramesAndChannelsStayBlackAndSilentInValidSectorsWithTheirHeade
     }
 }
 
+std::string Output(const std::string& command) {
+    std::string out;
+    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return out;
+    char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    ::pclose(pipe);
+    return out;
+}
+
+// The figures the README's "Which rip to choose" gives: what ffprobe finds in a 200-frame movie,
+// a 60-frame movie with XA sound and an 8-channel XA file after each rip, with the real blanks.
+TEST_F(KeptDisc, FfprobeSeesTheBlankAfterAPlainRipAndEveryFrameAndChannelAfterAKeptOne) {
+    if (std::system("ffprobe -version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ffprobe is not installed";
+    struct Rip {
+        WriteOptions options;
+        std::string seen;  // video frames, audio streams of each file
+    } const rips[] = {
+        {{}, "41 0, 41 0, 0 1"},
+        {{.valid_sectors = true}, "41 0, 41 0, 0 1"},
+        {{.keep_structure = true}, "200 0, 60 1, 0 8"},
+    };
+    const std::string str = (dir / "stream.str").string();
+    for (const Rip& rip : rips) {
+        test::WriteBytes(image, original_);
+        Walk(lines_, rip.options, DefaultBlanksDirectory(ProgramDirectory()));
+        const Bytes after = test::ReadBytes(image);
+        std::string seen;
+        for (const char* file : {"/MOVIE/OPENING.STR", "/MOVIE/TALK.STR", "/SOUND/MUSIC.XA"}) {
+            const auto st =
+                std::ranges::find(disc_.streams, std::string(file), &BuiltStream::where);
+            test::WriteBytes(str, test::SectorsOf(after, st->first_sector,
+                                                  st->last_sector - st->first_sector + 1));
+            const std::string frames = Output(
+                "ffprobe -v error -count_frames -select_streams v "
+                "-show_entries stream=nb_read_frames -of csv=p=0 " +
+                str);
+            const std::string audio = Output(
+                "ffprobe -v error -select_streams a -show_entries stream=index -of csv=p=0 " + str);
+            seen += (seen.empty() ? "" : ", ") +
+                    std::to_string(frames.empty() ? 0 : std::stoi(frames)) + " " +
+                    std::to_string(std::ranges::count(audio, '\n'));
+        }
+        EXPECT_EQ(seen, rip.seen);
+    }
+}
+
 TEST_F(KeptDisc, FfmpegDecodesEveryMovieBlackToItsLastFrameAndEveryChannelSilent) {
     if (std::system("ffmpeg -version >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "ffmpeg is not installed";
     Walk(lines_);
     const Bytes after = test::ReadBytes(image);
-    const auto run = [](const std::string& command) {
-        std::string out;
-        FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-        if (!pipe) return out;
-        char buffer[65536];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            out.append(buffer, n);
-        ::pclose(pipe);
-        return out;
-    };
+    const auto run = Output;
     const auto silent = [](const std::string& pcm) {
         return !pcm.empty() && pcm.find_first_not_of('\0') == std::string::npos;
     };
@@ -234,12 +279,32 @@ TEST_F(KeptDisc, FfmpegDecodesEveryMovieBlackToItsLastFrameAndEveryChannelSilent
             EXPECT_TRUE(silent(run("ffmpeg -v error -i " + str + " -map 0:a -f s16le -")))
                 << st.where;
         }
-        const std::string luma =
-            run("ffmpeg -v error -i " + str + " -map 0:v -f rawvideo -pix_fmt gray -");
-        EXPECT_EQ(luma.size(),
-                  std::size_t{st.width} * st.height * static_cast<std::size_t>(st.frames))
+        // ffprobe reads the movie on its own: every packet's size and the frames it decodes in
+        // each video stream (one a channel) stay as they were; every frame decodes black.
+        const std::string probe =
+            "ffprobe -v error -count_frames -select_streams v "
+            "-show_entries packet=stream_index,size:stream=nb_read_frames "
+            "-of csv=p=0 " +
+            str;
+        const std::string after_probe = run(probe);
+        test::WriteBytes(
+            str, test::SectorsOf(original_, st.first_sector, st.last_sector - st.first_sector + 1));
+        EXPECT_EQ(after_probe, run(probe)) << st.where;
+        test::WriteBytes(
+            str, test::SectorsOf(after, st.first_sector, st.last_sector - st.first_sector + 1));
+        std::size_t frames = 0;
+        for (int v = 0;; ++v) {
+            const std::string luma =
+                run("ffmpeg -v error -i " + str + " -map 0:v:" + std::to_string(v) +
+                    " -f rawvideo -pix_fmt gray -");
+            if (luma.empty()) break;
+            EXPECT_EQ(luma.find_first_not_of('\0'), std::string::npos) << st.where;
+            frames += luma.size() / (std::size_t{st.width} * st.height);
+        }
+        // ffmpeg keeps to the channel, so the mastered movie's last frame, whose last chunk is
+        // on channel 0, is never whole to it (nor in the original).
+        EXPECT_EQ(frames, static_cast<std::size_t>(st.frames - (st.where == kMastered)))
             << st.where << " v" << st.version;
-        EXPECT_EQ(luma.find_first_not_of('\0'), std::string::npos) << st.where;
     }
 }
 

@@ -151,9 +151,10 @@ TEST_F(KeepStructure, PartialFramesAtTheEdgesAndSectorsWithoutSyncStayAsTheyWere
     EXPECT_EQ(kept.partial_frame_sectors, 4);
     EXPECT_EQ(kept.frames, 3);
     EXPECT_EQ(kept.foreign_sectors, 1);
-    EXPECT_EQ(kept.Notes(), (std::vector<std::string>{
-                                "2 partial frames (4 sectors) at the entry's edges left alone",
-                                "1 sector without a Mode 2 header left alone"}));
+    EXPECT_EQ(kept.Notes(),
+              (std::vector<std::string>{"2 partial frames (4 sectors: 11-12, 26-27) at the entry's "
+                                        "edges left alone",
+                                        "1 sector (17) without a Mode 2 header left alone"}));
     for (std::int64_t s = 11; s < 28; ++s)  // the cut frames and the erased sector as they were
         EXPECT_EQ(SectorsOf(after, s, 1) == SectorsOf(b, s, 1), s < 13 || s == 17 || s > 25) << s;
     EXPECT_EQ(SectorsOf(after, 28, 85), SectorsOf(b, 28, 85));

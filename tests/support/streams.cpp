@@ -104,8 +104,14 @@ std::vector<ParsedFrame> ParseFrames(const Bytes& image, std::int64_t first, std
         const std::size_t at = static_cast<std::size_t>(s) * kRawSectorSize;
         if (at + kRawSectorSize > image.size()) break;
         if (image[at + 0x12] & 0x20 || GetLe(image, at + kUser, 4) != 0x80010160) continue;
-        const int channel = image[at + 0x11];
+        int channel = image[at + 0x11];
         const std::uint32_t chunk = GetLe(image, at + kUser + 4, 2);
+        // A last chunk on another channel (the end-of-file sector mastering tools write) still
+        // belongs to the frame it continues.
+        for (const auto& [c, f] : open)
+            if (chunk != 0 && !open.count(channel) && next_chunk[c] == chunk &&
+                f.number == GetLe(image, at + kUser + 8, 4))
+                channel = c;
         if (chunk == 0) {
             ParsedFrame f;
             f.first_sector = s;

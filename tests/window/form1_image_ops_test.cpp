@@ -18,6 +18,7 @@
 #include "image/file_faults.h"
 #include "image/replace_engine.h"
 #include "support/streams.h"
+#include "window/texts.h"
 #include "window_rig.h"
 
 using namespace vorlix::window::test;
@@ -315,6 +316,53 @@ private slots:
         QVERIFY(SectorsOf(after, 0, 10) == SectorsOf(image_bytes, 0, 10));
         QCOMPARE(vorlix::test::ParseFrames(after, 10, 10).size(), std::size_t{2});
         QVERIFY(SectorsOf(after, 10, 10) != SectorsOf(image_bytes, 10, 10));
+    }
+
+    // Rip All to New Image walks a copy, showing the copy's progress; the image is only read, and
+    // a copy cancelled or failing part way leaves no file behind.
+    void ripAllToANewImageKeepsTheImageAndLeavesNothingWhenTheCopyFails() {
+        WindowRig rig;
+        const auto image = rig.dir / "game.bin";
+        WritePatternFile(image, 1, 2000);  // two steps of the copy
+        std::filesystem::create_directories(rig.blanks);
+        WritePatternFile(rig.blanks / "blank.XA", 4, 1);
+        const Bytes before = ReadBytes(image);
+        rig.OpenBoth({"0:9:99", "10:19:10"}, image);
+        int writes = 0;
+        vorlix::SetFaultHook([&](vorlix::FileCall call, const std::filesystem::path& path) {
+            if (call == vorlix::FileCall::Clone) return EOPNOTSUPP;
+            const bool failing = path.filename().string().starts_with(".full.bin");
+            return failing && call == vorlix::FileCall::Write && ++writes == 2 ? ENOSPC : 0;
+        });
+        for (const char* name : {"new.bin", "cancelled.bin", "full.bin"}) {
+            rig.dialogs->messages.clear();
+            rig.dialogs->progress_updates.clear();
+            rig.dialogs->cancel_at_update = name == std::string("cancelled.bin") ? 1 : 0;
+            rig.dialogs->AnswerFile(QString::fromStdString((rig.dir / name).string()));
+            rig.Trigger("mnuFileRipNew");
+            QVERIFY(ReadBytes(image) == before);
+            QVERIFY(rig.Idle() && rig.Snap().list && rig.Snap().buttons == 5);
+            if (name != std::string("new.bin")) {
+                QVERIFY(rig.ShowedError({"No new image was made;", "game.bin is as it was."}));
+                continue;
+            }
+            QVERIFY(rig.dialogs->asked.contains("save Rip All to New Image: game (ripped).bin | " +
+                                                QString(vorlix::window::kImageFilter) + " in " +
+                                                QString::fromStdString(rig.dir.path().string())));
+            QVERIFY(rig.dialogs->asked.contains(
+                "progress Rip All to New Image: Copying the image\u2026"));
+            QCOMPARE(rig.dialogs->progress_updates,
+                     QStringList({"4194304/4704000", "4704000/4704000"}));
+            QCOMPARE(rig.dialogs->messages.size(), 1);
+            QVERIFY(rig.dialogs->messages[0].startsWith(
+                "exclamation Info: Rip Complete\r\nNew image: " +
+                QString::fromStdString((rig.dir / name).string()) + " (copied in "));
+            QVERIFY(rig.dialogs->messages[0].endsWith(" s as a full copy)."));
+            const Bytes copy = ReadBytes(rig.dir / name);
+            QVERIFY(SectorsOf(copy, 0, 10) == Bytes(10 * 2352, 0));
+            QVERIFY(SectorsOf(copy, 20, 1980) == SectorsOf(before, 20, 1980));
+        }
+        QCOMPARE(rig.dir.Listing(), std::string("blanks game.bin list.klv new.bin"));
     }
 
     // The blank files are looked for when Rip All needs them; a program directory that cannot be

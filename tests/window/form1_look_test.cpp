@@ -121,12 +121,19 @@ private slots:
         QCOMPARE(menu,
                  QStringList({"mnuFile=&File", "  mnuFileKLV=Open &KLV/VLX data",
                               "  mnuFileBIN=Open &BIN File",
-                              "  mnuFileScan=&Make VLX List from BIN\u2026", "  mnuFileDiv1-",
+                              "  mnuFileScan=&Make VLX List from BIN\u2026",
+                              "  mnuFileRipNew=Rip All to &New Image\u2026", "  mnuFileDiv1-",
                               "  mnuFileClose=&Close All", "  mnuFileDiv2-", "  mnuFileExit=E&xit",
                               "mnuOptions=&Options", "  mnuOptionsXA=Preserve &XA Headers",
                               "  mnuOptionsValid=Write &Valid Sectors",
                               "  mnuOptionsKeep=&Keep Stream Structure",
                               "  mnuOptionsSilence=Silence &Audio Tracks", "mnuAbout=&About"}));
+        // Each option says in its tooltip, in one line, what it is for.
+        for (const char* option :
+             {"mnuOptionsXA", "mnuOptionsValid", "mnuOptionsKeep", "mnuOptionsSilence"}) {
+            const QString tip = rig.Get<QAction>(option)->toolTip();
+            QVERIFY(!tip.contains('\n') && tip.size() > 40 && tip.size() < 100);
+        }
     }
 
     // The Info frame's line runs through its caption with a gap around the text, and stays clear

@@ -1,0 +1,80 @@
+#include "image/rip_to_new.h"
+
+#include <chrono>
+#include <span>
+
+#include "image/blank_substitution.h"
+#include "image/failure.h"
+#include "image/image_lock.h"
+#include "image/pending_file.h"
+#include "image/sector_file.h"
+
+namespace vorlix {
+namespace {
+
+void RefuseAs(const std::filesystem::path& output, const std::filesystem::path& other,
+              const char* what) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(output, other, ec))
+        throw Failure("Cannot write the new image to " + DisplayPath(output) + ": it is " + what +
+                      "; nothing was written.");
+}
+
+}  // namespace
+
+void CheckNewImage(const NewImage& target, const std::filesystem::path& image,
+                   const std::filesystem::path& list, const std::filesystem::path& blanks_dir,
+                   bool overwrite) {
+    std::vector<std::filesystem::path> outputs{target.bin};
+    if (target.cue) outputs.push_back(*target.cue);
+    for (const std::filesystem::path& output : outputs) {
+        RefuseAs(output, image, "the image itself");
+        RefuseAs(output, list, "the entry list");
+        for (const char* type : {"ST0", "XA"})
+            RefuseAs(output, BlankPath(blanks_dir, type), "a blank file");
+        if (!overwrite && FileLength(output) > 0)
+            throw Failure("Cannot write " + DisplayPath(output) +
+                          ": it already exists and is not empty; nothing was written.");
+    }
+}
+
+RipToNewReport RipToNewImage(const EntryLines& lines, const std::filesystem::path& image,
+                             const NewImage& target, const std::filesystem::path& blanks_dir,
+                             const RipAllHooks& hooks, const CopyProgress& copy_progress) {
+    // The copy is only worth making when the rip would start on it.
+    PlanRipAll(lines, image, blanks_dir, {}, nullptr);
+    RipToNewReport report;
+    PendingFile bin(target.bin);
+    const std::filesystem::path copy = bin.file().Path();
+    try {
+        {
+            const ImageLock lock(image, ImageAccess::Read);
+            SectorFile original(image, OpenMode::ReadOnly);
+            const auto start = std::chrono::steady_clock::now();
+            report.way = CopyWholeFile(original, bin.file(), copy_progress);
+            report.copy_seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        }
+        report.rip = RipAll(lines, copy, blanks_dir, hooks);
+        std::optional<PendingFile> cue;
+        if (target.cue) {
+            cue.emplace(*target.cue);
+            cue->file().WriteAt(
+                0, std::span(reinterpret_cast<const std::uint8_t*>(target.cue_text.data()),
+                             target.cue_text.size()));
+        }
+        bin.Commit();
+        if (cue) cue->Commit();
+    } catch (const Failure& f) {
+        // The user knows the new image by its own name, not by the file it is written to first.
+        const std::string text = f.file() == copy && f.system_error() != 0
+                                     ? FileFailure("write", target.bin, f.system_error()).what()
+                                     : f.what();
+        throw Failure(
+            Sentence(text) + " No new image was made; " + DisplayPath(image) + " is as it was.",
+            f.system_error(), f.file() == copy ? target.bin : f.file());
+    }
+    return report;
+}
+
+}  // namespace vorlix
