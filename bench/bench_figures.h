@@ -45,4 +45,8 @@ std::vector<Row> BigListFigures(const Context& c);
 // (7) vorlix-cli verify of an image of valid sectors against reading it sequentially.
 std::vector<Row> VerifyFigures(const Context& c);
 
+// (9) EDC, P/Q sealing and P/Q checking of one Form 1 sector, in nanoseconds, the fast arithmetic
+// against the portable one (in sector_figures.cpp).
+std::vector<Row> SectorArithmeticFigures(const Context& c);
+
 }  // namespace vorlix::bench

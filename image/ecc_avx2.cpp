@@ -139,41 +139,45 @@ VORLIX_AVX2 ParityPair Parities(__m256i s0, __m256i s1) {
     return {first, _mm256_xor_si256(s0, first)};
 }
 
+// Sums of 32 vectors at once, each kept in a register of its own through the loops.
+struct Sums {
+    __m256i s0, s1;
+};
+
 struct PSums {
-    __m256i s0[3], s1[3];  // byte column j at lane j; 86 used
+    Sums lane[3];  // byte column j at lane j; 86 used
 };
 VORLIX_AVX2 PSums SumP(const Symbols& s, int rows) {
-    PSums sums;
-    for (int j = 0; j < 3; ++j) sums.s0[j] = sums.s1[j] = _mm256_setzero_si256();
-    for (int r = 0; r < rows; ++r) {
-        const std::uint8_t* row = s.bytes.data() + kRowBytes * r;
-        for (int j = 0; j < 3; ++j) {
-            const __m256i v = Load(row + 32 * j);
-            sums.s0[j] = _mm256_xor_si256(sums.s0[j], v);
-            sums.s1[j] = _mm256_xor_si256(TimesAlpha(sums.s1[j]), v);
-        }
+    __m256i a0 = _mm256_setzero_si256(), a1 = a0, a2 = a0, b0 = a0, b1 = a0, b2 = a0;
+    for (const std::uint8_t* row = s.bytes.data(); rows > 0; --rows, row += kRowBytes) {
+        const __m256i v0 = Load(row), v1 = Load(row + 32), v2 = Load(row + 64);
+        a0 = _mm256_xor_si256(a0, v0);
+        a1 = _mm256_xor_si256(a1, v1);
+        a2 = _mm256_xor_si256(a2, v2);
+        b0 = _mm256_xor_si256(TimesAlpha(b0), v0);
+        b1 = _mm256_xor_si256(TimesAlpha(b1), v1);
+        b2 = _mm256_xor_si256(TimesAlpha(b2), v2);
     }
-    return sums;
+    return {{{a0, b0}, {a1, b1}, {a2, b2}}};
 }
 
 struct QSums {
-    __m256i s0[2], s1[2];  // lane L (bytes 2 L, 2 L + 1) is diagonal 25 - L; 52 bytes used
+    Sums lane[2];  // lane L (bytes 2 L, 2 L + 1) is diagonal 25 - L; 52 bytes used
 };
 VORLIX_AVX2 QSums SumQ(const Symbols& s) {
-    QSums sums;
-    for (int h = 0; h < 2; ++h) sums.s0[h] = sums.s1[h] = _mm256_setzero_si256();
-    for (int step = 0; step < kQSteps; ++step) {
+    __m256i a0 = _mm256_setzero_si256(), a1 = a0, b0 = a0, b1 = a0;
+    const std::uint8_t* taking = kQMasks.taking.data();
+    const std::uint8_t* open = kQMasks.open.data();
+    for (int step = 0; step < kQSteps; ++step, taking += 2, open += 2) {
         const std::uint8_t* words = s.bytes.data() + kQStarts[step];
-        for (int h = 0; h < 2; ++h) {
-            const std::size_t at = 2 * step + 32 * h;
-            const __m256i v =
-                _mm256_and_si256(Load(words + 32 * h), Load(kQMasks.taking.data() + at));
-            sums.s0[h] = _mm256_xor_si256(sums.s0[h], v);
-            sums.s1[h] =
-                _mm256_xor_si256(TimesAlpha(sums.s1[h], Load(kQMasks.open.data() + at)), v);
-        }
+        const __m256i v0 = _mm256_and_si256(Load(words), Load(taking));
+        const __m256i v1 = _mm256_and_si256(Load(words + 32), Load(taking + 32));
+        a0 = _mm256_xor_si256(a0, v0);
+        a1 = _mm256_xor_si256(a1, v1);
+        b0 = _mm256_xor_si256(TimesAlpha(b0, Load(open)), v0);
+        b1 = _mm256_xor_si256(TimesAlpha(b1, Load(open + 32)), v1);
     }
-    return sums;
+    return {{{a0, b0}, {a1, b1}}};
 }
 
 // All 32 words of lo:hi in reverse order.
@@ -214,16 +218,17 @@ VORLIX_AVX2 void WriteEccAvx2(std::uint8_t* sector) {
     Symbols s(sector);
     const PSums p = SumP(s, 24);
     for (int j = 0; j < 3; ++j)
-        Store(s.bytes.data() + kPFirst + 32 * j, Parities(p.s0[j], p.s1[j]).first);
+        Store(s.bytes.data() + kPFirst + 32 * j, Parities(p.lane[j].s0, p.lane[j].s1).first);
     // The second row overwrites the unused lanes of the first; its own spill past the row is
     // repaired by the wrap copy.
     for (int j = 0; j < 3; ++j)
-        Store(s.bytes.data() + kPSecond + 32 * j, Parities(p.s0[j], p.s1[j]).second);
+        Store(s.bytes.data() + kPSecond + 32 * j, Parities(p.lane[j].s0, p.lane[j].s1).second);
     s.Wrap();
     std::memcpy(sector + kPParityOffset, s.bytes.data() + kPFirst, kPParitySize);
 
     const QSums q = SumQ(s);
-    const ParityPair lo = Parities(q.s0[0], q.s1[0]), hi = Parities(q.s0[1], q.s1[1]);
+    const ParityPair lo = Parities(q.lane[0].s0, q.lane[0].s1),
+                     hi = Parities(q.lane[1].s0, q.lane[1].s1);
     StoreQLanes(lo.first, hi.first, sector + kSectorQFirst);
     StoreQLanes(lo.second, hi.second, sector + kSectorQSecond);
 }
@@ -232,7 +237,7 @@ VORLIX_AVX2 ParityHolds ParityHoldsAvx2(const std::uint8_t* sector) {
     const Symbols s(sector);
     const PSums p = SumP(s, 26);
     __m256i any[3];
-    for (int j = 0; j < 3; ++j) any[j] = _mm256_or_si256(p.s0[j], p.s1[j]);
+    for (int j = 0; j < 3; ++j) any[j] = _mm256_or_si256(p.lane[j].s0, p.lane[j].s1);
     // Lanes 86 and up of the third register belong to no column; the first two hold 64 columns.
     const bool p_holds = ZeroUpTo(_mm256_or_si256(any[0], any[1]), any[2], 32 + 22);
 
@@ -242,8 +247,8 @@ VORLIX_AVX2 ParityHolds ParityHoldsAvx2(const std::uint8_t* sector) {
     LoadQLanes(sector + kSectorQFirst, first[0], first[1]);
     LoadQLanes(sector + kSectorQSecond, second[0], second[1]);
     for (int h = 0; h < 2; ++h) {
-        const __m256i s0 = _mm256_xor_si256(q.s0[h], _mm256_xor_si256(first[h], second[h]));
-        const __m256i s1 = _mm256_xor_si256(TimesAlpha(TimesAlpha(q.s1[h])),
+        const __m256i s0 = _mm256_xor_si256(q.lane[h].s0, _mm256_xor_si256(first[h], second[h]));
+        const __m256i s1 = _mm256_xor_si256(TimesAlpha(TimesAlpha(q.lane[h].s1)),
                                             _mm256_xor_si256(TimesAlpha(first[h]), second[h]));
         zero[h] = _mm256_or_si256(s0, s1);
     }
