@@ -42,7 +42,8 @@ std::vector<Row> LoadFigures(const Context& c);
 // memory as a multiple of the list file's size.
 std::vector<Row> BigListFigures(const Context& c);
 
-// (7) vorlix-cli verify of an image of valid sectors against reading it sequentially.
+// (7) vorlix-cli verify of an image of valid sectors against reading it sequentially, both from
+// the disk and from the page cache.
 std::vector<Row> VerifyFigures(const Context& c);
 
 // (9) EDC, P/Q sealing and P/Q checking of one Form 1 sector, in nanoseconds, the fast arithmetic

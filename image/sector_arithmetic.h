@@ -35,6 +35,11 @@ std::uint32_t FastEdc(std::span<const std::uint8_t> bytes);
 void FastWriteEcc(MutableSectorView sector);
 ParityHolds FastParityHolds(SectorView sector);
 
+// The two forms of the fast EDC: 128-bit folding, and 256-bit where the processor has VPCLMULQDQ
+// (FastEdc takes the better).
+std::uint32_t FoldedEdc128(std::span<const std::uint8_t> bytes);
+std::uint32_t FoldedEdc256(std::span<const std::uint8_t> bytes);
+
 // True when the fast implementation is selected (cheap enough to ask per sector).
 bool FastSelected();
 

@@ -131,6 +131,10 @@ TEST(SectorArithmetic, FastAndPortableAgree) {
         for (auto& b : data) b = byte();
         const auto [edc, fast_edc] = both([&] { return Edc(data); });
         ASSERT_EQ(edc, fast_edc) << data.size() << " bytes";
+        ASSERT_EQ(edc, arithmetic::FoldedEdc128(data)) << data.size() << " bytes";
+        if (__builtin_cpu_supports("vpclmulqdq")) {
+            ASSERT_EQ(edc, arithmetic::FoldedEdc256(data)) << data.size() << " bytes";
+        }
 
         RawSector raw;
         for (auto& b : raw) b = byte();
