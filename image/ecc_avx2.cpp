@@ -15,8 +15,6 @@
 
 #include "image/sector_arithmetic.h"
 
-#define VORLIX_AVX2 __attribute__((target("avx2")))
-
 namespace vorlix {
 namespace {
 
@@ -55,6 +53,19 @@ constexpr NibbleProducts ProductsOf(std::uint8_t c) {
 }
 
 constexpr NibbleProducts kDivideByThree = ProductsOf(Inverse(3));  // 3 = 1 + alpha
+
+// Multiplication by a constant as the 8 x 8 bit matrix of GF2P8AFFINEQB: byte 7 - i of the
+// matrix selects the input bits whose parity is output bit i.
+constexpr std::uint64_t MatrixOf(std::uint8_t c) {
+    std::uint64_t matrix = 0;
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 8; ++j)
+            if (Times(c, static_cast<std::uint8_t>(1 << j)) >> i & 1)
+                matrix |= std::uint64_t{1} << (8 * (7 - i) + j);
+    return matrix;
+}
+constexpr long long kAlphaMatrix = static_cast<long long>(MatrixOf(2));
+constexpr long long kAlphaSquaredMatrix = static_cast<long long>(MatrixOf(4));
 
 // The symbols, bytes 00C-92F of the sector in the order of ecc.cpp (byte 2 w + p is symbol w of
 // plane p), up to the Q parity, then words 0..25 again for the Q reads that wrap.
@@ -103,170 +114,54 @@ constexpr QMasks MakeQMasks() {
 }
 constexpr QMasks kQMasks = MakeQMasks();
 
-VORLIX_AVX2 __m256i Load(const std::uint8_t* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
-VORLIX_AVX2 void Store(std::uint8_t* p, __m256i v) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
-}
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+#define VORLIX_ECC_GFNI 0
+#include "image/ecc_avx2_kernels.inc"
+#undef VORLIX_ECC_GFNI
+}  // namespace avx2
+#pragma GCC pop_options
 
-// Every byte times alpha where `where` is set, the others kept.
-VORLIX_AVX2 __m256i TimesAlpha(__m256i x, __m256i where) {
-    const __m256i moved = _mm256_and_si256(x, where);
-    const __m256i overflow = _mm256_cmpgt_epi8(_mm256_setzero_si256(), moved);
-    return _mm256_xor_si256(_mm256_add_epi8(x, moved),
-                            _mm256_and_si256(overflow, _mm256_set1_epi8(0x1D)));
-}
-VORLIX_AVX2 __m256i TimesAlpha(__m256i x) {
-    return TimesAlpha(x, _mm256_set1_epi8(-1));
-}
-
-VORLIX_AVX2 __m256i TimesConstant(__m256i x, const NibbleProducts& c) {
-    const __m256i nibble = _mm256_set1_epi8(0x0F);
-    const __m256i low = _mm256_shuffle_epi8(Load(c.low.data()), _mm256_and_si256(x, nibble));
-    const __m256i high =
-        _mm256_shuffle_epi8(Load(c.high.data()), _mm256_and_si256(_mm256_srli_epi16(x, 4), nibble));
-    return _mm256_xor_si256(low, high);
-}
-
-// Parities of 32 vectors at once from their data sums, as Parities() in ecc.cpp.
-struct ParityPair {
-    __m256i first, second;
-};
-VORLIX_AVX2 ParityPair Parities(__m256i s0, __m256i s1) {
-    const __m256i first =
-        TimesConstant(_mm256_xor_si256(s0, TimesAlpha(TimesAlpha(s1))), kDivideByThree);
-    return {first, _mm256_xor_si256(s0, first)};
-}
-
-// Sums of 32 vectors at once, each kept in a register of its own through the loops.
-struct Sums {
-    __m256i s0, s1;
-};
-
-struct PSums {
-    Sums lane[3];  // byte column j at lane j; 86 used
-};
-VORLIX_AVX2 PSums SumP(const Symbols& s, int rows) {
-    __m256i a0 = _mm256_setzero_si256(), a1 = a0, a2 = a0, b0 = a0, b1 = a0, b2 = a0;
-    for (const std::uint8_t* row = s.bytes.data(); rows > 0; --rows, row += kRowBytes) {
-        const __m256i v0 = Load(row), v1 = Load(row + 32), v2 = Load(row + 64);
-        a0 = _mm256_xor_si256(a0, v0);
-        a1 = _mm256_xor_si256(a1, v1);
-        a2 = _mm256_xor_si256(a2, v2);
-        b0 = _mm256_xor_si256(TimesAlpha(b0), v0);
-        b1 = _mm256_xor_si256(TimesAlpha(b1), v1);
-        b2 = _mm256_xor_si256(TimesAlpha(b2), v2);
-    }
-    return {{{a0, b0}, {a1, b1}, {a2, b2}}};
-}
-
-struct QSums {
-    Sums lane[2];  // lane L (bytes 2 L, 2 L + 1) is diagonal 25 - L; 52 bytes used
-};
-VORLIX_AVX2 QSums SumQ(const Symbols& s) {
-    __m256i a0 = _mm256_setzero_si256(), a1 = a0, b0 = a0, b1 = a0;
-    const std::uint8_t* taking = kQMasks.taking.data();
-    const std::uint8_t* open = kQMasks.open.data();
-    for (int step = 0; step < kQSteps; ++step, taking += 2, open += 2) {
-        const std::uint8_t* words = s.bytes.data() + kQStarts[step];
-        const __m256i v0 = _mm256_and_si256(Load(words), Load(taking));
-        const __m256i v1 = _mm256_and_si256(Load(words + 32), Load(taking + 32));
-        a0 = _mm256_xor_si256(a0, v0);
-        a1 = _mm256_xor_si256(a1, v1);
-        b0 = _mm256_xor_si256(TimesAlpha(b0, Load(open)), v0);
-        b1 = _mm256_xor_si256(TimesAlpha(b1, Load(open + 32)), v1);
-    }
-    return {{{a0, b0}, {a1, b1}}};
-}
-
-// All 32 words of lo:hi in reverse order.
-VORLIX_AVX2 void Reverse(__m256i& lo, __m256i& hi) {
-    const __m256i words = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14,
-                                           15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
-    const __m256i new_lo = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(hi, 0x4E), words);
-    hi = _mm256_shuffle_epi8(_mm256_permute4x64_epi64(lo, 0x4E), words);
-    lo = new_lo;
-}
-
-// The 26 words of a Q parity in sector order, as lanes (lane L = diagonal 25 - L).
-VORLIX_AVX2 void LoadQLanes(const std::uint8_t* parity, __m256i& lo, __m256i& hi) {
-    alignas(32) std::uint8_t t[64] = {};
-    std::memcpy(t + 12, parity, kQLaneBytes);
-    lo = Load(t);
-    hi = Load(t + 32);
-    Reverse(lo, hi);
-}
-
-// And back: lanes stored as 26 words in sector order.
-VORLIX_AVX2 void StoreQLanes(__m256i lo, __m256i hi, std::uint8_t* parity) {
-    Reverse(lo, hi);
-    alignas(32) std::uint8_t t[64];
-    Store(t, lo);
-    Store(t + 32, hi);
-    std::memcpy(parity, t + 12, kQLaneBytes);
-}
-
-// Whether the first `bytes` lanes of lo:hi are all zero (bytes > 32).
-VORLIX_AVX2 bool ZeroUpTo(__m256i lo, __m256i hi, int bytes) {
-    alignas(32) std::uint8_t mask[32] = {};
-    std::memset(mask, 0xFF, static_cast<std::size_t>(bytes - 32));
-    return _mm256_testz_si256(lo, lo) && _mm256_testz_si256(hi, Load(mask));
-}
-
-VORLIX_AVX2 void WriteEccAvx2(std::uint8_t* sector) {
-    Symbols s(sector);
-    const PSums p = SumP(s, 24);
-    for (int j = 0; j < 3; ++j)
-        Store(s.bytes.data() + kPFirst + 32 * j, Parities(p.lane[j].s0, p.lane[j].s1).first);
-    // The second row overwrites the unused lanes of the first; its own spill past the row is
-    // repaired by the wrap copy.
-    for (int j = 0; j < 3; ++j)
-        Store(s.bytes.data() + kPSecond + 32 * j, Parities(p.lane[j].s0, p.lane[j].s1).second);
-    s.Wrap();
-    std::memcpy(sector + kPParityOffset, s.bytes.data() + kPFirst, kPParitySize);
-
-    const QSums q = SumQ(s);
-    const ParityPair lo = Parities(q.lane[0].s0, q.lane[0].s1),
-                     hi = Parities(q.lane[1].s0, q.lane[1].s1);
-    StoreQLanes(lo.first, hi.first, sector + kSectorQFirst);
-    StoreQLanes(lo.second, hi.second, sector + kSectorQSecond);
-}
-
-VORLIX_AVX2 ParityHolds ParityHoldsAvx2(const std::uint8_t* sector) {
-    const Symbols s(sector);
-    const PSums p = SumP(s, 26);
-    __m256i any[3];
-    for (int j = 0; j < 3; ++j) any[j] = _mm256_or_si256(p.lane[j].s0, p.lane[j].s1);
-    // Lanes 86 and up of the third register belong to no column; the first two hold 64 columns.
-    const bool p_holds = ZeroUpTo(_mm256_or_si256(any[0], any[1]), any[2], 32 + 22);
-
-    // With the parity words as symbols 43 and 44: S0 = data ^ P1 ^ P2, S1 = a^2 data ^ a P1 ^ P2.
-    const QSums q = SumQ(s);
-    __m256i first[2], second[2], zero[2];
-    LoadQLanes(sector + kSectorQFirst, first[0], first[1]);
-    LoadQLanes(sector + kSectorQSecond, second[0], second[1]);
-    for (int h = 0; h < 2; ++h) {
-        const __m256i s0 = _mm256_xor_si256(q.lane[h].s0, _mm256_xor_si256(first[h], second[h]));
-        const __m256i s1 = _mm256_xor_si256(TimesAlpha(TimesAlpha(q.lane[h].s1)),
-                                            _mm256_xor_si256(TimesAlpha(first[h]), second[h]));
-        zero[h] = _mm256_or_si256(s0, s1);
-    }
-    return {p_holds, ZeroUpTo(zero[0], zero[1], static_cast<int>(kQLaneBytes))};
-}
+#pragma GCC push_options
+#pragma GCC target("avx2,gfni")
+namespace gfni {
+#define VORLIX_ECC_GFNI 1
+#include "image/ecc_avx2_kernels.inc"
+#undef VORLIX_ECC_GFNI
+}  // namespace gfni
+#pragma GCC pop_options
 
 static_assert(kPFirst + kRowBytes == kPSecond && kPSecond + kRowBytes == kQCovered);
 static_assert(kSectorQFirst == kAddressOffset + kQCovered);
 static_assert(kPSecond + 96 <= kBufferBytes && 2 * 1117 + 64 <= kBufferBytes);
 
+bool HasGfni() {
+    static const bool gfni = __builtin_cpu_supports("gfni");
+    return gfni;
+}
+
 }  // namespace
 
+void arithmetic::WriteEccAvx2(MutableSectorView sector) {
+    avx2::WriteEcc(sector.data());
+}
+void arithmetic::WriteEccGfni(MutableSectorView sector) {
+    gfni::WriteEcc(sector.data());
+}
+ParityHolds arithmetic::ParityHoldsAvx2(SectorView sector) {
+    return avx2::CheckParity(sector.data());
+}
+ParityHolds arithmetic::ParityHoldsGfni(SectorView sector) {
+    return gfni::CheckParity(sector.data());
+}
+
 void arithmetic::FastWriteEcc(MutableSectorView sector) {
-    WriteEccAvx2(sector.data());
+    HasGfni() ? WriteEccGfni(sector) : WriteEccAvx2(sector);
 }
 
 ParityHolds arithmetic::FastParityHolds(SectorView sector) {
-    return ParityHoldsAvx2(sector.data());
+    return HasGfni() ? ParityHoldsGfni(sector) : ParityHoldsAvx2(sector);
 }
 
 }  // namespace vorlix

@@ -40,6 +40,13 @@ ParityHolds FastParityHolds(SectorView sector);
 std::uint32_t FoldedEdc128(std::span<const std::uint8_t> bytes);
 std::uint32_t FoldedEdc256(std::span<const std::uint8_t> bytes);
 
+// The two forms of the fast P/Q code: AVX2, and AVX2 with GFNI, which multiplies by alpha in one
+// instruction (FastWriteEcc and FastParityHolds take the better).
+void WriteEccAvx2(MutableSectorView sector);
+void WriteEccGfni(MutableSectorView sector);
+ParityHolds ParityHoldsAvx2(SectorView sector);
+ParityHolds ParityHoldsGfni(SectorView sector);
+
 // True when the fast implementation is selected (cheap enough to ask per sector).
 bool FastSelected();
 

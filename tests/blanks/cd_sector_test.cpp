@@ -126,6 +126,10 @@ TEST(SectorArithmetic, FastAndPortableAgree) {
     const auto checks = [](const SectorCheck& c) {
         return std::array{c.edc, c.p_parity, c.q_parity};
     };
+    std::vector<std::pair<void (*)(MutableSectorView), ParityHolds (*)(SectorView)>> ecc_forms = {
+        {arithmetic::WriteEccAvx2, arithmetic::ParityHoldsAvx2}};
+    if (__builtin_cpu_supports("gfni"))
+        ecc_forms.emplace_back(arithmetic::WriteEccGfni, arithmetic::ParityHoldsGfni);
     for (int round = 0; round < 3000; ++round) {
         std::vector<std::uint8_t> data(random() % 4000);
         for (auto& b : data) b = byte();
@@ -152,6 +156,19 @@ TEST(SectorArithmetic, FastAndPortableAgree) {
         for (const RawSector& s : {raw, sealed, spoilt}) {
             const auto [check, fast_check] = both([&] { return checks(CheckSector(s, round)); });
             ASSERT_EQ(check, fast_check) << round;
+        }
+        // Each form of the fast P/Q code the processor has, not only the one Fast takes.
+        for (const auto& [write, holds] : ecc_forms) {
+            RawSector resealed = raw;
+            std::ranges::copy(sealed.begin(), sealed.begin() + kPParityOffset, resealed.begin());
+            write(resealed);
+            if (!form2) {
+                ASSERT_EQ(resealed, sealed) << round;
+            }
+            for (const RawSector& s : {raw, sealed, spoilt}) {
+                const ParityHolds fast = holds(s), portable = arithmetic::PortableParityHolds(s);
+                ASSERT_TRUE(fast.p == portable.p && fast.q == portable.q) << round;
+            }
         }
     }
     UseSectorArithmetic(before);
