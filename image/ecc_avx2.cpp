@@ -73,21 +73,13 @@ constexpr std::size_t kRowBytes = 86;                           // a P row: 43 w
 constexpr std::size_t kPFirst = 2 * 1032, kPSecond = 2 * 1075;  // P parity rows 24 and 25
 constexpr std::size_t kQCovered = 2 * 1118;                     // words before the Q parity
 constexpr std::size_t kQLaneBytes = 52;                         // 26 diagonals, both planes
-constexpr std::size_t kBufferBytes = 2336;                      // room for the widest loads
 constexpr std::size_t kSectorQFirst = 0x8C8, kSectorQSecond = 0x8FC;
 constexpr int kQSteps = 43 + 25;  // symbol k of lane L at step k + 25 - L
 
-struct Symbols {
-    alignas(32) std::array<std::uint8_t, kBufferBytes> bytes;
-
-    explicit Symbols(const std::uint8_t* sector) {
-        std::memcpy(bytes.data(), sector + kAddressOffset, kQCovered);
-        std::memset(bytes.data(), 0, 4);  // the address and mode count as zero in Mode 2
-        std::memset(bytes.data() + kQCovered, 0, kBufferBytes - kQCovered);
-        Wrap();
-    }
-    void Wrap() { std::memcpy(bytes.data() + kQCovered, bytes.data(), kQLaneBytes); }
-};
+// The symbols are read straight from the sector: byte 2 w + p of `symbols` (sector + 00C) is
+// symbol w of plane p. Words 0 and 1, the address and mode, count as zero in Mode 2: only row 0
+// of P reads them, and Q only at steps 0 and 26 (see the kernels).
+constexpr std::size_t kHeaderBytes = 4;
 
 // Byte offset of the first word step s reads.
 constexpr std::array<std::uint16_t, kQSteps> MakeQStarts() {
@@ -134,7 +126,21 @@ namespace gfni {
 
 static_assert(kPFirst + kRowBytes == kPSecond && kPSecond + kRowBytes == kQCovered);
 static_assert(kSectorQFirst == kAddressOffset + kQCovered);
-static_assert(kPSecond + 96 <= kBufferBytes && 2 * 1117 + 64 <= kBufferBytes);
+// The widest loads and stores stay inside the sector.
+static_assert(kAddressOffset + kPSecond + 96 <= kRawSectorSize);
+static_assert(kAddressOffset + 2 * 1117 + 64 <= kRawSectorSize);
+// Only the two steps the kernels treat apart read the header, and none reads past word 1117.
+constexpr bool QReadsAsPlanned() {
+    for (int s = 0; s < kQSteps; ++s)
+        for (int lane = 0; lane < 26; ++lane) {
+            const int symbol = s - 25 + lane, word = kQStarts[s] / 2 + lane;
+            if (symbol < 0 || symbol > 42) continue;
+            const bool planned = (s == 0 && lane == 25) || (s == 26 && lane == 0);
+            if ((word >= 1118 || word < 2) != planned) return false;
+        }
+    return true;
+}
+static_assert(QReadsAsPlanned());
 
 bool HasGfni() {
     static const bool gfni = __builtin_cpu_supports("gfni");
