@@ -1,12 +1,14 @@
-// Form 1 P and Q parity with AVX2: the Horner sums of ecc.cpp taken 32 byte lanes at a time.
+// Form 1 P and Q parity with AVX2: the Horner sums of ecc.cpp taken 32 byte lanes at a time, in
+// two forms: AVX2 alone, and with GFNI, which multiplies by a constant in one instruction.
 //
 // P: a row of the 43 columns is 86 contiguous bytes (both planes), so each row is three loads.
 // Q: the diagonals are not contiguous in a row, but their anti-diagonals are: with lanes in
 // reverse order (lane L is diagonal 25 - L), step s of the sweep reads the 26 words from word
 // (44 s - 25) mod 1118 on, lane L holding symbol k = s - 25 + L of its diagonal. Lanes whose k is
 // outside 0..42 are masked off, and only lanes still taking symbols are multiplied by alpha, so
-// every lane ends with the same sums as the portable code. A copy of words 0..25 after word 1117
-// makes the reads wrap around.
+// every lane ends with the same sums as the portable code. No lane that takes a symbol reads
+// past word 1117 (the wrap the modulus asks for), save one that reads the address word, which
+// counts as zero anyway.
 
 #include <immintrin.h>
 
@@ -67,8 +69,7 @@ constexpr std::uint64_t MatrixOf(std::uint8_t c) {
 constexpr long long kAlphaMatrix = static_cast<long long>(MatrixOf(2));
 constexpr long long kAlphaSquaredMatrix = static_cast<long long>(MatrixOf(4));
 
-// The symbols, bytes 00C-92F of the sector in the order of ecc.cpp (byte 2 w + p is symbol w of
-// plane p), up to the Q parity, then words 0..25 again for the Q reads that wrap.
+// Layout of the symbols, bytes 00C-92F of the sector (byte 2 w + p is symbol w of plane p).
 constexpr std::size_t kRowBytes = 86;                           // a P row: 43 words
 constexpr std::size_t kPFirst = 2 * 1032, kPSecond = 2 * 1075;  // P parity rows 24 and 25
 constexpr std::size_t kQCovered = 2 * 1118;                     // words before the Q parity
@@ -79,7 +80,6 @@ constexpr int kQSteps = 43 + 25;  // symbol k of lane L at step k + 25 - L
 // The symbols are read straight from the sector: byte 2 w + p of `symbols` (sector + 00C) is
 // symbol w of plane p. Words 0 and 1, the address and mode, count as zero in Mode 2: only row 0
 // of P reads them, and Q only at steps 0 and 26 (see the kernels).
-constexpr std::size_t kHeaderBytes = 4;
 
 // Byte offset of the first word step s reads.
 constexpr std::array<std::uint16_t, kQSteps> MakeQStarts() {
