@@ -231,7 +231,7 @@ std::vector<Row> KeepFigures(const Context& c) {
         throw std::runtime_error("vorlix-cli rip --keep-structure did not rewrite the planned " +
                                  std::to_string(sectors) + " sectors:\n" + subjects[1].out);
     return {{"8 rip --keep-structure: vorlix-cli / baseline", subjects[1].samples,
-             subjects[0].samples, 2.5}};
+             subjects[0].samples, 1.5}};
 }
 
 std::vector<Row> CopyFigures(const Context& c) {
