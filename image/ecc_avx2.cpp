@@ -10,12 +10,13 @@
 // past word 1117 (the wrap the modulus asks for), save one that reads the address word, which
 // counts as zero anyway.
 
+#include "image/sector_arithmetic.h"
+
+#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
 #include <array>
 #include <cstring>
-
-#include "image/sector_arithmetic.h"
 
 namespace vorlix {
 namespace {
@@ -171,3 +172,28 @@ ParityHolds arithmetic::FastParityHolds(SectorView sector) {
 }
 
 }  // namespace vorlix
+
+#else  // no such instructions: never selected, the portable code stands in
+
+namespace vorlix {
+void arithmetic::WriteEccAvx2(MutableSectorView sector) {
+    PortableWriteEcc(sector);
+}
+void arithmetic::WriteEccGfni(MutableSectorView sector) {
+    PortableWriteEcc(sector);
+}
+ParityHolds arithmetic::ParityHoldsAvx2(SectorView sector) {
+    return PortableParityHolds(sector);
+}
+ParityHolds arithmetic::ParityHoldsGfni(SectorView sector) {
+    return PortableParityHolds(sector);
+}
+void arithmetic::FastWriteEcc(MutableSectorView sector) {
+    PortableWriteEcc(sector);
+}
+ParityHolds arithmetic::FastParityHolds(SectorView sector) {
+    return PortableParityHolds(sector);
+}
+}  // namespace vorlix
+
+#endif

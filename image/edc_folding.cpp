@@ -9,9 +9,10 @@
 // of the two reflected halves lands exactly there when the constant is kept reflected and
 // shifted left by one.
 
-#include <immintrin.h>
-
 #include "image/sector_arithmetic.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
 
 namespace vorlix {
 namespace {
@@ -133,3 +134,19 @@ std::uint32_t arithmetic::FastEdc(std::span<const std::uint8_t> bytes) {
 }
 
 }  // namespace vorlix
+
+#else  // no such instructions: never selected, the portable code stands in
+
+namespace vorlix {
+std::uint32_t arithmetic::FoldedEdc128(std::span<const std::uint8_t> bytes) {
+    return PortableEdcUpdate(0, bytes);
+}
+std::uint32_t arithmetic::FoldedEdc256(std::span<const std::uint8_t> bytes) {
+    return PortableEdcUpdate(0, bytes);
+}
+std::uint32_t arithmetic::FastEdc(std::span<const std::uint8_t> bytes) {
+    return PortableEdcUpdate(0, bytes);
+}
+}  // namespace vorlix
+
+#endif
