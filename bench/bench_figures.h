@@ -47,11 +47,15 @@ std::vector<Row> LoadFigures(const Context& c);
 // memory as a multiple of the list file's size.
 std::vector<Row> BigListFigures(const Context& c);
 
-// (7) vorlix-cli verify of an image of valid sectors against reading it sequentially.
+// (7) vorlix-cli verify of an image of valid sectors against reading it sequentially, both from
+// the disk and from the page cache.
 std::vector<Row> VerifyFigures(const Context& c);
 
 // (9) vorlix-cli silence-audio of a cue with a file per track against punching every audio
 // track's file whole (in silence_figures.cpp).
 std::vector<Row> SilenceFigures(const Context& c);
+// (11) EDC, P/Q sealing and P/Q checking of one Form 1 sector, in nanoseconds, the fast arithmetic
+// against the portable one (in sector_figures.cpp).
+std::vector<Row> SectorArithmeticFigures(const Context& c);
 
 }  // namespace vorlix::bench

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
+#include <string_view>
 
 namespace vorlix::bench {
 
@@ -22,13 +23,22 @@ double Samples::Max() const {
     return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
 
+namespace {
+
+double AloneScale(const Row& row) {
+    return std::string_view(row.alone_unit) == "ns" ? 1e9 : 1e3;
+}
+
+}  // namespace
+
 double Ratio(const Row& row) {
     return row.subject.Median() / row.baseline.Median();
 }
 
 bool Passes(const Row& row) {
     if (!row.unavailable.empty() || row.target == 0) return true;
-    const double value = row.baseline.values.empty() ? row.subject.Median() * 1000 : Ratio(row);
+    const double value =
+        row.baseline.values.empty() ? row.subject.Median() * AloneScale(row) : Ratio(row);
     return value <= row.target;
 }
 
@@ -40,10 +50,11 @@ std::string Format(const char* format, double a, double b = 0, double c = 0) {
     return text;
 }
 
-// The median with the spread, "2.314 (2.201-2.502) s" or "12.3 (11.9-14.0) ms".
-std::string Spread(const Samples& s, bool milliseconds, const char* unit = "s") {
-    return milliseconds
-               ? Format("%.1f (%.1f-%.1f) ms", s.Median() * 1000, s.Min() * 1000, s.Max() * 1000)
+// The median with the spread, "2.314 (2.201-2.502) s" or, scaled, "12.3 (11.9-14.0) ms".
+std::string Spread(const Samples& s, double scale, const char* unit = "s") {
+    return scale != 1
+               ? Format("%.1f (%.1f-%.1f) ", s.Median() * scale, s.Min() * scale, s.Max() * scale) +
+                     unit
                : Format("%.3f (%.3f-%.3f) ", s.Median(), s.Min(), s.Max()) + unit;
 }
 
@@ -62,10 +73,10 @@ struct Cells {
 
 Cells CellsOf(const Row& row) {
     if (row.baseline.values.empty())
-        return {Spread(row.subject, true), "-", "-",
-                row.target == 0 ? "-" : Format("<%.0f ms", row.target)};
+        return {Spread(row.subject, AloneScale(row), row.alone_unit), "-", "-",
+                row.target == 0 ? "-" : Format("<%.0f ", row.target) + row.alone_unit};
     const Samples paired = PairedRatios(row);
-    return {Spread(row.subject, false, row.unit), Spread(row.baseline, false, row.unit),
+    return {Spread(row.subject, 1, row.unit), Spread(row.baseline, 1, row.unit),
             Format("%.2f (%.2f-%.2f)", Ratio(row), paired.Min(), paired.Max()),
             row.target == 0 ? "-" : Format("%.1fx", row.target)};
 }

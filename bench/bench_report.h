@@ -24,10 +24,11 @@ struct Row {
 
     std::string figure;
     Samples subject;
-    Samples baseline;         // empty: the subject is judged alone, in milliseconds
-    double target = 0;        // the largest ratio (or milliseconds) that passes; 0: shown only
-    std::string unavailable;  // why the row could not be measured, when it could not
-    const char* unit = "s";   // of subject and baseline when there is a baseline ("MB")
+    Samples baseline;               // empty: the subject (seconds) is judged alone, in alone_unit
+    double target = 0;              // the largest ratio (or alone_unit) that passes; 0: shown only
+    std::string unavailable;        // why the row could not be measured, when it could not
+    const char* unit = "s";         // of subject and baseline when there is a baseline ("MB")
+    const char* alone_unit = "ms";  // how a subject judged alone is shown, "ms" or "ns"
 };
 
 // The median ratio of subject to baseline, from the medians of both.

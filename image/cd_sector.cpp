@@ -88,8 +88,9 @@ SectorCheck CheckSector(SectorView sector, std::int64_t sector_number) {
         check.p_parity = check.q_parity = true;
     } else {
         check.edc = ReadLe32(sector, kForm1EdcOffset) == Form1Edc(sector);
-        check.p_parity = PParityHolds(sector);
-        check.q_parity = QParityHolds(sector);
+        const ParityHolds parity = CheckParity(sector);
+        check.p_parity = parity.p;
+        check.q_parity = parity.q;
     }
     return check;
 }

@@ -86,8 +86,11 @@ void WriteEcc(MutableSectorView sector);
 
 // Whether the P (column) and Q (diagonal) parities of a Form 1 sector hold, with the address and
 // mode bytes taken as zero.
-bool PParityHolds(SectorView sector);
-bool QParityHolds(SectorView sector);
+struct ParityHolds {
+    bool p = false;
+    bool q = false;
+};
+ParityHolds CheckParity(SectorView sector);
 
 // Writes silent XA ADPCM into a Form 2 sector's user data (018-92B): 18 sound groups whose 16
 // parameter bytes say filter 0 and a range that shifts by nothing (0C for 4-bit audio, 08 for

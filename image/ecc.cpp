@@ -3,13 +3,14 @@
 // P protects 43 columns of 24 words, Q protects 26 diagonals of 43 words (P parity included).
 //
 // Both sums of a vector are taken by Horner's rule (multiply the running sum by alpha, add the
-// next symbol), eight vectors at a time in the bytes of a 64-bit word: verify checks every sector
-// of an image, and must keep up with the disk.
+// next symbol), eight vectors at a time in the bytes of a 64-bit word. This is the portable form;
+// ecc_avx2.cpp does the same 32 bytes at a time where the processor can.
 
 #include <array>
 #include <cstring>
 
 #include "image/cd_sector.h"
+#include "image/sector_arithmetic.h"
 
 namespace vorlix {
 namespace {
@@ -172,7 +173,7 @@ bool AllZero(const std::array<std::uint8_t, N>& a, const std::array<std::uint8_t
 
 }  // namespace
 
-void WriteEcc(MutableSectorView sector) {
+void arithmetic::PortableWriteEcc(MutableSectorView sector) {
     Symbols s{SectorView(sector)};
     std::array<std::uint8_t, 8 * kPLaneWords> p0, p1;
     PSums(s, kPRows, p0, p1);
@@ -195,18 +196,25 @@ void WriteEcc(MutableSectorView sector) {
                 kPParitySize + kQParitySize);
 }
 
-bool PParityHolds(SectorView sector) {
+ParityHolds arithmetic::PortableParityHolds(SectorView sector) {
     const Symbols s(sector);
-    std::array<std::uint8_t, 8 * kPLaneWords> s0, s1;
-    PSums(s, kPRows + 2, s0, s1);
-    return AllZero(s0, s1, kPByteColumns);
+    std::array<std::uint8_t, 8 * kPLaneWords> p0, p1;
+    PSums(s, kPRows + 2, p0, p1);
+    std::array<std::uint8_t, 8 * kQLaneWords> q0, q1;
+    QSums(s, kQLength + 2, q0, q1);
+    return {AllZero(p0, p1, kPByteColumns), AllZero(q0, q1, kQByteVectors)};
 }
 
-bool QParityHolds(SectorView sector) {
-    const Symbols s(sector);
-    std::array<std::uint8_t, 8 * kQLaneWords> s0, s1;
-    QSums(s, kQLength + 2, s0, s1);
-    return AllZero(s0, s1, kQByteVectors);
+void WriteEcc(MutableSectorView sector) {
+    if (arithmetic::FastSelected())
+        arithmetic::FastWriteEcc(sector);
+    else
+        arithmetic::PortableWriteEcc(sector);
+}
+
+ParityHolds CheckParity(SectorView sector) {
+    return arithmetic::FastSelected() ? arithmetic::FastParityHolds(sector)
+                                      : arithmetic::PortableParityHolds(sector);
 }
 
 static_assert(kAddressOffset + kPlaneBytes == kRawSectorSize);

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string_view>
 
 #include "image/failure.h"
+#include "image/sector_arithmetic.h"
 #include "md5.h"
 
 namespace vorlix {
@@ -26,7 +28,24 @@ RawSector Form1Sector(bool counting_data) {
     return s;
 }
 
-TEST(CdSector, EdcForm1SectorsAndAddressesMatchKnownAnswers) {
+// Every sector test runs with both implementations of the EDC and ECC arithmetic.
+class CdSector : public ::testing::TestWithParam<SectorArithmetic> {
+protected:
+    void SetUp() override {
+        if (GetParam() == SectorArithmetic::Fast && !FastSectorArithmeticAvailable())
+            GTEST_SKIP() << "this processor lacks the instructions of the fast arithmetic";
+        before_ = UseSectorArithmetic(GetParam());
+    }
+    void TearDown() override { UseSectorArithmetic(before_); }
+    SectorArithmetic before_ = SectorArithmetic::Portable;
+};
+INSTANTIATE_TEST_SUITE_P(Arithmetic, CdSector,
+                         ::testing::Values(SectorArithmetic::Portable, SectorArithmetic::Fast),
+                         [](const auto& info) {
+                             return info.param == SectorArithmetic::Fast ? "Fast" : "Portable";
+                         });
+
+TEST_P(CdSector, EdcForm1SectorsAndAddressesMatchKnownAnswers) {
     const std::string_view check = "123456789";
     EXPECT_EQ(Edc({reinterpret_cast<const std::uint8_t*>(check.data()), check.size()}),
               0x6EC2EDC4u);
@@ -50,7 +69,7 @@ TEST(CdSector, EdcForm1SectorsAndAddressesMatchKnownAnswers) {
     EXPECT_THROW(BcdAddress(-151), Failure);
 }
 
-TEST(CdSector, Form2EdcMatchesKnownAnswersForSilentAudio) {
+TEST_P(CdSector, Form2EdcMatchesKnownAnswersForSilentAudio) {
     for (auto [submode, edc] : {std::pair{0x64, Four{0xA2, 0xF1, 0xA6, 0x1B}},
                                 {0xE4, {0x5B, 0xBD, 0x63, 0x31}},
                                 {0xE5, {0xC3, 0xC5, 0x17, 0xD7}}}) {
@@ -68,7 +87,7 @@ TEST(CdSector, Form2EdcMatchesKnownAnswersForSilentAudio) {
     }
 }
 
-TEST(CdSector, CheckerFindsEveryFlippedBitButAcceptsAMovedSector) {
+TEST_P(CdSector, CheckerFindsEveryFlippedBitButAcceptsAMovedSector) {
     const RawSector good = Form1Sector(true);
     ASSERT_TRUE(CheckSector(good, 0).ok());
     int missed = 0;
@@ -89,6 +108,81 @@ TEST(CdSector, CheckerFindsEveryFlippedBitButAcceptsAMovedSector) {
     std::ranges::copy(BcdAddress(1234), moved.begin() + kAddressOffset);
     EXPECT_TRUE(CheckSector(moved, 1234).ok());
     EXPECT_FALSE(CheckSector(good, 1234).address);
+}
+
+// The fast arithmetic gives the portable one's bytes and verdicts on random data, random sectors
+// of either form sealed, and the same with a few bytes spoilt.
+TEST(SectorArithmetic, FastAndPortableAgree) {
+    if (!FastSectorArithmeticAvailable()) GTEST_SKIP() << "no fast arithmetic on this processor";
+    const SectorArithmetic before = ActiveSectorArithmetic();
+    std::mt19937 random(19);
+    const auto byte = [&] { return static_cast<std::uint8_t>(random()); };
+    const auto both = [&](auto f) {
+        UseSectorArithmetic(SectorArithmetic::Portable);
+        auto portable = f();
+        UseSectorArithmetic(SectorArithmetic::Fast);
+        return std::pair{portable, f()};
+    };
+    const auto checks = [](const SectorCheck& c) {
+        return std::array{c.edc, c.p_parity, c.q_parity};
+    };
+    std::vector<std::pair<void (*)(MutableSectorView), ParityHolds (*)(SectorView)>> ecc_forms = {
+        {arithmetic::WriteEccAvx2, arithmetic::ParityHoldsAvx2}};
+    if (__builtin_cpu_supports("gfni"))
+        ecc_forms.emplace_back(arithmetic::WriteEccGfni, arithmetic::ParityHoldsGfni);
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<std::uint8_t> data(random() % 4000);
+        for (auto& b : data) b = byte();
+        const auto [edc, fast_edc] = both([&] { return Edc(data); });
+        ASSERT_EQ(edc, fast_edc) << data.size() << " bytes";
+        ASSERT_EQ(edc, arithmetic::FoldedEdc128(data)) << data.size() << " bytes";
+        if (__builtin_cpu_supports("vpclmulqdq")) {
+            ASSERT_EQ(edc, arithmetic::FoldedEdc256(data)) << data.size() << " bytes";
+        }
+
+        RawSector raw;
+        for (auto& b : raw) b = byte();
+        const bool form2 = round % 3 == 0;
+        WriteMode2Header(raw, round,
+                         {byte(), byte(), static_cast<std::uint8_t>(form2 ? 0x64 : 8), 1});
+        const auto [sealed, fast_sealed] = both([&] {
+            RawSector s = raw;
+            form2 ? SealForm2(s) : SealForm1(s);
+            return s;
+        });
+        ASSERT_EQ(sealed, fast_sealed) << round;
+        RawSector spoilt = sealed;
+        for (int n = round % 4; n > 0; --n) spoilt[random() % kRawSectorSize] ^= byte() | 1;
+        for (const RawSector& s : {raw, sealed, spoilt}) {
+            const auto [check, fast_check] = both([&] { return checks(CheckSector(s, round)); });
+            ASSERT_EQ(check, fast_check) << round;
+        }
+        // Each form of the fast P/Q code the processor has, not only the one Fast takes.
+        for (const auto& [write, holds] : ecc_forms) {
+            RawSector resealed = raw;
+            std::ranges::copy(sealed.begin(), sealed.begin() + kPParityOffset, resealed.begin());
+            write(resealed);
+            if (!form2) {
+                ASSERT_EQ(resealed, sealed) << round;
+            }
+            for (const RawSector& s : {raw, sealed, spoilt}) {
+                const ParityHolds fast = holds(s), portable = arithmetic::PortableParityHolds(s);
+                ASSERT_TRUE(fast.p == portable.p && fast.q == portable.q) << round;
+            }
+        }
+    }
+    UseSectorArithmetic(before);
+}
+
+// The environment can force the portable arithmetic, as on a processor without the instructions
+// (ctest runs these tests once more that way).
+TEST(SectorArithmetic, TheEnvironmentForcesThePortablePath) {
+    const char* portable = std::getenv("VORLIX_PORTABLE_SECTORS");
+    if (portable && *portable == '1')
+        EXPECT_EQ(ActiveSectorArithmetic(), SectorArithmetic::Portable);
+    else
+        EXPECT_EQ(ActiveSectorArithmetic() == SectorArithmetic::Fast,
+                  FastSectorArithmeticAvailable());
 }
 
 }  // namespace
