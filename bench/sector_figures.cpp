@@ -1,5 +1,5 @@
-// (11) The sector arithmetic alone, in this process: EDC, P/Q sealing and P/Q checking of one Form 1
-// sector, the fast arithmetic against the portable one measured in the same run.
+// (11) The sector arithmetic alone, in this process: EDC, P/Q sealing and P/Q checking of one Form
+// 1 sector, the fast arithmetic against the portable one measured in the same run.
 
 #include <time.h>
 #include <algorithm>
