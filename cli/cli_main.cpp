@@ -33,6 +33,7 @@ int RunCli(const std::vector<std::string>& args, Streams s) {
         if (!a.image.empty()) {
             a.track = ResolveImage(a.image);
             a.image = a.track.bin.string();
+            a.write.data_track_sectors = a.track.sectors;
         }
         if (a.command == "list") return ListCommand(a, s);
         if (a.command == "backup") return BackupCommand(a, s);

@@ -43,6 +43,7 @@ std::int64_t RestoreEntry(const EntryLabels& labels, const std::filesystem::path
     const SectorRange range = ResolveRange(labels);
     const ImageLock lock(image, ImageAccess::Write);
     if (options.valid_sectors) RequireCdAddresses(range);
+    RequireWithinDataTrack(range, options);
     RefuseSameFile(image, backup, "backup file");
     SectorFile target(image, OpenMode::ReadWrite);
     SectorFile source(backup, OpenMode::ReadOnly);

@@ -74,6 +74,7 @@ std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& im
     if (options.keep_structure) {
         const std::optional<SectorRange> range = KeptRange(labels);
         if (!range) return 0;
+        RequireWithinDataTrack(*range, options);
         const ImageLock lock(image, ImageAccess::Write);
         WorkScope scope(work);
         SectorFile file(image, OpenMode::ReadWrite);

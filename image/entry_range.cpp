@@ -7,6 +7,7 @@
 #include "entries/number_text.h"
 #include "image/failure.h"
 #include "image/sector_geometry.h"
+#include "image/write_options.h"
 
 namespace vorlix {
 
@@ -30,6 +31,15 @@ Failure EntryFailure(const std::string& why) {
 }
 
 }  // namespace
+
+void RequireWithinDataTrack(const SectorRange& range, const WriteOptions& options) {
+    const std::int64_t limit = options.data_track_sectors;
+    if (limit < 0 || range.count <= 0 || range.start + range.count <= limit) return;
+    throw Failure("Cannot write sectors " + std::to_string(range.start) + "-" +
+                  std::to_string(range.start + range.count - 1) +
+                  ": the data track ends at sector " + std::to_string(limit - 1) +
+                  ", and the sectors after it hold the cue's other tracks; nothing was written.");
+}
 
 SectorRange ResolveRange(const EntryLabels& labels) {
     const double start = NumberFromText(labels.start);

@@ -52,6 +52,7 @@ ReplacePlan PlanReplace(const EntryLabels& labels, const WriteOptions& options) 
     // A length under one sector would otherwise still write the first sector, outside the entry.
     if (length < 1) return LeftAlone(plan, "the entry covers less than one sector");
     if (options.valid_sectors) RequireCdAddresses(plan.range);
+    RequireWithinDataTrack(plan.range, options);
     return plan;
 }
 

@@ -95,8 +95,10 @@ void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
                 checked_types.push_back(labels.type_name);
             }
             if (reader) {
-                if (const std::optional<SectorRange> range = KeptRange(labels))
+                if (const std::optional<SectorRange> range = KeptRange(labels)) {
+                    RequireWithinDataTrack(*range, options);
                     rip.kept = PlanStreamKeeping(*reader, *range);
+                }
             }
         } catch (const Failure& f) {
             throw Failure(

@@ -2,6 +2,8 @@
 // The options of a run that decide which bytes the writing operations put into the image. Each
 // lives for one run, as the window's Options menu and the command line's flags set it.
 
+#include <cstdint>
+
 namespace vorlix {
 
 struct WriteOptions {
@@ -13,6 +15,10 @@ struct WriteOptions {
     // Rip rewrites movie, XA and dummy entries in place, keeping each sector's structure and
     // replacing only its content, instead of copying the blank files.
     bool keep_structure = false;
+    // Where the data track ends in the image's file when other tracks follow it there (a cue
+    // with one FILE for every track): no write may reach those tracks. -1: the file is the data
+    // track alone.
+    std::int64_t data_track_sectors = -1;
 };
 
 }  // namespace vorlix

@@ -125,6 +125,9 @@ private:
     std::unique_ptr<Dialogs> dialogs_;
     std::filesystem::path blanks_dir_;
     std::function<std::filesystem::path()> program_directory_;
+    // Where the open image's data track ends in its file, as the last DataTrack() found it (-1:
+    // the file is the data track alone); the write options carry it to every write.
+    mutable std::int64_t data_track_sectors_ = -1;
     // While Rip All walks: when the window last painted (invalid until its first paint), and what
     // the type box and frmAll are to show when it next paints.
     std::optional<QElapsedTimer> walk_painted_;

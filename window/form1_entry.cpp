@@ -100,7 +100,8 @@ EntryLabels Form1::CurrentLabels() const {
 WriteOptions Form1::CurrentWriteOptions() const {
     return {.xa_headers = mnuOptionsXA->isChecked(),
             .valid_sectors = mnuOptionsValid->isChecked(),
-            .keep_structure = mnuOptionsKeep->isChecked()};
+            .keep_structure = mnuOptionsKeep->isChecked(),
+            .data_track_sectors = data_track_sectors_};
 }
 
 }  // namespace vorlix::window

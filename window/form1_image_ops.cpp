@@ -279,7 +279,10 @@ void Form1::RestoreFocus() {
 
 // The raw image the operations work on: the image chosen, or the data track of a cue sheet.
 std::filesystem::path Form1::DataTrack() const {
-    const std::filesystem::path bin = DataTrackOf(PathOf(ImageFilePath));
+    const vorlix::DataTrack track = ResolveImage(PathOf(ImageFilePath));
+    const std::filesystem::path& bin = track.bin;
+    // The operation that asked reads the write options next; they keep its writes in the track.
+    data_track_sectors_ = track.sectors;
     // Written as an image, the list would be lost.
     RefuseSameFile(bin, PathOf(ListFilePath), "list file");
     return bin;

@@ -97,6 +97,30 @@ TEST_F(VerifyDisc, ASingleFileCueIsVerifiedAndScannedUpToItsAudioTrack) {
     const CliOutcome scan = Cli({"scan", single.cue.string(), "--output", list, "--overwrite"});
     EXPECT_EQ(scan.status, 0) << scan.err;
     EXPECT_EQ(ReadEntryLines(ReadWholeFile(list)).size(), single.expected.size());
+
+    // A list from elsewhere whose last entry reaches into the audio: every write through the cue
+    // is refused before it starts, whatever the options, and the file stays as it was.
+    const std::string into_audio =
+        std::to_string(single.sectors - 10) + ":" + std::to_string(single.sectors + 9) + ":99";
+    WriteText(list, ListText({"200:209:99", into_audio}));
+    const std::string backup = (dir / "entry.bak").string();
+    WriteBytes(backup, Bytes(20 * 2352, 0));
+    const Bytes before = ReadBytes(single.bin);
+    const std::string cue = single.cue.string();
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"rip", list, cue},
+             {"rip", list, cue, "--keep-structure"},
+             {"replace", list, cue, "2", backup},
+             {"restore", list, cue, "2", backup, "--valid-sectors"}}) {
+        const CliOutcome refused = Cli(args);
+        EXPECT_EQ(refused.status, 1) << args[0];
+        EXPECT_NE(
+            refused.err.find("the data track ends at sector " + std::to_string(single.sectors - 1) +
+                             ", and the sectors after it hold the cue's other tracks"),
+            std::string::npos)
+            << refused.err;
+    }
+    EXPECT_EQ(ReadBytes(single.bin), before);
 }
 
 // A file system beyond the walk's caps: every sector is checked, no file named, and why said once.
