@@ -42,6 +42,7 @@ SectorLook LookAt(SectorView sector) {
         return look;
     const std::uint8_t submode = sector[kSubHeaderOffset + 2];
     look.form2 = (submode & kSubmodeForm2) != 0;
+    look.channel = sector[kSubHeaderOffset + 1];
     look.kind = SectorKind::Data;
     if (look.form2) {
         if (submode & kSubmodeAudio) look.kind = SectorKind::Audio;

@@ -21,7 +21,8 @@ enum class SectorKind : std::uint8_t {
 struct SectorLook {
     SectorKind kind = SectorKind::NotMode2;
     bool form2 = false;
-    std::uint32_t frame = 0;  // Video: the STR frame number
+    std::uint32_t frame = 0;   // Video: the STR frame number
+    std::uint8_t channel = 0;  // the sub-header's channel number (0-31 on real discs)
 };
 
 SectorLook LookAt(SectorView sector);

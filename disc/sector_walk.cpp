@@ -1,5 +1,7 @@
 #include "disc/sector_walk.h"
 
+#include <algorithm>
+
 namespace vorlix {
 
 std::string MediaRun::Evidence() const {
@@ -22,9 +24,13 @@ void SectorWalk::Feed(std::int64_t sector, const SectorLook& look, int context) 
         if (audio_count_++ == 0) audio_start_ = sector;
         return;
     }
-    // A frame number that drops back starts the next movie.
-    if (in_movie_ && (look.frame < movie_.last_frame || audio_count_ > kMaxInterleavedAudio))
-        CloseMovie();
+    // A frame number that drops back starts the next movie: on the sector's own channel, or on a
+    // channel new to the movie unless it starts along with the others (a second movie
+    // interleaved with the first).
+    const std::uint32_t on_channel = channel_frame_[look.channel];
+    const bool drops_back =
+        on_channel > 0 ? look.frame < on_channel : look.frame + 1 < movie_.last_frame;
+    if (in_movie_ && (drops_back || audio_count_ > kMaxInterleavedAudio)) CloseMovie();
     if (!in_movie_) {
         if (audio_count_ > kMaxInterleavedAudio) EmitAudioBlock();
         in_movie_ = true;
@@ -32,11 +38,14 @@ void SectorWalk::Feed(std::int64_t sector, const SectorLook& look, int context) 
         movie_.start = audio_count_ > 0 ? audio_start_ : sector;
         movie_.context = context;
         movie_.first_frame = look.frame;
+        channel_frame_.fill(0);
     }
     movie_.audio += audio_count_;
     audio_count_ = 0;
     ++movie_.video;
-    movie_.last_frame = look.frame;
+    channel_frame_[look.channel] = look.frame;
+    movie_.first_frame = std::min(movie_.first_frame, look.frame);
+    movie_.last_frame = std::max(movie_.last_frame, look.frame);
     movie_.end = sector;
 }
 

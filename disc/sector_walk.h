@@ -2,6 +2,7 @@
 // The sector walk: runs of STR video and XA audio sectors found by content alone, wherever they
 // lie, fed one sector at a time so that the image is read once.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ private:
     MediaRun movie_;
     // XA audio sectors since the movie's last video sector (or since the run began).
     std::int64_t audio_start_ = 0, audio_count_ = 0;
+    // The last frame number of the movie on each channel so far (0: none yet). Two movies may
+    // interleave on two channels, each counting its own frames.
+    std::array<std::uint32_t, 256> channel_frame_{};
 };
 
 }  // namespace vorlix

@@ -155,12 +155,18 @@ std::int64_t CountedSectors(const std::string& evidence) {
 // the sectors hold, no entry covers a structure of the file system, every entry holds what its
 // type says and its evidence counts its own sectors, and Rip All on the list changes nothing else.
 TEST_F(ScanDisc, RipAllOnTheScannedListLeavesEveryOtherFileAsItWas) {
-    DiscOptions hostile{.directory_cycle = true,
+    // Real mastering tools' movie layouts too, and files recorded inside another's movie. The
+    // directory bombs lie after the files, so they have a test of their own.
+    DiscOptions hostile{.mastered_movie = true,
+                        .interleaved_movies = true,
+                        .record_ends = true,
+                        .directory_cycle = true,
                         .extent_past_end = true,
                         .zero_byte_file = true,
                         .dummy_over_file_system = true,
                         .tim_named_dummy = true,
-                        .movie_bytes_per_sector = 2336};
+                        .movie_bytes_per_sector = 2336,
+                        .overlapping_files = true};
     DiscOptions hostile2352 = hostile;
     hostile2352.movie_bytes_per_sector = 2352;
     for (const auto& [name, options] :

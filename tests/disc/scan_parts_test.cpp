@@ -22,8 +22,8 @@
 namespace vorlix::test {
 namespace {
 
-SectorLook Video(std::uint32_t frame) {
-    return {SectorKind::Video, false, frame};
+SectorLook Video(std::uint32_t frame, std::uint8_t channel = 0) {
+    return {SectorKind::Video, false, frame, channel};
 }
 const SectorLook kAudio{SectorKind::Audio, true, 0};
 const SectorLook kData{SectorKind::Data, false, 0};
@@ -43,11 +43,19 @@ TEST(SectorWalk, SplitsWhereTheRunBreaksTheFrameDropsTheFileChangesOrAudioRunsOn
     feed(Video(3), 2, 4), feed(Video(4), 1, 5);  // 20-22: a file boundary between them
     s = 30;
     feed(kAudio, 3, 5);  // 30-32: not contiguous with the run before
+    // 40-51: two movies interleaved on channels 0 and 1 are one run, each counting its own
+    // frames; 52-53: channel 1 drops back on its own; 54-57: a movie on a new channel far behind.
+    s = 40;
+    for (std::uint32_t f = 1; f <= 3; ++f) feed(Video(f, 0), 2), feed(Video(f, 1), 2);
+    feed(Video(1, 1), 2);
+    feed(Video(5, 0), 2), feed(Video(1, 2), 2);
     walk.Finish();
     std::ostringstream runs;
     for (const MediaRun& r : walk.Runs())
         runs << r.start << "-" << r.end << ":" << r.code << "@" << r.context << " ";
-    EXPECT_EQ(runs.str(), "0-6:1@-1 7-9:0@-1 10-18:10@-1 20-21:0@4 22-22:0@5 30-32:10@5 ");
+    EXPECT_EQ(runs.str(),
+              "0-6:1@-1 7-9:0@-1 10-18:10@-1 20-21:0@4 22-22:0@5 30-32:10@5 40-51:0@-1 "
+              "52-55:0@-1 56-57:0@-1 ");
     EXPECT_EQ(walk.Runs()[0].Evidence(), "4 STR video sectors, frames 1-2, 3 XA audio sectors");
 }
 
