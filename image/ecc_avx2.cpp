@@ -107,23 +107,37 @@ constexpr QMasks MakeQMasks() {
 }
 constexpr QMasks kQMasks = MakeQMasks();
 
+// Each kernel set is compiled for its instruction set alone; the caller picks one at run time.
+// GCC and clang say so in pragmas of their own.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 namespace avx2 {
 #define VORLIX_ECC_GFNI 0
 #include "image/ecc_avx2_kernels.inc"
 #undef VORLIX_ECC_GFNI
 }  // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#pragma clang attribute push(__attribute__((target("avx2,gfni"))), apply_to = function)
+#else
 #pragma GCC pop_options
-
 #pragma GCC push_options
 #pragma GCC target("avx2,gfni")
+#endif
 namespace gfni {
 #define VORLIX_ECC_GFNI 1
 #include "image/ecc_avx2_kernels.inc"
 #undef VORLIX_ECC_GFNI
 }  // namespace gfni
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 static_assert(kPFirst + kRowBytes == kPSecond && kPSecond + kRowBytes == kQCovered);
 static_assert(kSectorQFirst == kAddressOffset + kQCovered);
