@@ -2,8 +2,12 @@
 #include "image/image_lock.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "entries/entry_details.h"
 #include "image/blank_substitution.h"
@@ -19,16 +23,83 @@ std::string EntryName(std::size_t index, std::string_view line) {
     return "entry " + std::to_string(index + 1) + " (" + PrintableText(line) + ")";
 }
 
-// Keeping the structure reads every entry before rewriting it. The entries ahead of the one being
-// rewritten are read in the background meanwhile, so the disk reads while the rewrite computes.
+// Keeping the structure reads every entry before rewriting it. A thread of its own asks the
+// system to read the entries ahead of the one being rewritten, and to start writing out those
+// already rewritten, so that the disk reads and writes while the walk computes: the advice itself
+// allocates pages and queues the disk's work, which would otherwise hold up the walk.
 class Prefetcher {
 public:
     Prefetcher(const EntryLines& lines, const std::filesystem::path& image)
         : lines_(lines), image_(image) {}
 
+    ~Prefetcher() {
+        if (!worker_.joinable()) return;
+        {
+            const std::lock_guard<std::mutex> guard(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_one();
+        worker_.join();
+    }
+
+    Prefetcher(const Prefetcher&) = delete;
+    Prefetcher& operator=(const Prefetcher&) = delete;
+
     // Keeps about kAhead bytes of rippable entries from entry `index` on asked for.
     void Ahead(std::size_t index) {
+        // Opened here, so that a file that cannot be opened fails where the walk expects it to.
         if (!file_) file_.emplace(image_, OpenMode::ReadOnly);
+        Post([&] { index_ = index; });
+    }
+
+    // Starts writing out an entry that was rewritten.
+    void Written(SectorRange range) {
+        if (file_) Post([&] { written_.push_back(range); });
+    }
+
+private:
+    static constexpr std::int64_t kAhead = std::int64_t{128} << 20;
+
+    template <typename Change>
+    void Post(Change change) {
+        {
+            const std::lock_guard<std::mutex> guard(mutex_);
+            change();
+            pending_ = true;
+        }
+        if (!worker_.joinable()) {
+            try {
+                worker_ = std::thread([this] { Run(); });
+            } catch (const std::system_error&) {
+                // No thread to be had: the advice is given here instead.
+                Work();
+                return;
+            }
+        }
+        wake_.notify_one();
+    }
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return stop_ || pending_; });
+            if (stop_) return;
+            lock.unlock();
+            Work();
+            lock.lock();
+        }
+    }
+
+    void Work() {
+        std::vector<SectorRange> written;
+        std::size_t index;
+        {
+            const std::lock_guard<std::mutex> guard(mutex_);
+            written.swap(written_);
+            index = index_;
+            pending_ = false;
+        }
+        for (const SectorRange& r : written) file_->StartWriting(r.start, r.count);
         while (next_ < lines_.size() && (next_ <= index || SectorOffset(asked_) < kAhead)) {
             const EntryLabels labels = LabelsOf(ShowEntryDetails(lines_[next_]));
             ++next_;
@@ -49,14 +120,19 @@ public:
         }
     }
 
-private:
-    static constexpr std::int64_t kAhead = std::int64_t{128} << 20;
     const EntryLines& lines_;
     std::filesystem::path image_;
     std::optional<SectorFile> file_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stop_ = false, pending_ = false;
+    std::size_t index_ = 0;             // the entry the walk is at
+    std::vector<SectorRange> written_;  // entries rewritten since the thread last looked
+    // The thread's own.
     std::size_t next_ = 0;
     std::int64_t asked_ = 0;  // sectors asked for and not yet passed
     std::vector<std::pair<std::size_t, std::int64_t>> ends_;
+    std::thread worker_;
 };
 
 }  // namespace
@@ -144,6 +220,7 @@ RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
                 if (now.keep_structure) prefetch.Ahead(i);
                 written =
                     RipEntry(labels, image, blanks_dir, now, {}, Flush::Deferred, &kept.emplace());
+                if (now.keep_structure && written > 0) prefetch.Written(kept->range);
             }
             if (kept) {
                 const std::vector<std::string> notes = EntryNotes(i, *kept);

@@ -170,6 +170,11 @@ void SectorFile::Flush() {
     if (::fsync(fd_) != 0) throw FileFailure("flush", path_, errno);
 }
 
+void SectorFile::StartWriting(std::int64_t first, std::int64_t count) {
+    ::sync_file_range(fd_, static_cast<off_t>(SectorOffset(first)),
+                      static_cast<off_t>(SectorOffset(count)), SYNC_FILE_RANGE_WRITE);
+}
+
 namespace {
 
 // Writes `size` zero bytes at `offset`.

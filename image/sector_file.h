@@ -59,6 +59,11 @@ public:
     // Makes everything written so far reach stable storage.
     void Flush();
 
+    // Starts writing sectors [first, first + count) out to the disk without waiting for it, so
+    // that the disk writes while the program reads and computes what follows and a Flush at the
+    // end has little left to wait for. Only advice: a failure shows at the Flush.
+    void StartWriting(std::int64_t first, std::int64_t count);
+
     // Tells the system that sectors [first, first + count) will be read soon, so that the disk
     // works on them while the program works on what it has (advice only: never fails).
     void WillRead(std::int64_t first, std::int64_t count);

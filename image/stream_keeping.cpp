@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <span>
 #include <system_error>
@@ -21,6 +22,10 @@ namespace {
 constexpr std::uint16_t kMaxQuantScale = 63;
 
 constexpr std::int64_t kBatchSectors = kCopyBatchSectors;
+
+// Fewer sectors are rewritten by one thread: sealing them takes about as long as starting a
+// second thread and, on a busy machine, waiting for it to be scheduled, once per entry.
+constexpr std::int64_t kHelperSectors = 4096;
 
 std::uint32_t Le(const std::uint8_t* at, int bytes) {
     std::uint32_t value = 0;
@@ -244,7 +249,23 @@ void Classify(StreamKeeping& plan, VideoStreams& frames, const std::uint8_t* byt
     }
 }
 
-StreamKeeping Plan(SectorFile& image, SectorRange range, std::vector<std::uint8_t>* held) {
+// The bytes of the entry being kept, reused from entry to entry on this thread: a Rip All of
+// hundreds of entries would otherwise zero and fault in fresh pages for each. Never cleared, as
+// every byte used is read first.
+std::uint8_t* EntryBuffer(std::int64_t sectors) {
+    thread_local std::unique_ptr<std::uint8_t[]> bytes;
+    thread_local std::int64_t held = 0;
+    if (sectors > held) {
+        bytes.reset();
+        held = std::min(std::max(sectors, 2 * held), std::max(sectors, kHeldSectors));
+        bytes = std::make_unique_for_overwrite<std::uint8_t[]>(
+            static_cast<std::size_t>(SectorOffset(held)));
+    }
+    return bytes.get();
+}
+
+// Plans the entry, reading all of it into `held` when given, else batch by batch.
+StreamKeeping Plan(SectorFile& image, SectorRange range, std::uint8_t* held) {
     StreamKeeping plan;
     plan.range = range;
     if (range.count <= 0) return plan;
@@ -253,15 +274,10 @@ StreamKeeping Plan(SectorFile& image, SectorRange range, std::vector<std::uint8_
     plan.sectors.assign(static_cast<std::size_t>(range.count), SectorKeeping::Leave);
     image.Prefetch(range.start, range.count);
     VideoStreams frames(range.start);
-    std::vector<std::uint8_t> buffer;
-    if (held)
-        held->resize(static_cast<std::size_t>(range.count) * kRawSectorSize);
-    else
-        buffer.resize(static_cast<std::size_t>(std::min(range.count, kBatchSectors)) *
-                      kRawSectorSize);
+    std::uint8_t* const batch = held ? nullptr : EntryBuffer(std::min(range.count, kBatchSectors));
     for (std::int64_t k = 0; k < range.count; k += kBatchSectors) {
         const std::int64_t n = std::min(kBatchSectors, range.count - k);
-        std::uint8_t* at = held ? held->data() + SectorOffset(k) : buffer.data();
+        std::uint8_t* at = held ? held + SectorOffset(k) : batch;
         image.ReadSectors(range.start + k,
                           std::span(at, static_cast<std::size_t>(n) * kRawSectorSize));
         Classify(plan, frames, at, k, n);
@@ -272,13 +288,13 @@ StreamKeeping Plan(SectorFile& image, SectorRange range, std::vector<std::uint8_
 }
 
 // Rewrites the marked sectors among the entry's sectors [k, k + n), which lie at `bytes`, with
-// two workers when there are two cores, and writes them in runs: what is left alone is not
-// written back. Returns the sectors written.
+// two workers when there are two cores and enough of them, and writes them in runs: what is left
+// alone is not written back. Returns the sectors written.
 std::int64_t RewriteAndWrite(const StreamKeeping& plan, SectorFile& image, std::uint8_t* bytes,
                              std::int64_t k, std::int64_t n, SharedSectors (&shared)[2]) {
     const std::int64_t first = plan.range.start + k;
     std::thread helper;
-    if (n > 1 && std::thread::hardware_concurrency() > 1) {
+    if (n >= kHelperSectors && std::thread::hardware_concurrency() > 1) {
         try {
             helper = std::thread(RewriteRange, std::cref(plan), bytes, first, n / 2, n,
                                  std::ref(shared[1]));
@@ -314,25 +330,29 @@ StreamKeeping PlanStreamKeeping(SectorFile& image, SectorRange range) {
 }
 
 std::int64_t KeepStreamStructure(SectorFile& image, SectorRange range, StreamKeeping& plan) {
-    std::vector<std::uint8_t> held;
     const bool hold = range.count <= kHeldSectors;
-    plan = Plan(image, range, hold ? &held : nullptr);
+    std::uint8_t* const held = hold ? EntryBuffer(range.count) : nullptr;
+    plan = Plan(image, range, held);
     if (plan.LeftAlone() || plan.Rewritten() == 0) return 0;
     // Each worker keeps its own shared sectors.
     SharedSectors shared[2];
-    if (hold) return RewriteAndWrite(plan, image, held.data(), 0, range.count, shared);
-
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kBatchSectors) * kRawSectorSize);
     std::int64_t written = 0;
-    for (std::int64_t k = 0; k < range.count; k += kBatchSectors) {
-        const std::int64_t n = std::min(kBatchSectors, range.count - k);
-        const auto kinds = std::span(plan.sectors)
-                               .subspan(static_cast<std::size_t>(k), static_cast<std::size_t>(n));
-        if (std::ranges::all_of(kinds, [](SectorKeeping s) { return s == SectorKeeping::Leave; }))
-            continue;
-        image.ReadSectors(range.start + k,
-                          std::span(buffer.data(), static_cast<std::size_t>(n) * kRawSectorSize));
-        written += RewriteAndWrite(plan, image, buffer.data(), k, n, shared);
+    if (hold) {
+        written = RewriteAndWrite(plan, image, held, 0, range.count, shared);
+    } else {
+        std::uint8_t* const buffer = EntryBuffer(kBatchSectors);
+        for (std::int64_t k = 0; k < range.count; k += kBatchSectors) {
+            const std::int64_t n = std::min(kBatchSectors, range.count - k);
+            const auto kinds =
+                std::span(plan.sectors)
+                    .subspan(static_cast<std::size_t>(k), static_cast<std::size_t>(n));
+            if (std::ranges::all_of(kinds,
+                                    [](SectorKeeping s) { return s == SectorKeeping::Leave; }))
+                continue;
+            image.ReadSectors(range.start + k,
+                              std::span(buffer, static_cast<std::size_t>(n) * kRawSectorSize));
+            written += RewriteAndWrite(plan, image, buffer, k, n, shared);
+        }
     }
     return written;
 }
