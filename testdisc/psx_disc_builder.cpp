@@ -761,13 +761,13 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
         disc.files.push_back({"/DATA/LOST.DAT", total + 100, 10, kXaPlainFile, "data"});
     }
     if (options.overlapping_files) {
-        const BuiltFile& movie =
-            *std::ranges::find(disc.files, "/MOVIE/OPENING.STR", &BuiltFile::path);
+        // A copy: the files pushed below may move the vector.
+        const std::int64_t movie =
+            std::ranges::find(disc.files, "/MOVIE/OPENING.STR", &BuiltFile::path)->first_sector;
         for (int k = 0; k < 30; ++k) {
             const std::string path = "/SHARE/S" + std::to_string(10 + k) + ".STR";
-            iso.AddFile(path, movie.first_sector + 1 + k, (k + 2) * 2048, kXaPlainFile,
-                        kStreamFile);
-            disc.files.push_back({path, movie.first_sector + 1 + k, k + 2, kXaPlainFile, "data"});
+            iso.AddFile(path, movie + 1 + k, (k + 2) * 2048, kXaPlainFile, kStreamFile);
+            disc.files.push_back({path, movie + 1 + k, k + 2, kXaPlainFile, "data"});
         }
     }
     if (options.zero_byte_file) {
