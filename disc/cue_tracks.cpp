@@ -26,8 +26,8 @@ std::int64_t FirstDataSector(const std::filesystem::path& file, std::int64_t fir
         const std::int64_t n = std::min(kBatch, end - s);
         in.ReadSectors(s, std::span(batch).first(static_cast<std::size_t>(n) * kRawSectorSize));
         for (std::int64_t i = 0; i < n; ++i) {
-            const auto sector = batch.begin() + i * static_cast<std::int64_t>(kRawSectorSize);
-            if (std::equal(kSyncPattern.begin(), kSyncPattern.end(), sector)) return s + i;
+            if (HasSync(std::span(batch).subspan(static_cast<std::size_t>(i) * kRawSectorSize)))
+                return s + i;
         }
     }
     return -1;

@@ -72,7 +72,7 @@ void RefuseUnlikeATrack(const DataTrack& track) {
     if (length < static_cast<std::int64_t>(kRawSectorSize) || length % kRawSectorSize != 0)
         throw Failure("Cannot use " + what + " holds " + std::to_string(length) +
                       " bytes, not a whole number of 2352-byte sectors" + not_track);
-    if (!std::equal(kSyncPattern.begin(), kSyncPattern.end(), head.begin()))
+    if (!HasSync(head))
         throw Failure("Cannot use " + what + " has no sync pattern in its first sector" +
                       not_track);
     if (head[kModeOffset] != 2)

@@ -41,8 +41,7 @@ bool HasRawMode2Volume(SectorFile& image) {
     if (image.Size() < static_cast<std::uint64_t>(SectorOffset(kPvdSector + 1))) return false;
     image.ReadSectors(kPvdSector, sector);
     static constexpr std::uint8_t kStandardId[] = {1, 'C', 'D', '0', '0', '1'};
-    return std::equal(kSyncPattern.begin(), kSyncPattern.end(), sector.begin()) &&
-           sector[kModeOffset] == 2 &&
+    return HasSync(sector) && sector[kModeOffset] == 2 &&
            std::memcmp(sector.data() + kUserDataOffset, kStandardId, sizeof kStandardId) == 0;
 }
 

@@ -36,8 +36,7 @@ bool TimBlockFits(const std::uint8_t* block, std::uint64_t& length) {
 
 SectorLook LookAt(SectorView sector) {
     SectorLook look;
-    if (!std::equal(kSyncPattern.begin(), kSyncPattern.end(), sector.begin()) ||
-        sector[kModeOffset] != 2 ||
+    if (!HasSync(sector) || sector[kModeOffset] != 2 ||
         std::memcmp(sector.data() + kSubHeaderOffset, sector.data() + kSubHeaderOffset + 4, 4) != 0)
         return look;
     const std::uint8_t submode = sector[kSubHeaderOffset + 2];
@@ -68,7 +67,7 @@ bool UserDataIsZero(SectorView sector, bool form2) {
 }
 
 bool IsFiller(SectorView sector, const SectorLook& look, std::span<const std::uint8_t> first_data) {
-    if (!std::equal(kSyncPattern.begin(), kSyncPattern.end(), sector.begin())) return true;
+    if (!HasSync(sector)) return true;
     const auto data = UserData(sector, look.form2);
     if (std::all_of(data.begin(), data.end(), [&](std::uint8_t b) { return b == data[0]; }))
         return true;

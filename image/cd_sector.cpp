@@ -73,7 +73,7 @@ void WriteSilentSoundGroups(MutableSectorView sector, bool eight_bit) {
 
 SectorCheck CheckSector(SectorView sector, std::int64_t sector_number) {
     SectorCheck check;
-    check.sync = std::ranges::equal(sector.subspan(kSyncOffset, kSyncSize), kSyncPattern);
+    check.sync = HasSync(sector);
     // A position past 99:59:74 has no address a sector could carry.
     const std::int64_t a = sector_number + kLeadInSectors;
     check.address =

@@ -4,6 +4,7 @@
 // all of them. Rip All copies such sectors without touching them, so the blank files must be
 // built correct here.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +38,12 @@ inline constexpr std::size_t kForm2EdcOffset = 0x92C;
 
 inline constexpr std::array<std::uint8_t, kSyncSize> kSyncPattern = {
     0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+
+// Whether `sector` (at least its first 12 bytes) begins with the sync pattern.
+inline bool HasSync(std::span<const std::uint8_t> sector) {
+    return sector.size() >= kSyncSize &&
+           std::equal(kSyncPattern.begin(), kSyncPattern.end(), sector.begin());
+}
 
 // Submode bits of the sub-header.
 inline constexpr std::uint8_t kSubmodeEndOfRecord = 0x01;

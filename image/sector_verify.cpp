@@ -64,7 +64,7 @@ std::string_view ProblemName(SectorProblem kind) {
 }
 
 std::uint8_t SectorProblems(SectorView sector, std::int64_t position) {
-    const bool synced = std::ranges::equal(sector.subspan(kSyncOffset, kSyncSize), kSyncPattern);
+    const bool synced = HasSync(sector);
     if (!synced)
         return std::ranges::all_of(sector, [](std::uint8_t b) { return b == 0; })
                    ? Bit(SectorProblem::Empty)

@@ -38,7 +38,7 @@ bool IsForm2(SectorView s) {
 }
 
 bool IsMode2(SectorView s) {
-    return std::equal(kSyncPattern.begin(), kSyncPattern.end(), s.begin()) && s[kModeOffset] == 2;
+    return HasSync(s) && s[kModeOffset] == 2;
 }
 
 bool IsAudio(SectorView s) {

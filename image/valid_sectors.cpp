@@ -20,8 +20,7 @@ static_assert(kXaSubHeader.submode == (kSubmodeRealTime | kSubmodeForm2 | kSubmo
 }  // namespace
 
 void ReaddressCopiedSector(MutableSectorView sector, std::int64_t position) {
-    if (std::ranges::equal(sector.subspan(kSyncOffset, kSyncSize), kSyncPattern))
-        std::ranges::copy(BcdAddress(position), sector.begin() + kAddressOffset);
+    if (HasSync(sector)) std::ranges::copy(BcdAddress(position), sector.begin() + kAddressOffset);
 }
 
 void MakeFillerValidAt(MutableSectorView sector, std::int64_t position) {
