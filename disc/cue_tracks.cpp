@@ -68,6 +68,10 @@ std::vector<AudioSpan> AudioSpansOf(const std::filesystem::path& cue) {
         AudioSpan span{t.number, t.file, static_cast<std::uint64_t>(SectorOffset(t.first)),
                        t.end >= 0 ? static_cast<std::uint64_t>(SectorOffset(t.end)) : file_length};
         span.end = std::min(span.end, file_length);
+        if (span.begin >= span.end)
+            throw Failure(refused + TrackName(t.number) + " starts at sector " +
+                          std::to_string(t.first) + ", past the end of " + DisplayPath(t.file) +
+                          " (" + std::to_string(length / kRawSectorSize) + " sectors).");
         // A pregap that holds data sectors is the data track's run-out, not the audio track's.
         const std::int64_t sectors =
             static_cast<std::int64_t>((span.end + kRawSectorSize - 1) / kRawSectorSize);

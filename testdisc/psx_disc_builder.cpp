@@ -551,8 +551,9 @@ void WriteCue(const BuiltDisc& disc, const DiscOptions& options) {
                        "    INDEX 01 00:00:00\r\n";
     if (disc.audio_bin != disc.bin)
         text += "FILE \"" + disc.audio_bin.filename().string() + "\" BINARY\r\n";
-    text += "  TRACK 02 AUDIO\r\n    INDEX 00 " + CueTime(disc.audio_first_sector) +
-            "\r\n    INDEX 01 " + CueTime(disc.audio_first_sector + 150) + "\r\n";
+    const std::int64_t audio = disc.audio_first_sector + (options.audio_past_end ? 100000 : 0);
+    text += "  TRACK 02 AUDIO\r\n    INDEX 00 " + CueTime(audio) + "\r\n    INDEX 01 " +
+            CueTime(audio + 150) + "\r\n";
     std::ofstream out(disc.cue, std::ios::binary | std::ios::trunc);
     out << text;
     if (!out) throw std::runtime_error("cannot write " + disc.cue.string());

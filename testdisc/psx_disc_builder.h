@@ -73,6 +73,7 @@ struct DiscOptions {
     bool single_bin = false;       // one "NAME.bin": the data track, then track 2 AUDIO; one FILE
     std::string cue_track_file{};  // non-empty: the cue's track 1 names this file instead
     int sector_size = 2352;        // 2048 or 2336: the data track is written in such sectors
+    bool audio_past_end = false;   // the cue's track 2 starts 100,000 sectors past its file's end
 
     // Hostile layouts: records a scan must not take at their word. The expected list stays what
     // the sectors hold.
