@@ -12,10 +12,10 @@
 
 #include "entries/entry_details.h"
 #include "entries/list_reader.h"
+#include "files/sector_file.h"
 #include "image/blank_substitution.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
-#include "image/sector_file.h"
 
 namespace vorlix::bench {
 

@@ -14,10 +14,10 @@
 #include "bench/bench_process.h"
 #include "bench/bench_streams.h"
 #include "entries/list_reader.h"
+#include "files/sector_file.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
-#include "image/sector_file.h"
-#include "image/sector_geometry.h"
+#include "sector/sector_geometry.h"
 
 namespace vorlix::bench {
 

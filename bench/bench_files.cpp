@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "image/cd_sector.h"
-#include "image/sector_geometry.h"
+#include "sector/cd_sector.h"
+#include "sector/sector_geometry.h"
 
 namespace vorlix::bench {
 

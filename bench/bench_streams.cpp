@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "image/cd_sector.h"
-#include "image/sector_file.h"
+#include "files/sector_file.h"
+#include "sector/cd_sector.h"
 
 namespace vorlix::bench {
 namespace {

@@ -7,7 +7,7 @@
 #include "bench/bench_figures.h"
 #include "bench/bench_files.h"
 #include "bench/bench_process.h"
-#include "image/sector_geometry.h"
+#include "sector/sector_geometry.h"
 
 namespace vorlix::bench {
 

@@ -7,7 +7,7 @@
 #include "bench/bench_figures.h"
 #include "bench/bench_files.h"
 #include "bench/bench_process.h"
-#include "image/sector_file.h"
+#include "files/sector_file.h"
 #include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::bench {

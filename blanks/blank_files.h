@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "image/replace_engine.h"
-#include "image/str_sector.h"
+#include "sector/str_sector.h"
 
 namespace vorlix {
 

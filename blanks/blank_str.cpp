@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "blanks/blank_files.h"
-#include "image/cd_sector.h"
-#include "image/mdec_frame.h"
+#include "sector/cd_sector.h"
+#include "sector/mdec_frame.h"
 
 namespace vorlix {
 namespace {

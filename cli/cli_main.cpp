@@ -2,10 +2,10 @@
 
 #include <ostream>
 
+#include "base/failure.h"
+#include "base/program_version.h"
 #include "cli/commands.h"
 #include "disc/image_source.h"
-#include "image/failure.h"
-#include "image/program_version.h"
 
 namespace vorlix::cli {
 

@@ -7,22 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
+#include "base/program_directory.h"
 #include "cli/progress.h"
 #include "disc/covered_structures.h"
 #include "disc/new_image_cue.h"
 #include "entries/entry_details.h"
 #include "entries/list_reader.h"
 #include "entries/type_change.h"
+#include "files/image_lock.h"
+#include "files/sector_file.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
-#include "image/failure.h"
-#include "image/image_lock.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "image/rip_payoff.h"
 #include "image/rip_to_new.h"
 #include "image/sector_copy.h"
-#include "image/sector_file.h"
 
 namespace vorlix::cli {
 

@@ -4,11 +4,11 @@
 #include <ostream>
 #include <string>
 
+#include "base/failure.h"
 #include "cli/commands.h"
 #include "cli/progress.h"
 #include "disc/scan.h"
 #include "entries/type_codes.h"
-#include "image/failure.h"
 
 namespace vorlix::cli {
 

@@ -1,10 +1,10 @@
 // vorlix-cli silence-audio: the audio tracks of a cue become digital silence of the same length.
 #include <ostream>
 
+#include "base/failure.h"
 #include "cli/commands.h"
 #include "disc/cue_tracks.h"
 #include "image/audio_silence.h"
-#include "image/failure.h"
 
 namespace vorlix::cli {
 

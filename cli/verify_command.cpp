@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "cli/commands.h"
 #include "cli/progress.h"
 #include "disc/covered_structures.h"
 #include "disc/file_system.h"
 #include "entries/list_reader.h"
-#include "image/failure.h"
+#include "files/sector_file.h"
+#include "image/image_verify.h"
 #include "image/range_labels.h"
-#include "image/sector_file.h"
-#include "image/sector_verify.h"
 
 namespace vorlix::cli {
 

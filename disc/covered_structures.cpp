@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/failure.h"
 #include "disc/file_system.h"
 #include "entries/entry_details.h"
 #include "image/entry_range.h"
-#include "image/failure.h"
 
 namespace vorlix {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "image/failure.h"
+#include "base/failure.h"
 
 namespace vorlix {
 

@@ -6,11 +6,11 @@
 #include <span>
 #include <string>
 
+#include "base/failure.h"
 #include "disc/cue_sheet.h"
 #include "disc/image_source.h"
-#include "image/cd_sector.h"
-#include "image/failure.h"
-#include "image/sector_file.h"
+#include "files/sector_file.h"
+#include "sector/cd_sector.h"
 
 namespace vorlix {
 

@@ -1,13 +1,13 @@
 #include <span>
 #include <string>
 
+#include "base/failure.h"
+#include "base/program_version.h"
 #include "disc/image_source.h"
 #include "disc/scan.h"
-#include "image/failure.h"
-#include "image/pending_file.h"
-#include "image/program_version.h"
+#include "files/pending_file.h"
+#include "files/sector_file.h"
 #include "image/sector_copy.h"
-#include "image/sector_file.h"
 
 namespace vorlix {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/failure.h"
 #include "disc/cue_sheet.h"
-#include "image/cd_sector.h"
-#include "image/failure.h"
-#include "image/sector_file.h"
+#include "files/sector_file.h"
+#include "sector/cd_sector.h"
 
 namespace vorlix {
 

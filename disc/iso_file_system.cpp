@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
+#include "base/failure.h"
 #include "disc/directory_walk.h"
 #include "disc/file_system.h"
-#include "image/cd_sector.h"
-#include "image/failure.h"
-#include "image/sector_file.h"
+#include "files/sector_file.h"
+#include "sector/cd_sector.h"
 
 namespace vorlix {
 

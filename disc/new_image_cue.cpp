@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "disc/image_source.h"
-#include "image/sector_file.h"
+#include "files/sector_file.h"
 
 namespace vorlix {
 namespace {

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/failure.h"
 #include "disc/file_scan.h"
 #include "disc/file_system.h"
 #include "disc/image_source.h"
 #include "disc/sector_kinds.h"
 #include "disc/sector_walk.h"
 #include "disc/warning_cap.h"
-#include "image/failure.h"
-#include "image/image_lock.h"
-#include "image/sector_file.h"
+#include "files/image_lock.h"
+#include "files/sector_file.h"
 
 namespace vorlix {
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "image/str_sector.h"
+#include "sector/str_sector.h"
 
 namespace vorlix {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "disc/file_system.h"
-#include "image/cd_sector.h"
+#include "sector/cd_sector.h"
 
 namespace vorlix {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "image/failure.h"
-#include "image/image_lock.h"
-#include "image/sector_file.h"
+#include "base/failure.h"
+#include "files/image_lock.h"
+#include "files/sector_file.h"
 
 namespace vorlix {
 

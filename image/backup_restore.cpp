@@ -1,12 +1,12 @@
 #include "image/backup_restore.h"
-#include "image/image_lock.h"
+#include "files/image_lock.h"
 
 #include <string>
 
-#include "image/failure.h"
-#include "image/pending_file.h"
+#include "base/failure.h"
+#include "files/pending_file.h"
+#include "files/sector_file.h"
 #include "image/sector_copy.h"
-#include "image/sector_file.h"
 #include "image/valid_sectors.h"
 
 namespace vorlix {

@@ -1,20 +1,12 @@
 #include "image/blank_substitution.h"
-#include "image/image_lock.h"
+#include "files/image_lock.h"
 
+#include "base/failure.h"
 #include "entries/number_text.h"
-#include "image/failure.h"
+#include "files/sector_file.h"
 #include "image/replace_engine.h"
-#include "image/sector_file.h"
 
 namespace vorlix {
-
-std::filesystem::path ProgramDirectory() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    // Without /proc (a chroot, a sandbox) the program is taken to be where it was installed.
-    if (ec) return VORLIX_INSTALL_BINDIR;
-    return exe.parent_path();
-}
 
 std::filesystem::path DefaultBlanksDirectory(const std::filesystem::path& program_dir) {
     const std::filesystem::path beside = program_dir / "blanks";

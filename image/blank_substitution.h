@@ -14,9 +14,6 @@
 
 namespace vorlix {
 
-// The directory that holds the running executable (the installed bin/ where /proc cannot say).
-std::filesystem::path ProgramDirectory();
-
 // Where the blank files are for a program in `program_dir`: "blanks" beside it (the build tree, a
 // portable copy), else "../share/vorlix/blanks" (an installed program). Refused, naming both
 // places, when neither is a directory.

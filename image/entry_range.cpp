@@ -3,11 +3,11 @@
 #include <cmath>
 #include <string>
 
+#include "base/failure.h"
 #include "entries/entry_details.h"
 #include "entries/number_text.h"
-#include "image/failure.h"
-#include "image/sector_geometry.h"
 #include "image/write_options.h"
+#include "sector/sector_geometry.h"
 
 namespace vorlix {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/failure.h"
 #include "entries/entry_details.h"
 #include "image/entry_range.h"
-#include "image/failure.h"
 
 namespace vorlix {
 

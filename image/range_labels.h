@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "entries/list_reader.h"
-#include "image/sector_verify.h"
+#include "image/image_verify.h"
 
 namespace vorlix {
 

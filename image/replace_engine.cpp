@@ -1,14 +1,14 @@
 #include "image/replace_engine.h"
-#include "image/image_lock.h"
+#include "files/image_lock.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
 
+#include "base/failure.h"
 #include "entries/number_text.h"
-#include "image/failure.h"
+#include "files/sector_file.h"
 #include "image/sector_copy.h"
-#include "image/sector_file.h"
 #include "image/valid_sectors.h"
 
 namespace vorlix {

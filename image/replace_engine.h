@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "image/entry_range.h"
-#include "image/sector_geometry.h"
 #include "image/write_options.h"
+#include "sector/sector_geometry.h"
 
 namespace vorlix {
 

@@ -1,5 +1,5 @@
 #include "image/rip_all.h"
-#include "image/image_lock.h"
+#include "files/image_lock.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -9,11 +9,11 @@
 #include <system_error>
 #include <thread>
 
+#include "base/failure.h"
 #include "entries/entry_details.h"
+#include "files/sector_file.h"
 #include "image/blank_substitution.h"
-#include "image/failure.h"
 #include "image/sector_copy.h"
-#include "image/sector_file.h"
 
 namespace vorlix {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "image/sector_file.h"
+#include "files/sector_file.h"
 
 namespace vorlix {
 

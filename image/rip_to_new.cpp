@@ -3,11 +3,11 @@
 #include <chrono>
 #include <span>
 
+#include "base/failure.h"
+#include "files/image_lock.h"
+#include "files/pending_file.h"
+#include "files/sector_file.h"
 #include "image/blank_substitution.h"
-#include "image/failure.h"
-#include "image/image_lock.h"
-#include "image/pending_file.h"
-#include "image/sector_file.h"
 
 namespace vorlix {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "entries/list_reader.h"
-#include "image/file_copy.h"
+#include "files/file_copy.h"
 #include "image/rip_all.h"
 
 namespace vorlix {

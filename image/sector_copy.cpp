@@ -4,9 +4,9 @@
 #include <system_error>
 #include <vector>
 
-#include "image/cd_sector.h"
-#include "image/failure.h"
+#include "base/failure.h"
 #include "image/valid_sectors.h"
+#include "sector/cd_sector.h"
 
 namespace vorlix {
 

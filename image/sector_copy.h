@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "image/sector_file.h"
+#include "files/sector_file.h"
 
 namespace vorlix {
 

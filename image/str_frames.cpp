@@ -6,8 +6,8 @@
 #include <map>
 #include <optional>
 
-#include "image/mdec_frame.h"
 #include "image/stream_keeping.h"
+#include "sector/mdec_frame.h"
 
 namespace vorlix {
 void AddToRuns(std::vector<SectorRange>& runs, std::int64_t sector) {

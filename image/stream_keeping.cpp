@@ -9,12 +9,13 @@
 #include <system_error>
 #include <thread>
 
-#include "image/cd_sector.h"
-#include "image/mdec_frame.h"
+#include "base/failure.h"
+#include "files/sector_file.h"
 #include "image/sector_copy.h"
-#include "image/sector_file.h"
 #include "image/str_frames.h"
-#include "image/str_sector.h"
+#include "sector/cd_sector.h"
+#include "sector/mdec_frame.h"
+#include "sector/str_sector.h"
 
 namespace vorlix {
 namespace {
@@ -270,7 +271,9 @@ StreamKeeping Plan(SectorFile& image, SectorRange range, std::uint8_t* held) {
     plan.range = range;
     if (range.count <= 0) return plan;
     // Refuse an entry some of whose sectors have no CD address before anything is written.
-    BcdAddress(range.start + range.count - 1);
+    const std::int64_t last = range.start + range.count - 1;
+    if (last > kLastCdAddressedSector)
+        throw Failure("Sector " + std::to_string(last) + " has no CD address.");
     plan.sectors.assign(static_cast<std::size_t>(range.count), SectorKeeping::Leave);
     image.Prefetch(range.start, range.count);
     VideoStreams frames(range.start);

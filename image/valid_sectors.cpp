@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "image/failure.h"
+#include "base/failure.h"
 #include "image/replace_engine.h"
 
 namespace vorlix {

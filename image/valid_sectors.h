@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "image/cd_sector.h"
 #include "image/entry_range.h"
+#include "sector/cd_sector.h"
 
 namespace vorlix {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/mdec_bits.h"
+#include "sector/mdec_bits.h"
 #include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::test {

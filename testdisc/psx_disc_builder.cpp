@@ -13,7 +13,7 @@
 #include <string>
 #include <utility>
 
-#include "image/cd_sector.h"
+#include "sector/cd_sector.h"
 #include "testdisc/iso9660_writer.h"
 
 namespace vorlix::test {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "entries/list_reader.h"
-#include "image/sector_file.h"
+#include "files/sector_file.h"
 #include "window/conversions.h"
 #include "window/form1.h"
 #include "window/texts.h"

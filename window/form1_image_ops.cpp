@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
+#include "base/program_directory.h"
 #include "disc/covered_structures.h"
 #include "disc/cue_tracks.h"
 #include "disc/image_source.h"
@@ -20,7 +22,6 @@
 #include "image/audio_silence.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
-#include "image/failure.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "image/rip_to_new.h"

@@ -5,7 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "image/program_version.h"
+#include "base/program_version.h"
 #include "window/form1.h"
 
 namespace vorlix::window {

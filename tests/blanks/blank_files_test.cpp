@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "image/cd_sector.h"
-#include "image/mdec_frame.h"
-#include "md5.h"
+#include "sector/cd_sector.h"
+#include "sector/mdec_frame.h"
+#include "support/md5.h"
 
 namespace vorlix {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "blanks/blank_files.h"
-#include "md5.h"
+#include "support/md5.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "cli_fixture.h"
-#include "image/file_faults.h"
+#include "files/file_faults.h"
 
 namespace vorlix {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/cli_main.h"
-#include "image/file_faults.h"
+#include "files/file_faults.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "base/program_directory.h"
 #include "cli_fixture.h"
 #include "image/blank_substitution.h"
 #include "support/streams.h"

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "base/failure.h"
+#include "base/program_version.h"
 #include "cli_fixture.h"
 #include "entries/list_reader.h"
-#include "image/failure.h"
-#include "image/program_version.h"
-#include "image/sector_file.h"
+#include "files/sector_file.h"
 #include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::test {

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/failure.h"
 #include "cli_fixture.h"
 #include "disc/cue_tracks.h"
-#include "image/cd_sector.h"
-#include "image/failure.h"
+#include "sector/cd_sector.h"
 #include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::test {

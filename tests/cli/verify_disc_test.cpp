@@ -8,10 +8,10 @@
 
 #include "cli_fixture.h"
 #include "entries/list_reader.h"
+#include "files/sector_file.h"
 #include "image/blank_substitution.h"
+#include "image/image_verify.h"
 #include "image/replace_engine.h"
-#include "image/sector_file.h"
-#include "image/sector_verify.h"
 #include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::test {

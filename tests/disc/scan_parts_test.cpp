@@ -7,14 +7,14 @@
 #include <sstream>
 #include <tuple>
 
+#include "base/failure.h"
 #include "disc/cue_sheet.h"
 #include "disc/directory_walk.h"
 #include "disc/image_source.h"
 #include "disc/scan.h"
 #include "disc/sector_kinds.h"
 #include "disc/sector_walk.h"
-#include "image/failure.h"
-#include "image/sector_file.h"
+#include "files/sector_file.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 #include "testdisc/iso9660_writer.h"

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/failure.h"
 #include "disc/cue_sheet.h"
 #include "fuzz_check.h"
-#include "image/failure.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "base/failure.h"
 #include "image/backup_restore.h"
-#include "image/failure.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 

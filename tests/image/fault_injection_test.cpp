@@ -15,12 +15,12 @@
 #include <fstream>
 #include <functional>
 
+#include "base/failure.h"
 #include "entries/entry_details.h"
+#include "files/file_faults.h"
+#include "files/image_lock.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
-#include "image/failure.h"
-#include "image/file_faults.h"
-#include "image/image_lock.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "support/streams.h"

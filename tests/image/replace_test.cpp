@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "image/failure.h"
+#include "base/failure.h"
 #include "image/replace_engine.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"

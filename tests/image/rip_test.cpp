@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "base/failure.h"
 #include "entries/entry_details.h"
+#include "files/file_faults.h"
 #include "image/blank_substitution.h"
-#include "image/failure.h"
-#include "image/file_faults.h"
 #include "image/rip_all.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"

@@ -5,11 +5,11 @@
 
 #include <cerrno>
 
+#include "base/failure.h"
 #include "disc/image_source.h"
 #include "disc/new_image_cue.h"
 #include "entries/entry_details.h"
-#include "image/failure.h"
-#include "image/file_faults.h"
+#include "files/file_faults.h"
 #include "image/rip_to_new.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"

@@ -8,9 +8,9 @@
 #include <csignal>
 #include <cstring>
 
-#include "image/failure.h"
-#include "image/file_faults.h"
-#include "image/sector_file.h"
+#include "base/failure.h"
+#include "files/file_faults.h"
+#include "files/sector_file.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 

@@ -10,11 +10,12 @@
 #include <memory>
 #include <set>
 
+#include "base/program_directory.h"
 #include "entries/entry_details.h"
 #include "image/blank_substitution.h"
-#include "image/cd_sector.h"
-#include "image/mdec_frame.h"
 #include "image/rip_all.h"
+#include "sector/cd_sector.h"
+#include "sector/mdec_frame.h"
 #include "support/streams.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"

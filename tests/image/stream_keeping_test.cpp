@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "entries/entry_details.h"
+#include "files/sector_file.h"
 #include "image/blank_substitution.h"
-#include "image/cd_sector.h"
-#include "image/mdec_frame.h"
 #include "image/rip_all.h"
-#include "image/sector_file.h"
+#include "sector/cd_sector.h"
+#include "sector/mdec_frame.h"
 #include "support/streams.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"

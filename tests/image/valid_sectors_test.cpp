@@ -5,14 +5,14 @@
 
 #include <sys/stat.h>
 
+#include "base/failure.h"
 #include "entries/entry_details.h"
+#include "files/sector_file.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"
-#include "image/failure.h"
+#include "image/image_verify.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
-#include "image/sector_file.h"
-#include "image/sector_verify.h"
 #include "image/valid_sectors.h"
 #include "support/temp_dir.h"
 #include "support/valid_image.h"

@@ -6,8 +6,8 @@
 #include <map>
 #include <set>
 
+#include "image/image_verify.h"
 #include "image/range_labels.h"
-#include "image/sector_verify.h"
 #include "support/temp_dir.h"
 #include "support/valid_image.h"
 

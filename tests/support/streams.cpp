@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "image/cd_sector.h"
+#include "sector/cd_sector.h"
 
 namespace vorlix::test {
 namespace {

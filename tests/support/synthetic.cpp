@@ -4,7 +4,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "image/sector_geometry.h"
+#include "sector/sector_geometry.h"
 
 namespace vorlix::test {
 
@@ -27,7 +27,8 @@ void WritePatternFile(const std::filesystem::path& path, std::uint8_t tag, std::
 
 void WriteBytes(const std::filesystem::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 

@@ -1,6 +1,6 @@
 #include "support/valid_image.h"
 
-#include "image/cd_sector.h"
+#include "sector/cd_sector.h"
 
 namespace vorlix::test {
 

@@ -15,8 +15,8 @@
 #include <sstream>
 #include <string>
 
-#include "image/cd_sector.h"
-#include "image/sector_arithmetic.h"
+#include "sector/cd_sector.h"
+#include "sector/sector_arithmetic.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 #include "testdisc/psx_disc_builder.h"

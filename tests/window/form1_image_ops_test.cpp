@@ -13,10 +13,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "image/cd_sector.h"
-#include "image/failure.h"
-#include "image/file_faults.h"
+#include "base/failure.h"
+#include "files/file_faults.h"
 #include "image/replace_engine.h"
+#include "sector/cd_sector.h"
 #include "support/streams.h"
 #include "window/texts.h"
 #include "window_rig.h"

@@ -5,7 +5,7 @@
 #include <QWindow>
 #include <functional>
 
-#include "image/program_version.h"
+#include "base/program_version.h"
 #include "window_rig.h"
 
 using namespace vorlix::window::test;

@@ -1,13 +1,13 @@
-#include "image/cd_sector.h"
+#include "sector/cd_sector.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <stdexcept>
 #include <string_view>
 
-#include "image/failure.h"
-#include "image/sector_arithmetic.h"
-#include "md5.h"
+#include "sector/sector_arithmetic.h"
+#include "support/md5.h"
 
 namespace vorlix {
 namespace {
@@ -65,8 +65,8 @@ TEST_P(CdSector, EdcForm1SectorsAndAddressesMatchKnownAnswers) {
                                {-150, {0x00, 0x00, 0x00}},
                                {449849, {0x99, 0x59, 0x74}}})
         EXPECT_EQ(BcdAddress(sector), msf) << sector;
-    EXPECT_THROW(BcdAddress(449850), Failure);
-    EXPECT_THROW(BcdAddress(-151), Failure);
+    EXPECT_THROW(BcdAddress(449850), std::out_of_range);
+    EXPECT_THROW(BcdAddress(-151), std::out_of_range);
 }
 
 TEST_P(CdSector, Form2EdcMatchesKnownAnswersForSilentAudio) {

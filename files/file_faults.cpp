@@ -1,6 +1,6 @@
-#include "image/file_faults.h"
+#include "files/file_faults.h"
 
-#include "image/file_faults_internal.h"
+#include "files/file_faults_internal.h"
 
 namespace vorlix {
 

@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "image/cd_sector.h"
-#include "image/sector_arithmetic.h"
+#include "sector/cd_sector.h"
+#include "sector/sector_arithmetic.h"
 
 namespace vorlix {
 namespace {

@@ -9,7 +9,7 @@
 // of the two reflected halves lands exactly there when the constant is kept reflected and
 // shifted left by one.
 
-#include "image/sector_arithmetic.h"
+#include "sector/sector_arithmetic.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

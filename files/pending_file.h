@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "image/sector_file.h"
-#include "image/temp_files.h"
+#include "files/sector_file.h"
+#include "files/temp_files.h"
 
 namespace vorlix {
 

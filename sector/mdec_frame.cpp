@@ -1,5 +1,5 @@
-#include "image/mdec_frame.h"
-#include "image/mdec_bits.h"
+#include "sector/mdec_frame.h"
+#include "sector/mdec_bits.h"
 
 namespace vorlix {
 namespace {

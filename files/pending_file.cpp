@@ -1,4 +1,4 @@
-#include "image/pending_file.h"
+#include "files/pending_file.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "image/failure.h"
+#include "base/failure.h"
 
 namespace vorlix {
 

@@ -1,4 +1,4 @@
-#include "image/file_copy.h"
+#include "files/file_copy.h"
 
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <vector>
 
-#include "image/failure.h"
-#include "image/file_faults_internal.h"
-#include "image/sector_file.h"
+#include "base/failure.h"
+#include "files/file_faults_internal.h"
+#include "files/sector_file.h"
 
 namespace vorlix {
 namespace {

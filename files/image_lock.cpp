@@ -1,4 +1,4 @@
-#include "image/image_lock.h"
+#include "files/image_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,9 +10,9 @@
 #include <mutex>
 #include <utility>
 
-#include "image/failure.h"
-#include "image/file_faults_internal.h"
-#include "image/sector_file.h"
+#include "base/failure.h"
+#include "files/file_faults_internal.h"
+#include "files/sector_file.h"
 
 namespace vorlix {
 

@@ -1,4 +1,4 @@
-#include "image/sector_file.h"
+#include "files/sector_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "image/failure.h"
-#include "image/file_faults_internal.h"
+#include "base/failure.h"
+#include "files/file_faults_internal.h"
 
 namespace vorlix {
 

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "image/file_faults.h"
+#include "files/file_faults.h"
 
 namespace vorlix {
 

@@ -1,4 +1,4 @@
-#include "image/failure.h"
+#include "base/failure.h"
 
 #include <cstring>
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <span>
 
-#include "image/sector_geometry.h"
+#include "sector/sector_geometry.h"
 
 namespace vorlix {
 

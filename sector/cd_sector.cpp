@@ -1,9 +1,8 @@
-#include "image/cd_sector.h"
+#include "sector/cd_sector.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
-
-#include "image/failure.h"
 
 namespace vorlix {
 namespace {
@@ -31,7 +30,8 @@ std::uint32_t ReadLe32(SectorView sector, std::size_t offset) {
 std::array<std::uint8_t, 3> BcdAddress(std::int64_t sector) {
     const std::int64_t a = sector + kLeadInSectors;
     if (a < 0 || a >= kAddressableSectors)
-        throw Failure("Sector " + std::to_string(sector) + " has no CD address.");
+        // Callers refuse such sectors first, with the entry named; this is the last guard.
+        throw std::out_of_range("Sector " + std::to_string(sector) + " has no CD address.");
     return {Bcd(a / (60 * kSectorsPerSecond)), Bcd(a / kSectorsPerSecond % 60),
             Bcd(a % kSectorsPerSecond)};
 }

@@ -6,31 +6,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <string_view>
 #include <vector>
 
-#include "image/cd_sector.h"
+#include "sector/sector_problems.h"
 
 namespace vorlix {
-
-enum class SectorProblem {
-    Empty,         // all 2352 bytes zero: no sync, no header (what a rip writes as zero sectors)
-    NoSync,        // not all zero, but no sync pattern
-    WrongAddress,  // the header address is not that of the sector's position (sector + 150)
-    WrongMode,     // the mode byte is not 2
-    SubHeader,     // the two copies of the sub-header differ
-    Edc,           // Form 1 EDC, or a Form 2 EDC other than 0 ("none"), does not match
-    Ecc,           // Form 1 P or Q parity does not hold
-};
-inline constexpr std::size_t kSectorProblemKinds = 7;
-
-// The kind as a verify report names it, e.g. "wrong header address".
-std::string_view ProblemName(SectorProblem kind);
-
-// The problems of one sector at image position `position`, one bit (1 << kind) per kind. A sector
-// without sync is only Empty or NoSync; one whose mode byte is not 2 is checked no further than
-// its address; a sector past 99:59:74 has no right address.
-std::uint8_t SectorProblems(SectorView sector, std::int64_t position);
 
 struct SectorRun {
     std::int64_t first = 0;

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "image/sector_geometry.h"
+#include "sector/sector_geometry.h"
 
 namespace vorlix {
 

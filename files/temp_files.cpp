@@ -1,4 +1,4 @@
-#include "image/temp_files.h"
+#include "files/temp_files.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

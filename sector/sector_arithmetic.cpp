@@ -1,4 +1,4 @@
-#include "image/sector_arithmetic.h"
+#include "sector/sector_arithmetic.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -9,8 +9,8 @@
 #include <array>
 #include <cstring>
 
-#include "image/cd_sector.h"
-#include "image/sector_arithmetic.h"
+#include "sector/cd_sector.h"
+#include "sector/sector_arithmetic.h"
 
 namespace vorlix {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "image/cd_sector.h"
+#include "sector/cd_sector.h"
 
 namespace vorlix {
 

@@ -10,7 +10,7 @@
 // past word 1117 (the wrap the modulus asks for), save one that reads the address word, which
 // counts as zero anyway.
 
-#include "image/sector_arithmetic.h"
+#include "sector/sector_arithmetic.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -117,7 +117,7 @@ constexpr QMasks kQMasks = MakeQMasks();
 #endif
 namespace avx2 {
 #define VORLIX_ECC_GFNI 0
-#include "image/ecc_avx2_kernels.inc"
+#include "sector/ecc_avx2_kernels.inc"
 #undef VORLIX_ECC_GFNI
 }  // namespace avx2
 #if defined(__clang__)
@@ -130,7 +130,7 @@ namespace avx2 {
 #endif
 namespace gfni {
 #define VORLIX_ECC_GFNI 1
-#include "image/ecc_avx2_kernels.inc"
+#include "sector/ecc_avx2_kernels.inc"
 #undef VORLIX_ECC_GFNI
 }  // namespace gfni
 #if defined(__clang__)
