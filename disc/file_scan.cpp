@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "disc/warning_cap.h"
+#include "entries/type_codes.h"
 
 namespace vorlix {
 
@@ -105,7 +106,7 @@ std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files, const Fil
     CappedWarnings covering("files cover the file system; they are not listed either.");
     CappedWarnings overlapping(
         "files overlap files listed before them; they are not listed either.");
-    std::vector<int> codes(files.size(), -1);
+    std::vector<int> codes(files.size(), kNotListed);
     std::vector<std::string> inside(files.size());  // why a file cannot be trusted
     for (std::size_t i = 0; i < files.size(); ++i) {
         ScannedFile& f = files[i];
@@ -117,7 +118,7 @@ std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files, const Fil
         if (run && run->start != file.first_sector) run = nullptr;
         FileEvidence evidence = f.head;
         f.end = f.head_end;
-        if (run && run->code != 10 && run->end > f.head_end) {
+        if (run && run->code != kCodeXaAudio && run->end > f.head_end) {
             // A movie's frames run on where another file is recorded to begin: that file lies
             // inside this one's stream, and the movie owns its sectors.
             f.end = run->end;
@@ -139,20 +140,21 @@ std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files, const Fil
         std::string why;
         codes[i] = ClassifyFile(owned, evidence, why);
         // A VAB body has no magic: it is the .VB that follows a VAB header of the same name.
-        if (codes[i] < 0 && EndsWithVb(file.path)) {
+        if (codes[i] == kNotListed && EndsWithVb(file.path)) {
             for (std::size_t h = 0; h < i; ++h)
-                if (codes[h] == 31 && StemOf(files[h].file->path) == StemOf(file.path)) {
-                    codes[i] = 32;
+                if (codes[h] == kCodeVabHeader &&
+                    StemOf(files[h].file->path) == StemOf(file.path)) {
+                    codes[i] = kCodeVabBody;
                     why =
                         "body of the VAB header " + files[h].file->path + "; " + evidence.Counts();
                 }
         }
-        if (codes[i] < 0) continue;
+        if (codes[i] == kNotListed) continue;
         if (!StructuresIn(fs, file.first_sector, f.end).empty()) {
             covering.Add(recorded + " covers " +
                          NamesOf(StructuresIn(fs, file.first_sector, f.recorded_end)) +
                          " of the file system; it is not listed.");
-            codes[i] = -1;
+            codes[i] = kNotListed;
             continue;
         }
         if (f.end < f.recorded_end)
@@ -160,7 +162,7 @@ std::vector<ScannedEntry> FileEntries(std::vector<ScannedFile>& files, const Fil
                    SectorsText(f.recorded_end, f.recorded_end) + ", past what it holds";
         if (!entries.empty() && entries.back().end >= file.first_sector) {
             overlapping.Add(recorded + " overlaps " + entries.back().where + "; it is not listed.");
-            codes[i] = -1;
+            codes[i] = kNotListed;
             continue;
         }
         entries.push_back({file.first_sector, f.end, codes[i], file.path, why});

@@ -10,6 +10,7 @@
 #include "disc/sector_kinds.h"
 #include "disc/sector_walk.h"
 #include "disc/warning_cap.h"
+#include "entries/type_codes.h"
 #include "files/image_lock.h"
 #include "files/sector_file.h"
 
@@ -59,21 +60,21 @@ bool Overlaps(const std::vector<ScannedEntry>& sorted, std::int64_t start, std::
 
 std::string KindOfCode(int code) {
     switch (code) {
-        case 0:
+        case kCodeMovie:
             return "movie";
-        case 1:
+        case kCodeMovieWithAudio:
             return "movie with XA audio";
-        case 10:
+        case kCodeXaAudio:
             return "XA audio";
-        case 20:
+        case kCodeTim:
             return "TIM image";
-        case 31:
+        case kCodeVabHeader:
             return "VAB header";
-        case 32:
+        case kCodeVabBody:
             return "VAB body";
-        case 40:
+        case kCodeSeq:
             return "SEQ sequence";
-        case 99:
+        case kCodeDummy:
             return "dummy";
     }
     return "unknown";

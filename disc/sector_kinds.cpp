@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "entries/type_codes.h"
 #include "sector/str_sector.h"
 
 namespace vorlix {
@@ -141,30 +142,30 @@ int ClassifyFile(const DiscFile& file, const FileEvidence& e, std::string& why) 
         why = e.Counts();
         if (e.video > 0)
             why += ", frames " + std::to_string(e.first_frame) + "-" + std::to_string(e.last_frame);
-        return e.video == 0 ? 10 : e.audio == 0 ? 0 : 1;
+        return e.video == 0 ? kCodeXaAudio : e.audio == 0 ? kCodeMovie : kCodeMovieWithAudio;
     }
     switch (e.magic) {
         case FileMagic::Tim:
             why = "TIM header 10 00 00 00 with valid flags and block sizes";
-            return 20;
+            return kCodeTim;
         case FileMagic::VabHeader:
             why = "VAB header magic pBAV";
-            return 31;
+            return kCodeVabHeader;
         case FileMagic::Seq:
             why = "SEQ magic pQES";
-            return 40;
+            return kCodeSeq;
         case FileMagic::None:
             break;
     }
     if (NameSaysDummy(file.path) && e.filler && media == 0) {
         why = "the name says dummy and its sectors are filler; " + e.Counts();
-        return 99;
+        return kCodeDummy;
     }
     if (e.all_zero && media == 0) {
         why = "all data zero; " + e.Counts();
-        return 99;
+        return kCodeDummy;
     }
-    return -1;
+    return kNotListed;
 }
 
 }  // namespace vorlix

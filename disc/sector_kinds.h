@@ -60,7 +60,7 @@ std::span<const std::uint8_t> UserData(SectorView sector, bool form2);
 // Whether the file's name says it is a dummy: "DUMMY...", "PADDING..." or "....DUM", any case.
 bool NameSaysDummy(const std::string& path);
 
-// The type code the scan lists a file under, or -1 when the file is of no kind it lists (an
+// The type code the scan lists a file under, or kNotListed when the file is of no kind it lists (an
 // archive with media inside is -1 too: its runs are found by the sector walk). Content comes
 // first: media and a magic beat a dummy's name, and a dummy's name counts only over filler. `why`
 // gets the evidence in words.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "entries/type_codes.h"
+
 namespace vorlix {
 
 std::string MediaRun::Evidence() const {
@@ -56,7 +58,7 @@ void SectorWalk::CloseMovie() {
         movie_.end += audio_count_;
         audio_count_ = 0;
     }
-    movie_.code = movie_.audio > 0 ? 1 : 0;
+    movie_.code = movie_.audio > 0 ? kCodeMovieWithAudio : kCodeMovie;
     runs_.push_back(movie_);
     in_movie_ = false;
 }
@@ -65,7 +67,7 @@ void SectorWalk::EmitAudioBlock() {
     MediaRun run;
     run.start = audio_start_;
     run.end = audio_start_ + audio_count_ - 1;
-    run.code = 10;
+    run.code = kCodeXaAudio;
     run.context = context_;
     run.audio = audio_count_;
     runs_.push_back(run);

@@ -21,18 +21,7 @@ std::filesystem::path DefaultBlanksDirectory(const std::filesystem::path& progra
 
 std::filesystem::path BlankPath(const std::filesystem::path& blanks_dir,
                                 std::string_view type_name) {
-    std::string name = "blank.";
-    name += type_name;
-    // The three movie types share one blank.
-    if (type_name.substr(0, 2) == "ST") {
-        name.pop_back();
-        name += 'R';
-    }
-    return blanks_dir / name;
-}
-
-bool IsRippable(std::string_view type_name) {
-    return type_name.substr(0, 2) == "ST" || type_name == "DUM" || type_name == "XA";
+    return blanks_dir / BlankFileName(type_name);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 
+#include "entries/type_codes.h"
 #include "image/entry_range.h"
 #include "image/replace_engine.h"
 #include "image/stream_keeping.h"
@@ -19,13 +20,9 @@ namespace vorlix {
 // places, when neither is a directory.
 std::filesystem::path DefaultBlanksDirectory(const std::filesystem::path& program_dir);
 
-// <blanks>/blank.<type name>, except that a type name beginning with "ST" loses its last character
-// to "R": ST0, ST1 and ST2 all use blank.STR.
+// <blanks>/BlankFileName(type name): blank.STR for all three movie types.
 std::filesystem::path BlankPath(const std::filesystem::path& blanks_dir,
                                 std::string_view type_name);
-
-// Whether Rip All hands an entry of this type name to RipEntry: "ST..", "XA" or "DUM".
-bool IsRippable(std::string_view type_name);
 
 // What a front end does around the writes of one entry (the window disables itself and shows
 // "Replace in progress"). `end` also runs when the writes fail.

@@ -24,14 +24,6 @@ ReplacePlan LeftAlone(ReplacePlan plan, std::string why) {
 
 }  // namespace
 
-ReplaceBranch BranchFor(std::string_view type_name) {
-    const std::string_view key = type_name.substr(0, 2);
-    if (key == "XA") return ReplaceBranch::XA;
-    if (key == "ST") return ReplaceBranch::ST;
-    if (key == "DU") return ReplaceBranch::DU;
-    return ReplaceBranch::None;
-}
-
 ReplacePlan PlanReplace(const EntryLabels& labels, const WriteOptions& options) {
     ReplacePlan plan;
     plan.options = options;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "entries/type_codes.h"
 #include "image/entry_range.h"
 #include "image/write_options.h"
 #include "sector/sector_geometry.h"
@@ -23,13 +24,6 @@ inline constexpr std::array<std::uint8_t, 24> kXaSectorPrefix = {
 inline constexpr std::int64_t kStSourceSectors = 404;  // movies take this many from the source
 inline constexpr std::int64_t kXaSourceSectors = 1;
 
-enum class ReplaceBranch {
-    None,  // the entry is left alone
-    XA,    // source sector 0, then XA filler sectors (zero sectors without XA headers)
-    ST,    // source sectors 0..403, then zero sectors
-    DU,    // zero sectors only; the source is never opened
-};
-
 struct ReplacePlan {
     ReplaceBranch branch = ReplaceBranch::None;
     SectorRange range;
@@ -37,10 +31,6 @@ struct ReplacePlan {
     WriteOptions options;             // the run's options as the plan was made
     std::string skipped_because;      // why nothing is written, when branch is None
 };
-
-// The branch a type name selects by its first two characters ("XA", "ST", "DU"); None for any
-// other.
-ReplaceBranch BranchFor(std::string_view type_name);
 
 // Chooses the branch by the first two characters of the type name ("XA", "ST", "DU"). An ST entry
 // under 404 sectors, an entry of less than one sector, and any other type are left alone. Throws

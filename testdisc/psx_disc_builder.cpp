@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "entries/type_codes.h"
 #include "sector/cd_sector.h"
 #include "testdisc/iso9660_writer.h"
 
@@ -449,27 +450,27 @@ std::string Numbered(char letter, std::int64_t block, int k) {
 }
 
 int CodeOf(const std::string& role) {
-    if (role == "movie") return 0;
-    if (role == "movie+audio") return 1;
-    if (role == "xa") return 10;
-    if (role == "tim") return 20;
-    if (role == "vab-header") return 31;
-    if (role == "vab-body") return 32;
-    if (role == "seq") return 40;
-    if (role == "dummy") return 99;
-    return -1;
+    if (role == "movie") return kCodeMovie;
+    if (role == "movie+audio") return kCodeMovieWithAudio;
+    if (role == "xa") return kCodeXaAudio;
+    if (role == "tim") return kCodeTim;
+    if (role == "vab-header") return kCodeVabHeader;
+    if (role == "vab-body") return kCodeVabBody;
+    if (role == "seq") return kCodeSeq;
+    if (role == "dummy") return kCodeDummy;
+    return kNotListed;
 }
 
 int CodeOf(BuiltStream::Kind kind) {
     switch (kind) {
         case BuiltStream::Movie:
-            return 0;
+            return kCodeMovie;
         case BuiltStream::MovieWithAudio:
-            return 1;
+            return kCodeMovieWithAudio;
         case BuiltStream::Xa:
-            return 10;
+            return kCodeXaAudio;
     }
-    return -1;
+    return kNotListed;
 }
 
 // Sectors go out in large writes; each gets its address as it is copied into the buffer.
@@ -781,7 +782,7 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     for (const Item& item : items) {
         const int code = CodeOf(item.role);
         if (moved(item)) continue;
-        if (!options.no_file_system && code >= 0) {
+        if (!options.no_file_system && code != kNotListed) {
             disc.expected.push_back({item.first, item.first + item.Count() - 1, code, item.path});
             continue;
         }

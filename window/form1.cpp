@@ -17,7 +17,9 @@
 #include <utility>
 #include <vector>
 
+#include "entries/type_codes.h"
 #include "window/app_icon.h"
+#include "window/conversions.h"
 #include "window/texts.h"
 
 namespace vorlix::window {
@@ -251,9 +253,9 @@ void Form1::FitFont() {
     rooms.push_back({{QStringLiteral("913045")}, lblStart->width()});
     rooms.push_back({{QStringLiteral("913045")}, lblEnd->width()});
     rooms.push_back({{QStringLiteral("913046")}, lblLength->width()});
-    rooms.push_back({{QStringLiteral("ST0"), QStringLiteral("TIM"), QStringLiteral("VA2"),
-                      QStringLiteral("SEQ"), QStringLiteral("DUM"), QStringLiteral("???")},
-                     lblType->width()});
+    QStringList type_names{TextOf(kUnknownTypeName)};
+    for (const EntryType& type : kEntryTypes) type_names.push_back(TextOf(type.name));
+    rooms.push_back({type_names, lblType->width()});
     rooms.push_back(
         {{kBackupInProgress, kRestoreInProgress, kReplaceInProgress}, lblStatus->width()});
     for (QPushButton* button : {cmdReplace, cmdBackup, cmdRipAll, cmdRestore, cmdChange})

@@ -19,6 +19,33 @@ TEST(TypeNameForCode, ExactTextOnly) {
     for (const auto& [code, name] : cases) EXPECT_EQ(TypeNameForCode(code), name) << code;
 }
 
+// The two name rules differ on purpose: the branch reads the first two letters, Rip All wants a
+// movie name or exactly XA or DUM. Movies share one blank.
+TEST(TypeNameRules, BranchRipAllAndBlankFile) {
+    using enum ReplaceBranch;
+    struct Case {
+        const char* name;
+        ReplaceBranch branch;
+        bool rippable;
+        const char* blank;
+    };
+    const Case cases[] = {
+        {"ST0", ST, true, "blank.STR"},      {"ST2", ST, true, "blank.STR"},
+        {"STx", ST, true, "blank.STR"},      {"ST", ST, true, "blank.SR"},
+        {"XA", XA, true, "blank.XA"},        {"XAB", XA, false, "blank.XAB"},
+        {"XA ", XA, false, "blank.XA "},     {"DUM", DU, true, "blank.DUM"},
+        {"DUMMY", DU, false, "blank.DUMMY"}, {"DU", DU, false, "blank.DU"},
+        {"TIM", None, false, "blank.TIM"},   {"???", None, false, "blank.???"},
+        {"", None, false, "blank."},         {"S", None, false, "blank.S"},
+        {"xa", None, false, "blank.xa"},     {"st0", None, false, "blank.st0"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BranchFor(c.name), c.branch) << c.name;
+        EXPECT_EQ(IsRippable(c.name), c.rippable) << c.name;
+        EXPECT_EQ(BlankFileName(c.name), c.blank) << c.name;
+    }
+}
+
 TEST(ShowEntryDetails, SplitsIntoLabelsAndTypeBox) {
     using Shown = std::array<std::string, 5>;  // start, end, length, type name, type box
     const std::pair<std::string, Shown> cases[] = {

@@ -15,13 +15,6 @@ using test::Bytes;
 using test::ReadBytes;
 using test::SectorsOf;
 
-// The walk below covers the named types; these are the edges of the rule.
-TEST(IsRippable, OnlyMovieAudioAndDummyNames) {
-    for (const char* t : {"ST0", "ST2", "XA", "DUM", "STx"}) EXPECT_TRUE(IsRippable(t)) << t;
-    for (const char* t : {"TIM", "???", "", "S", "DU", "XA ", "xa"})
-        EXPECT_FALSE(IsRippable(t)) << t;
-}
-
 // Beside the program first (the build tree, a portable copy), then the installed share/ folder.
 TEST(DefaultBlanksDirectory, BesideTheProgramThenInstalledThenBothNamed) {
     const test::TempDir dir;
