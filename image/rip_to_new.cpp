@@ -4,6 +4,7 @@
 #include <span>
 
 #include "base/failure.h"
+#include "entries/type_codes.h"
 #include "files/image_lock.h"
 #include "files/pending_file.h"
 #include "files/sector_file.h"
@@ -30,8 +31,11 @@ void CheckNewImage(const NewImage& target, const std::filesystem::path& image,
     for (const std::filesystem::path& output : outputs) {
         RefuseAs(output, image, "the image itself");
         RefuseAs(output, list, "the entry list");
-        for (const char* type : {"ST0", "XA"})
-            RefuseAs(output, BlankPath(blanks_dir, type), "a blank file");
+        // Every blank file a listed type reads; the movie types share one.
+        for (const EntryType& type : kEntryTypes)
+            if (const ReplaceBranch branch = BranchFor(type.name);
+                branch == ReplaceBranch::ST || branch == ReplaceBranch::XA)
+                RefuseAs(output, BlankPath(blanks_dir, type.name), "a blank file");
         if (!overwrite && FileLength(output) > 0)
             throw Failure("Cannot write " + DisplayPath(output) +
                           ": it already exists and is not empty; nothing was written.");

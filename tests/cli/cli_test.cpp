@@ -134,7 +134,8 @@ TEST_F(CommandLine, RipKeepingTheStructureSaysWhatItLeavesAloneBeforeAndAfter) {
 // and the summary that names the copy.
 TEST_F(CommandLine, RipToANewImageRefusesWhatOtherOutputsRefuseAndSaysHowItCopied) {
     const std::string bin = (dir / "new.bin").string();
-    for (const std::string& output : {image, list, (dir / "blanks" / "blank.STR").string()})
+    for (const std::string& output : {image, list, (dir / "blanks" / "blank.STR").string(),
+                                      (dir / "blanks" / "blank.XA").string()})
         ExpectCli({"rip", list, image, "--blanks", blanks, "--output", output}, 1,
                   "Cannot write the new image to");
     test::WriteText(bin, "keep me");
