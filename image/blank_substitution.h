@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "image/entry_range.h"
+#include "entries/entry_range.h"
 #include "image/replace_engine.h"
 #include "image/stream_keeping.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "image/entry_range.h"
+#include "entries/entry_range.h"
 #include "image/write_options.h"
 #include "sector/sector_geometry.h"
 

@@ -17,13 +17,14 @@
 #include <regex>
 #include <sstream>
 
+#include "disc/entry_list_writer.h"
 #include "disc/file_system.h"
 #include "disc/scan.h"
 #include "disc/sector_kinds.h"
 #include "entries/entry_details.h"
+#include "entries/entry_range.h"
 #include "entries/list_reader.h"
 #include "files/sector_file.h"
-#include "image/entry_range.h"
 #include "image/rip_all.h"
 #include "support/process.h"
 #include "support/synthetic.h"
