@@ -106,6 +106,8 @@ FileSystem ReadFileSystem(const std::filesystem::path& bin, std::int64_t sectors
     iso9660_pvd_t pvd;
     if (!ReadRawMode2Volume(image, pvd)) return fs;
     fs.found = true;
+    AddDescriptors(image, image_sectors, fs);
+    AddPathTables(pvd, image_sectors, fs);
     // Logical block n is the user data of raw sector n: the volume starts at the track's start.
     const BlockReader read = [&](std::int64_t lsn, std::span<std::uint8_t, kIsoBlockSize> out) {
         RawSector sector{};
@@ -117,8 +119,6 @@ FileSystem ReadFileSystem(const std::filesystem::path& bin, std::int64_t sectors
         std::copy_n(sector.begin() + kUserDataOffset, kIsoBlockSize, out.begin());
         return true;
     };
-    AddDescriptors(image, image_sectors, fs);
-    AddPathTables(pvd, image_sectors, fs);
     const std::int64_t root_lsn = iso9660_get_root_lsn(&pvd);
     const std::uint64_t root_bytes = from_733(pvd.root_directory_record.size);
     WalkDirectories(read, image_sectors, root_lsn, root_bytes, fs);
