@@ -5,6 +5,7 @@
 
 #include "files/sector_file.h"
 #include "sector/cd_sector.h"
+#include "sector/str_sector.h"
 
 namespace vorlix::bench {
 namespace {
@@ -12,10 +13,6 @@ namespace {
 constexpr std::int64_t kBatch = 448;
 constexpr int kChunksPerFrame = 10;
 constexpr int kAudioEvery = 8;
-
-void PutLe(std::uint8_t* at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // Content that is neither black nor silent; the checksums are left out, as Rip does not read them.
 void Fill(std::uint8_t* from, std::uint8_t* to, std::int64_t sector) {
@@ -38,19 +35,15 @@ void MovieSector(MutableSectorView s, std::int64_t sector, std::int64_t k, std::
     WriteMode2Header(s, sector, {1, 0, 0x48, 0});
     std::uint8_t* u = s.data() + kUserDataOffset;
     Fill(u + 32, s.data() + kForm1EdcOffset, sector);
-    PutLe(u, 0x80010160, 4);
-    PutLe(u + 4, static_cast<std::uint32_t>(video % kChunksPerFrame), 2);
-    PutLe(u + 6, chunks, 2);
-    PutLe(u + 8, static_cast<std::uint32_t>(frame + 1), 4);
-    PutLe(u + 12, chunks * 2016 - 16, 4);
     // A black 320 x 240 frame takes two chunks; a movie's one-chunk last frame is a smaller one.
-    PutLe(u + 16, chunks > 1 ? 320 : 160, 2);
-    PutLe(u + 18, chunks > 1 ? 240 : 112, 2);
-    PutLe(u + 20, 0x0800, 2);
-    PutLe(u + 22, 0x3800, 2);
-    PutLe(u + 24, 6, 2);
-    PutLe(u + 26, 2, 2);
-    PutLe(u + 28, 0, 4);
+    // The bitstream header: 0800 words, the MDEC magic 3800, quantisation scale 6, version 2.
+    WriteStrSectorHeader(u, {static_cast<std::uint16_t>(video % kChunksPerFrame),
+                             static_cast<std::uint16_t>(chunks),
+                             static_cast<std::uint32_t>(frame + 1),
+                             static_cast<std::uint32_t>(chunks * kStrChunkSize - 16),
+                             static_cast<std::uint16_t>(chunks > 1 ? 320 : 160),
+                             static_cast<std::uint16_t>(chunks > 1 ? 240 : 112),
+                             {0x00, 0x08, 0x00, 0x38, 0x06, 0x00, 0x02, 0x00}});
 }
 
 }  // namespace

@@ -15,10 +15,6 @@ constexpr std::uint8_t kLastSectorSubmode = kMovieSubmode | kSubmodeEndOfRecord 
 // A last frame of one sector is one some players mishandle.
 static_assert(kBlankStrSectors % kBlankStrSectorsPerFrame != 1);
 
-void PutLe(std::uint8_t* at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 }  // namespace
 
 ByteVector MakeBlankStr() {
@@ -37,15 +33,15 @@ ByteVector MakeBlankStr() {
                          {kMovieFile, kMovieChannel, last ? kLastSectorSubmode : kMovieSubmode, 0});
 
         std::uint8_t* h = sector.data() + kUserDataOffset;
-        PutLe(h, kStrMagic, 4);
-        PutLe(h + kStrChunk, static_cast<std::uint32_t>(chunk), 2);
-        PutLe(h + kStrChunks, static_cast<std::uint32_t>(chunks), 2);
-        PutLe(h + kStrFrameNumber, static_cast<std::uint32_t>(frame_index + 1), 4);
-        PutLe(h + kStrFrameSize, static_cast<std::uint32_t>(frame.size()), 4);
-        PutLe(h + kStrWidth, kBlankStrWidth, 2);
-        PutLe(h + kStrHeight, kBlankStrHeight, 2);
-        std::copy_n(frame.begin(), 8, h + kStrBitstreamHeader);
-        // h + kStrReserved stays zero, as decoders require.
+        StrSectorHeader header{static_cast<std::uint16_t>(chunk),
+                               static_cast<std::uint16_t>(chunks),
+                               static_cast<std::uint32_t>(frame_index + 1),
+                               static_cast<std::uint32_t>(frame.size()),
+                               kBlankStrWidth,
+                               kBlankStrHeight,
+                               {}};
+        std::copy_n(frame.begin(), header.bitstream_header.size(), header.bitstream_header.begin());
+        WriteStrSectorHeader(h, header);
 
         const std::size_t from = chunk * kStrChunkSize;
         if (from < frame.size()) {

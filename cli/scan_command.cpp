@@ -7,6 +7,7 @@
 #include "base/failure.h"
 #include "cli/commands.h"
 #include "cli/progress.h"
+#include "disc/entry_list_writer.h"
 #include "disc/scan.h"
 #include "entries/type_codes.h"
 

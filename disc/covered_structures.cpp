@@ -5,7 +5,7 @@
 #include "base/failure.h"
 #include "disc/file_system.h"
 #include "entries/entry_details.h"
-#include "image/entry_range.h"
+#include "entries/entry_range.h"
 
 namespace vorlix {
 

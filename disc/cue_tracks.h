@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "image/audio_silence.h"
+#include "files/audio_span.h"
 
 namespace vorlix {
 

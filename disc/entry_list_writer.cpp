@@ -1,13 +1,14 @@
+#include "disc/entry_list_writer.h"
+
 #include <span>
 #include <string>
 
 #include "base/failure.h"
 #include "base/program_version.h"
 #include "disc/image_source.h"
-#include "disc/scan.h"
 #include "files/pending_file.h"
+#include "files/same_file.h"
 #include "files/sector_file.h"
-#include "image/sector_copy.h"
 
 namespace vorlix {
 

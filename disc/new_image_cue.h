@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "image/rip_to_new.h"
+#include "files/new_image.h"
 
 namespace vorlix {
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "entries/type_codes.h"
+#include "sector/little_endian.h"
 #include "sector/str_sector.h"
 
 namespace vorlix {
@@ -12,12 +13,11 @@ namespace vorlix {
 namespace {
 
 std::uint16_t U16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+    return ReadLe16(p);
 }
 
 std::uint32_t U32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    return ReadLe32(p);
 }
 
 std::string Upper(std::string text) {

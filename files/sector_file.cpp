@@ -202,11 +202,6 @@ bool HolesRefused(int err) {
 
 }  // namespace
 
-void SectorFile::WillRead(std::int64_t first, std::int64_t count) {
-    ::posix_fadvise(fd_, static_cast<off_t>(SectorOffset(first)),
-                    static_cast<off_t>(SectorOffset(count)), POSIX_FADV_WILLNEED);
-}
-
 ByteSpan HoleIn(std::uint64_t begin, std::uint64_t end, std::uint64_t block, std::uint64_t length) {
     const std::uint64_t from = (begin + block - 1) / block * block;
     const std::uint64_t to = std::min(end, length) / block * block;

@@ -1,7 +1,10 @@
 #pragma once
-// The one way the program touches a file: open by path with an explicit mode, move whole raw
-// sectors at explicit sector indexes, flush, close. Consecutive sectors may be moved in one call;
-// the bytes and their order stay those of one sector at a time.
+// The one way the program reads and writes a file's content: open by path with an explicit mode,
+// move whole raw sectors at explicit sector indexes, flush, close. Consecutive sectors may be
+// moved in one call; the bytes and their order stay those of one sector at a time. Elsewhere
+// files are only named (renamed, linked, listed), /dev/null stands in for standard error while a
+// cue sheet is parsed, /proc tells whether a temporary file's owner still runs, and the blank
+// generator, a build step, writes its own output.
 
 #include <cstdint>
 #include <filesystem>
@@ -63,10 +66,6 @@ public:
     // that the disk writes while the program reads and computes what follows and a Flush at the
     // end has little left to wait for. Only advice: a failure shows at the Flush.
     void StartWriting(std::int64_t first, std::int64_t count);
-
-    // Tells the system that sectors [first, first + count) will be read soon, so that the disk
-    // works on them while the program works on what it has (advice only: never fails).
-    void WillRead(std::int64_t first, std::int64_t count);
 
     // Makes sectors [first, first + count) read as zero bytes. The run's hole (HoleIn) is
     // deallocated (FALLOC_FL_PUNCH_HOLE) rather than written, and only the bytes around it are

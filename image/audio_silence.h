@@ -8,15 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace vorlix {
+#include "files/audio_span.h"
 
-// One audio track's bytes in its file.
-struct AudioSpan {
-    int track = 0;
-    std::filesystem::path file;
-    std::uint64_t begin = 0;
-    std::uint64_t end = 0;  // one past the last byte, within the file
-};
+namespace vorlix {
 
 struct SilenceReport {
     std::size_t tracks = 0;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "image/entry_range.h"
+#include "entries/entry_range.h"
 #include "image/write_options.h"
 
 namespace vorlix {

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "entries/entry_range.h"
 #include "entries/type_codes.h"
-#include "image/entry_range.h"
 #include "image/replace_engine.h"
 #include "image/stream_keeping.h"
 

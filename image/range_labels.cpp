@@ -4,7 +4,7 @@
 
 #include "base/failure.h"
 #include "entries/entry_details.h"
-#include "image/entry_range.h"
+#include "entries/entry_range.h"
 
 namespace vorlix {
 

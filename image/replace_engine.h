@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "entries/entry_range.h"
 #include "entries/type_codes.h"
-#include "image/entry_range.h"
 #include "image/write_options.h"
 #include "sector/sector_geometry.h"
 

@@ -200,7 +200,9 @@ RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
     // One lock for the whole walk: no other VORLIX may read or write the image in between.
     const ImageLock lock(image, ImageAccess::Write);
     const auto options = [&] { return hooks.options ? hooks.options() : WriteOptions{}; };
-    // The checks do not depend on the options, which are read anew for every entry.
+    // The options are read anew for every entry, so only the checks that hold under any options
+    // are made here; those that depend on them (a CD address for every sector with Write Valid
+    // Sectors, the data track's end, Keep Structure's reading) are made entry by entry.
     PlanRipAll(lines, image, blanks_dir, {}, nullptr);
 
     RipAllReport report;

@@ -8,15 +8,10 @@
 
 #include "entries/list_reader.h"
 #include "files/file_copy.h"
+#include "files/new_image.h"
 #include "image/rip_all.h"
 
 namespace vorlix {
-
-struct NewImage {
-    std::filesystem::path bin;                 // the new data track
-    std::optional<std::filesystem::path> cue;  // and its cue sheet, holding `cue_text`
-    std::string cue_text;
-};
 
 struct RipToNewReport {
     RipAllReport rip;

@@ -1,7 +1,6 @@
 #include "image/sector_copy.h"
 
 #include <algorithm>
-#include <system_error>
 #include <vector>
 
 #include "base/failure.h"
@@ -62,14 +61,6 @@ void WriteRepeated(SectorFile& to, std::int64_t first, std::int64_t count,
         const std::int64_t n = std::min(kCopyBatchSectors, count - k);
         to.WriteSectors(first + k, std::span(run.data(), static_cast<std::size_t>(n)));
     }
-}
-
-void RefuseSameFile(const std::filesystem::path& image, const std::filesystem::path& other,
-                    const char* role) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(image, other, ec))
-        throw Failure("Cannot use " + DisplayPath(other) + " as the " + role +
-                      ": it is the image itself; nothing was written.");
 }
 
 }  // namespace vorlix

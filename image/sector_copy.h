@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "files/same_file.h"
 #include "files/sector_file.h"
 
 namespace vorlix {
@@ -25,10 +26,5 @@ void CopySectors(SectorFile& from, std::int64_t from_first, SectorFile& to, std:
 // Writes the 2352-byte `sector` over to[first .. first + count - 1].
 void WriteRepeated(SectorFile& to, std::int64_t first, std::int64_t count,
                    const std::uint8_t* sector, Shape shape = Shape::AsGiven);
-
-// Refuses, naming both, a file that is the image itself: reading and writing one file through two
-// roles at once would overwrite what is still to be read.
-void RefuseSameFile(const std::filesystem::path& image, const std::filesystem::path& other,
-                    const char* role);
 
 }  // namespace vorlix

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "image/entry_range.h"
+#include "entries/entry_range.h"
 
 namespace vorlix {
 

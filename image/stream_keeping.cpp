@@ -14,6 +14,7 @@
 #include "image/sector_copy.h"
 #include "image/str_frames.h"
 #include "sector/cd_sector.h"
+#include "sector/little_endian.h"
 #include "sector/mdec_frame.h"
 #include "sector/str_sector.h"
 
@@ -29,9 +30,7 @@ constexpr std::int64_t kBatchSectors = kCopyBatchSectors;
 constexpr std::int64_t kHelperSectors = 4096;
 
 std::uint32_t Le(const std::uint8_t* at, int bytes) {
-    std::uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | at[i];
-    return value;
+    return bytes == 2 ? ReadLe16(at) : ReadLe32(at);
 }
 
 bool IsForm2(SectorView s) {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "image/entry_range.h"
+#include "entries/entry_range.h"
 #include "sector/cd_sector.h"
 
 namespace vorlix {

@@ -21,4 +21,10 @@ struct WriteOptions {
     std::int64_t data_track_sectors = -1;
 };
 
+struct SectorRange;
+
+// Throws Failure, before anything is written, when `range` reaches past the data track into the
+// other tracks of its file (see WriteOptions::data_track_sectors).
+void RequireWithinDataTrack(const SectorRange& range, const WriteOptions& options);
+
 }  // namespace vorlix

@@ -4,32 +4,23 @@
 #include <stdexcept>
 #include <string>
 
+#include "sector/little_endian.h"
+
 namespace vorlix {
 namespace {
 
 constexpr std::int64_t kLeadInSectors = 150;  // the data track starts at 00:02:00
 constexpr std::int64_t kSectorsPerSecond = 75;
-constexpr std::int64_t kAddressableSectors = 100 * 60 * kSectorsPerSecond;
 
 std::uint8_t Bcd(std::int64_t value) {
     return static_cast<std::uint8_t>(value / 10 * 16 + value % 10);
-}
-
-void WriteLe32(MutableSectorView sector, std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) sector[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint32_t ReadLe32(SectorView sector, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | sector[offset + i];
-    return value;
 }
 
 }  // namespace
 
 std::array<std::uint8_t, 3> BcdAddress(std::int64_t sector) {
     const std::int64_t a = sector + kLeadInSectors;
-    if (a < 0 || a >= kAddressableSectors)
+    if (a < 0 || sector > kLastCdAddressedSector)
         // Callers refuse such sectors first, with the entry named; this is the last guard.
         throw std::out_of_range("Sector " + std::to_string(sector) + " has no CD address.");
     return {Bcd(a / (60 * kSectorsPerSecond)), Bcd(a / kSectorsPerSecond % 60),
@@ -55,12 +46,12 @@ SubHeader ReadSubHeader(SectorView sector) {
 }
 
 void SealForm1(MutableSectorView sector) {
-    WriteLe32(sector, kForm1EdcOffset, Form1Edc(sector));
+    WriteLe32(sector.data() + kForm1EdcOffset, Form1Edc(sector));
     WriteEcc(sector);
 }
 
 void SealForm2(MutableSectorView sector) {
-    WriteLe32(sector, kForm2EdcOffset, Form2Edc(sector));
+    WriteLe32(sector.data() + kForm2EdcOffset, Form2Edc(sector));
 }
 
 void WriteSilentSoundGroups(MutableSectorView sector, bool eight_bit) {
@@ -77,17 +68,17 @@ SectorCheck CheckSector(SectorView sector, std::int64_t sector_number) {
     // A position past 99:59:74 has no address a sector could carry.
     const std::int64_t a = sector_number + kLeadInSectors;
     check.address =
-        a >= 0 && a < kAddressableSectors &&
+        a >= 0 && sector_number <= kLastCdAddressedSector &&
         std::ranges::equal(sector.subspan(kAddressOffset, 3), BcdAddress(sector_number));
     check.mode = sector[kModeOffset] == 2;
     check.sub_header = std::ranges::equal(sector.subspan(kSubHeaderOffset, 4),
                                           sector.subspan(kSubHeaderOffset + 4, 4));
     if (ReadSubHeader(sector).submode & kSubmodeForm2) {
-        const std::uint32_t stored = ReadLe32(sector, kForm2EdcOffset);
+        const std::uint32_t stored = ReadLe32(sector.data() + kForm2EdcOffset);
         check.edc = stored == 0 || stored == Form2Edc(sector);
         check.p_parity = check.q_parity = true;
     } else {
-        check.edc = ReadLe32(sector, kForm1EdcOffset) == Form1Edc(sector);
+        check.edc = ReadLe32(sector.data() + kForm1EdcOffset) == Form1Edc(sector);
         const ParityHolds parity = CheckParity(sector);
         check.p_parity = parity.p;
         check.q_parity = parity.q;

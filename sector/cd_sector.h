@@ -1,8 +1,8 @@
 #pragma once
 // Raw CD-ROM Mode 2 sectors as they lie in a .bin image: layout, the BCD address, the sub-header,
 // EDC and the Form 1 error-correction code (ECMA-130 Annex A), and a checker that re-evaluates
-// all of them. Rip All copies such sectors without touching them, so the blank files must be
-// built correct here.
+// all of them. Rip All copies the blank files' sectors as they are unless Write Valid Sectors
+// rebuilds them at their target positions, so the blank files must be built correct here.
 
 #include <algorithm>
 #include <array>

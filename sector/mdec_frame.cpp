@@ -1,4 +1,5 @@
 #include "sector/mdec_frame.h"
+#include "sector/little_endian.h"
 #include "sector/mdec_bits.h"
 
 namespace vorlix {
@@ -36,11 +37,6 @@ constexpr std::uint16_t kQuantScale = 1;
 
 constexpr int kBlocksPerMacroblock = 6;  // Cr, Cb, then the four luma blocks
 constexpr int kCodesPerBlock = 2;        // DC and end of block
-
-void PutLe16(std::vector<std::uint8_t>& out, std::uint16_t value) {
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
 
 void Put(MdecBitWriter& bits, Code code) {
     bits.Put(code.bits, code.length);
@@ -95,10 +91,10 @@ std::optional<std::vector<std::uint8_t>> BlackMdecFrame(std::uint16_t width, std
     const std::vector<std::uint8_t> stream = bits.Finish();
 
     std::vector<std::uint8_t> frame;
-    PutLe16(frame, static_cast<std::uint16_t>(word_count));
-    PutLe16(frame, kMdecMagic);
-    PutLe16(frame, kQuantScale);
-    PutLe16(frame, version);
+    AppendLe16(frame, static_cast<std::uint16_t>(word_count));
+    AppendLe16(frame, kMdecMagic);
+    AppendLe16(frame, kQuantScale);
+    AppendLe16(frame, version);
     frame.insert(frame.end(), stream.begin(), stream.end());
     frame.resize((frame.size() + 3) / 4 * 4, 0);
     return frame;

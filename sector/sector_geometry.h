@@ -9,7 +9,9 @@ namespace vorlix {
 inline constexpr std::size_t kRawSectorSize = 2352;
 
 // Byte offsets into images are kept within the signed 32-bit range that images of this kind have
-// always been addressed by: the last sector whose offset fits is 913,045.
+// always been addressed by: the last sector whose offset fits is 913,045. This bounds what an
+// entry may address at all. The lower kLastCdAddressedSector (sector/cd_sector.h, 449,849) is the
+// last sector a CD address can name, and so the last a valid sector can be written to.
 inline constexpr std::int64_t kLastAddressableSector = 913045;
 
 constexpr std::int64_t SectorOffset(std::int64_t sector) {

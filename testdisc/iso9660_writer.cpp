@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "sector/little_endian.h"
+
 namespace vorlix::test {
 namespace {
 
@@ -27,26 +29,19 @@ int LevelOf(const std::string& path) {
     return path == "/" ? 0 : static_cast<int>(std::ranges::count(path, '/'));
 }
 
-void Le16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
 void Be16(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v >> 8);
     p[1] = static_cast<std::uint8_t>(v);
-}
-void Le32(std::uint8_t* p, std::uint64_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 void Be32(std::uint8_t* p, std::uint64_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * (3 - i)));
 }
 void Both16(std::uint8_t* p, std::uint32_t v) {
-    Le16(p, v);
+    WriteLe16(p, static_cast<std::uint16_t>(v));
     Be16(p + 2, v);
 }
 void Both32(std::uint8_t* p, std::uint64_t v) {
-    Le32(p, v);
+    WriteLe32(p, static_cast<std::uint32_t>(v));
     Be32(p + 4, v);
 }
 void Text(std::uint8_t* p, std::size_t width, const std::string& text) {
@@ -168,8 +163,8 @@ std::vector<IsoBlock> Iso9660Writer::Blocks(std::int64_t volume_sectors) const {
         std::memcpy(&l[8], name.data(), name.size());
         std::vector<std::uint8_t> m = l;
         const auto extent = static_cast<std::uint64_t>(DirectorySector(d.path));
-        Le32(&l[2], extent);
-        Le16(&l[6], static_cast<std::uint32_t>(d.parent + 1));
+        WriteLe32(&l[2], static_cast<std::uint32_t>(extent));
+        WriteLe16(&l[6], static_cast<std::uint16_t>(d.parent + 1));
         Be32(&m[2], extent);
         Be16(&m[6], static_cast<std::uint32_t>(d.parent + 1));
         path_l.insert(path_l.end(), l.begin(), l.end());
@@ -191,7 +186,7 @@ std::vector<IsoBlock> Iso9660Writer::Blocks(std::int64_t volume_sectors) const {
     Both16(pvd + 124, 1);
     Both16(pvd + 128, 2048);
     Both32(pvd + 132, path_l.size());
-    Le32(pvd + 140, kPathTableL);
+    WriteLe32(pvd + 140, static_cast<std::uint32_t>(kPathTableL));
     Be32(pvd + 148, kPathTableM);
     const auto root = DirectoryRecord(std::string(1, '\0'), kFirstDirectory, 2048, true,
                                       kXaPlainDirectory, 0, false);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "sector/little_endian.h"
 #include "sector/mdec_bits.h"
 #include "testdisc/psx_disc_builder.h"
 
@@ -40,11 +41,6 @@ int BlockDc(int block, int mb_x, int mb_y, int frame) {
     const int x8 = mb_x * 2 + ((block - 2) & 1);
     const int y8 = mb_y * 2 + ((block - 2) >> 1);
     return (x8 * 6 + y8 * 4 + frame * 16) % 800 - 400;
-}
-
-void PutLe16(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
 }
 
 }  // namespace
@@ -109,10 +105,10 @@ std::vector<std::uint8_t> EncodeTestFrameV2(const FrameRequest& request) {
 
     std::vector<std::uint8_t> frame;
     frame.reserve(stream.size() + kHeaderBytes + 4);
-    PutLe16(frame, static_cast<std::uint32_t>(word_count));
-    PutLe16(frame, 0x3800);
-    PutLe16(frame, kQuantScale);
-    PutLe16(frame, 2);
+    AppendLe16(frame, static_cast<std::uint16_t>(word_count));
+    AppendLe16(frame, 0x3800);
+    AppendLe16(frame, kQuantScale);
+    AppendLe16(frame, 2);
     frame.insert(frame.end(), stream.begin(), stream.end());
     frame.resize((frame.size() + 3) / 4 * 4, 0);
     return frame;

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "entries/entry_range.h"
 #include "entries/list_reader.h"
-#include "image/entry_range.h"
 #include "image/rip_all.h"
 #include "image/write_options.h"
 #include "window/dialogs.h"

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "disc/entry_list_writer.h"
 #include "disc/scan.h"
 #include "image/backup_restore.h"
 #include "window/conversions.h"

@@ -13,6 +13,7 @@ SectorView SectorOf(const ByteVector& file, std::size_t index) {
     return SectorView(file.data() + index * kRawSectorSize, kRawSectorSize);
 }
 
+// Read apart from sector/little_endian.h: a second opinion on the STR header writer.
 std::uint32_t Le(SectorView s, std::size_t at, int bytes) {
     std::uint32_t v = 0;
     for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | s[at + i];

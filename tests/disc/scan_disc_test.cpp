@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -17,13 +19,15 @@
 #include <regex>
 #include <sstream>
 
+#include "disc/entry_list_writer.h"
 #include "disc/file_system.h"
 #include "disc/scan.h"
 #include "disc/sector_kinds.h"
 #include "entries/entry_details.h"
+#include "entries/entry_range.h"
 #include "entries/list_reader.h"
+#include "files/file_faults.h"
 #include "files/sector_file.h"
-#include "image/entry_range.h"
 #include "image/rip_all.h"
 #include "support/process.h"
 #include "support/synthetic.h"
@@ -317,6 +321,29 @@ TEST_F(ScanDisc, DamagedImagesGiveWarningsAndWhatCanStillBeFound) {
         EXPECT_LE(scan.warnings.size(), 21u);
         EXPECT_EQ(Printed(scan), Printed(disc.expected));
     }
+}
+
+// The directories are read through the file layer like every other sector: one that fails to
+// read is named and skipped, and the volume still counts as found.
+TEST_F(ScanDisc, ADirectorySectorThatFailsToReadIsNamed) {
+    const BuiltDisc disc = BuildPsxDisc(dir.path());
+    const FileSystem clean = ReadFileSystem(disc.bin);
+    const auto root = std::ranges::find(clean.structures, "the directory /", &DiscStructure::name);
+    ASSERT_NE(root, clean.structures.end());
+    ASSERT_TRUE(clean.warnings.empty());
+    // The check of sector 16, then the primary descriptor and the terminator; then the root.
+    int reads = 0;
+    SetFaultHook([&](FileCall call, const fs::path&) {
+        return call == FileCall::Read && ++reads > 3 ? EIO : 0;
+    });
+    const FileSystem files = ReadFileSystem(disc.bin);
+    SetFaultHook({});
+    EXPECT_TRUE(files.found);
+    EXPECT_TRUE(files.files.empty());
+    ASSERT_EQ(files.warnings.size(), 1u);
+    EXPECT_EQ(files.warnings[0], "Sector " + std::to_string(root->first_sector) +
+                                     " of the directory / cannot be read; the rest of it is "
+                                     "skipped.");
 }
 
 // Overlapping 1 MiB directories that name millions of records: the walk reads each sector once

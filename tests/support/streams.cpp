@@ -4,20 +4,16 @@
 #include <map>
 
 #include "sector/cd_sector.h"
+#include "sector/little_endian.h"
+#include "sector/str_sector.h"
 
 namespace vorlix::test {
 namespace {
 
 constexpr std::size_t kUser = kUserDataOffset;
 
-void PutLe(Bytes& b, std::size_t at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 std::uint32_t GetLe(const Bytes& b, std::size_t at, int bytes) {
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b[at + i];
-    return v;
+    return bytes == 2 ? ReadLe16(&b[at]) : ReadLe32(&b[at]);
 }
 
 MutableSectorView SectorAt(Bytes& image, std::int64_t sector) {
@@ -50,19 +46,17 @@ std::int64_t WriteMovie(Bytes& image, const SyntheticMovie& m) {
             WriteMode2Header(sector, s,
                              {m.file, m.channel,
                               static_cast<std::uint8_t>(m.data_submode | (last ? 0x81 : 0)), 0});
-            Bytes h(32, 0);
-            PutLe(h, 0, 0x80010160, 4);
-            PutLe(h, 4, static_cast<std::uint32_t>(c), 2);
-            PutLe(h, 6, static_cast<std::uint32_t>(m.chunks), 2);
-            PutLe(h, 8, static_cast<std::uint32_t>(f + 1), 4);
-            PutLe(h, 12, m.frame_size, 4);
-            PutLe(h, 16, m.width, 2);
-            PutLe(h, 18, m.height, 2);
-            PutLe(h, 20, 0x0440, 2);  // an arbitrary word count
-            PutLe(h, 22, 0x3800, 2);
-            PutLe(h, 24, 7, 2);  // quantisation scale
-            PutLe(h, 26, m.version, 2);
-            std::copy(h.begin(), h.end(), sector.begin() + kUser);
+            // The bitstream header: an arbitrary word count 0440, 3800, quantisation scale 7.
+            WriteStrSectorHeader(
+                sector.data() + kUser,
+                {static_cast<std::uint16_t>(c),
+                 static_cast<std::uint16_t>(m.chunks),
+                 static_cast<std::uint32_t>(f + 1),
+                 m.frame_size,
+                 m.width,
+                 m.height,
+                 {0x40, 0x04, 0x00, 0x38, 0x07, 0x00, static_cast<std::uint8_t>(m.version),
+                  static_cast<std::uint8_t>(m.version >> 8)}});
             for (std::size_t i = kUser + 32; i < kUser + 2048; ++i)
                 sector[i] = static_cast<std::uint8_t>(i * 7 + s * 3 + 1);
             SealForm1(sector);

@@ -47,6 +47,7 @@ SectorView SectorAt(const Bytes& image, std::int64_t s) {
 std::uint8_t Submode(const Bytes& image, std::int64_t s) {
     return ReadSubHeader(SectorAt(image, s)).submode;
 }
+// Read apart from sector/little_endian.h: a second opinion on the builder's writers.
 std::uint32_t Le32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24);
 }

@@ -32,10 +32,4 @@ struct SectorRange {
 // not whole, or the entry's last sector lies beyond kLastAddressableSector.
 SectorRange ResolveRange(const EntryLabels& labels);
 
-struct WriteOptions;
-
-// Throws Failure, before anything is written, when `range` reaches past the data track into the
-// other tracks of its file (see WriteOptions::data_track_sectors).
-void RequireWithinDataTrack(const SectorRange& range, const WriteOptions& options);
-
 }  // namespace vorlix

@@ -1,16 +1,15 @@
+#include "disc/file_system.h"
+
 #include <cdio/bytesex.h>
 #include <cdio/iso9660.h>
-#include <cdio/logging.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "base/failure.h"
 #include "disc/directory_walk.h"
-#include "disc/file_system.h"
 #include "files/sector_file.h"
 #include "sector/cd_sector.h"
 
@@ -23,26 +22,21 @@ constexpr std::int64_t kPvdSector = 16;
 constexpr std::int64_t kMaxDescriptors = 16;
 // A whole CD's path table fits in a few sectors; a larger size is damage, not a table.
 constexpr std::uint64_t kMaxPathTableBytes = std::uint64_t{1} << 20;
-// libiso9660 looks for the volume descriptor this many bytes around where it is expected.
-constexpr unsigned int kFuzz = 32;
-
-// libcdio logs to standard error by default; what matters to the user comes back as warnings.
-void QuietLog(cdio_log_level_t, const char*) {}
-
-struct IsoCloser {
-    void operator()(iso9660_t* iso) const { iso9660_close(iso); }
-};
+static_assert(sizeof(iso9660_pvd_t) == kIsoBlockSize);
 
 // Whether the primary volume descriptor lies where a PlayStation disc keeps it: in raw Mode 2
-// sector 16, right after the sub-header. libiso9660 would also find a volume at other offsets or
-// in 2048-byte sectors, which would not line up with this image's sector numbers.
-bool HasRawMode2Volume(SectorFile& image) {
+// sector 16, right after the sub-header. A volume at other offsets or in 2048-byte sectors would
+// not line up with this image's sector numbers. When it is there, copies it into `pvd`.
+bool ReadRawMode2Volume(SectorFile& image, iso9660_pvd_t& pvd) {
     RawSector sector{};
     if (image.Size() < static_cast<std::uint64_t>(SectorOffset(kPvdSector + 1))) return false;
     image.ReadSectors(kPvdSector, sector);
     static constexpr std::uint8_t kStandardId[] = {1, 'C', 'D', '0', '0', '1'};
-    return HasSync(sector) && sector[kModeOffset] == 2 &&
-           std::memcmp(sector.data() + kUserDataOffset, kStandardId, sizeof kStandardId) == 0;
+    if (!HasSync(sector) || sector[kModeOffset] != 2 ||
+        std::memcmp(sector.data() + kUserDataOffset, kStandardId, sizeof kStandardId) != 0)
+        return false;
+    std::memcpy(&pvd, sector.data() + kUserDataOffset, sizeof pvd);
+    return true;
 }
 
 std::string SectorsText(std::int64_t first, std::int64_t sectors) {
@@ -109,26 +103,24 @@ FileSystem ReadFileSystem(const std::filesystem::path& bin, std::int64_t sectors
     SectorFile image(bin, OpenMode::ReadOnly);
     std::int64_t image_sectors = static_cast<std::int64_t>(image.Size() / kRawSectorSize);
     if (sectors >= 0) image_sectors = std::min(image_sectors, sectors);
-    if (!HasRawMode2Volume(image)) return fs;
-
-    cdio_log_set_handler(QuietLog);
-    std::unique_ptr<iso9660_t, IsoCloser> iso(
-        iso9660_open_fuzzy_ext(bin.c_str(), ISO_EXTENSION_NONE, kFuzz));
     iso9660_pvd_t pvd;
-    if (!iso || !iso9660_ifs_read_pvd(iso.get(), &pvd)) {
-        fs.warnings.push_back("The volume descriptor in sector 16 of " + DisplayPath(bin) +
-                              " cannot be read; the file system is not used.");
-        return fs;
-    }
+    if (!ReadRawMode2Volume(image, pvd)) return fs;
     fs.found = true;
     AddDescriptors(image, image_sectors, fs);
     AddPathTables(pvd, image_sectors, fs);
+    // Logical block n is the user data of raw sector n: the volume starts at the track's start.
+    const BlockReader read = [&](std::int64_t lsn, std::span<std::uint8_t, kIsoBlockSize> out) {
+        RawSector sector{};
+        try {
+            image.ReadSectors(lsn, sector);
+        } catch (const Failure&) {
+            return false;  // the walk names the sector it could not read
+        }
+        std::copy_n(sector.begin() + kUserDataOffset, kIsoBlockSize, out.begin());
+        return true;
+    };
     const std::int64_t root_lsn = iso9660_get_root_lsn(&pvd);
     const std::uint64_t root_bytes = from_733(pvd.root_directory_record.size);
-    const BlockReader read = [&](std::int64_t lsn, std::span<std::uint8_t, kIsoBlockSize> out) {
-        return iso9660_iso_seek_read(iso.get(), out.data(), static_cast<lsn_t>(lsn), 1) ==
-               static_cast<long>(kIsoBlockSize);
-    };
     WalkDirectories(read, image_sectors, root_lsn, root_bytes, fs);
     std::ranges::stable_sort(fs.structures, {}, &DiscStructure::first_sector);
     image.Close();

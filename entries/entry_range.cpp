@@ -1,4 +1,4 @@
-#include "image/entry_range.h"
+#include "entries/entry_range.h"
 
 #include <cmath>
 #include <string>
@@ -6,7 +6,6 @@
 #include "base/failure.h"
 #include "entries/entry_details.h"
 #include "entries/number_text.h"
-#include "image/write_options.h"
 #include "sector/sector_geometry.h"
 
 namespace vorlix {
@@ -31,15 +30,6 @@ Failure EntryFailure(const std::string& why) {
 }
 
 }  // namespace
-
-void RequireWithinDataTrack(const SectorRange& range, const WriteOptions& options) {
-    const std::int64_t limit = options.data_track_sectors;
-    if (limit < 0 || range.count <= 0 || range.start + range.count <= limit) return;
-    throw Failure("Cannot write sectors " + std::to_string(range.start) + "-" +
-                  std::to_string(range.start + range.count - 1) +
-                  ": the data track ends at sector " + std::to_string(limit - 1) +
-                  ", and the sectors after it hold the cue's other tracks; nothing was written.");
-}
 
 SectorRange ResolveRange(const EntryLabels& labels) {
     const double start = NumberFromText(labels.start);
