@@ -5,6 +5,7 @@
 #include "entries/number_text.h"
 #include "files/sector_file.h"
 #include "image/replace_engine.h"
+#include "image/stream_rewrite.h"
 
 namespace vorlix {
 
@@ -71,7 +72,7 @@ std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& im
         WorkScope scope(work);
         SectorFile file(image, OpenMode::ReadWrite);
         StreamKeeping plan;
-        const std::int64_t written = KeepStreamStructure(file, *range, plan);
+        const std::int64_t written = PlanAndKeepStreamStructure(file, *range, plan);
         if (flush == Flush::Now) file.Flush();
         file.Close();
         if (kept) *kept = std::move(plan);

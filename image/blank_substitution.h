@@ -10,7 +10,7 @@
 
 #include "image/entry_range.h"
 #include "image/replace_engine.h"
-#include "image/stream_keeping.h"
+#include "image/stream_plan.h"
 
 namespace vorlix {
 

@@ -14,7 +14,7 @@
 #include "entries/list_reader.h"
 #include "image/entry_range.h"
 #include "image/replace_engine.h"
-#include "image/stream_keeping.h"
+#include "image/stream_plan.h"
 
 namespace vorlix {
 

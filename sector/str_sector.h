@@ -19,4 +19,11 @@ inline constexpr std::size_t kStrReserved = 0x1C;         // u32: must be 0
 inline constexpr std::size_t kStrHeaderSize = 0x20;
 inline constexpr std::size_t kStrChunkSize = 2016;
 
+// The little-endian field of `bytes` bytes (at most 4) at `at`.
+inline std::uint32_t ReadLe(const std::uint8_t* at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | at[i];
+    return value;
+}
+
 }  // namespace vorlix

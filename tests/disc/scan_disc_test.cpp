@@ -19,7 +19,7 @@
 
 #include "disc/file_system.h"
 #include "disc/scan.h"
-#include "disc/sector_kinds.h"
+#include "disc/file_kinds.h"
 #include "entries/entry_details.h"
 #include "entries/list_reader.h"
 #include "files/sector_file.h"

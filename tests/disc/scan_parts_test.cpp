@@ -12,7 +12,7 @@
 #include "disc/directory_walk.h"
 #include "disc/image_source.h"
 #include "disc/scan.h"
-#include "disc/sector_kinds.h"
+#include "disc/file_kinds.h"
 #include "disc/sector_walk.h"
 #include "files/sector_file.h"
 #include "support/synthetic.h"

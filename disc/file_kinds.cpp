@@ -1,10 +1,8 @@
-#include "disc/sector_kinds.h"
+#include "disc/file_kinds.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-
-#include "sector/str_sector.h"
 
 namespace vorlix {
 
@@ -33,38 +31,6 @@ bool TimBlockFits(const std::uint8_t* block, std::uint64_t& length) {
 }
 
 }  // namespace
-
-SectorLook LookAt(SectorView sector) {
-    SectorLook look;
-    if (!HasSync(sector) || sector[kModeOffset] != 2 ||
-        std::memcmp(sector.data() + kSubHeaderOffset, sector.data() + kSubHeaderOffset + 4, 4) != 0)
-        return look;
-    const std::uint8_t submode = sector[kSubHeaderOffset + 2];
-    look.form2 = (submode & kSubmodeForm2) != 0;
-    look.channel = sector[kSubHeaderOffset + 1];
-    look.kind = SectorKind::Data;
-    if (look.form2) {
-        if (submode & kSubmodeAudio) look.kind = SectorKind::Audio;
-        return look;
-    }
-    // The STR video sector header: 0160, 8001, chunk < chunks, a frame number from 1.
-    const std::uint8_t* data = sector.data() + kUserDataOffset;
-    if (U32(data) == kStrMagic && U16(data + kStrChunk) < U16(data + kStrChunks) &&
-        U32(data + kStrFrameNumber) >= 1) {
-        look.kind = SectorKind::Video;
-        look.frame = U32(data + kStrFrameNumber);
-    }
-    return look;
-}
-
-std::span<const std::uint8_t> UserData(SectorView sector, bool form2) {
-    return sector.subspan(kUserDataOffset, form2 ? kForm2DataSize : kForm1DataSize);
-}
-
-bool UserDataIsZero(SectorView sector, bool form2) {
-    const auto data = UserData(sector, form2);
-    return std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; });
-}
 
 bool IsFiller(SectorView sector, const SectorLook& look, std::span<const std::uint8_t> first_data) {
     if (!HasSync(sector)) return true;
