@@ -104,21 +104,6 @@ std::vector<std::string> StreamKeeping::Notes() const {
     return notes;
 }
 
-std::string StreamKeeping::Describe() const {
-    if (LeftAlone()) return "nothing written: " + Notes().front() + " (" + refused_because + ")";
-    std::vector<std::string> parts;
-    if (video_sectors > 0)
-        parts.push_back(Count(video_sectors, "video sector", "video sectors") + " in " +
-                        Count(frames, "black frame", "black frames"));
-    if (audio_sectors > 0)
-        parts.push_back(Count(audio_sectors, "silent XA sector", "silent XA sectors"));
-    if (empty_sectors > 0) parts.push_back(Count(empty_sectors, "empty sector", "empty sectors"));
-    std::string text = Count(Rewritten(), "sector", "sectors") + " rewritten in place";
-    for (std::size_t i = 0; i < parts.size(); ++i) text += (i == 0 ? ": " : ", ") + parts[i];
-    for (const std::string& note : Notes()) text += "; " + note;
-    return text;
-}
-
 namespace {
 
 void Classify(StreamKeeping& plan, VideoStreams& frames, const std::uint8_t* bytes,

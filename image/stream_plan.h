@@ -53,8 +53,6 @@ struct StreamKeeping {
     // What a user is told about the entry, each note without its entry's name
     // ("37 sectors of video in a form VORLIX cannot keep; left alone"); none when all is kept.
     std::vector<std::string> Notes() const;
-    // What is written, in words.
-    std::string Describe() const;
 };
 
 // Entries up to this many sectors (38.5 MB) are read once and held for the rewrite; longer ones

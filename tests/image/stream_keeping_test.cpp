@@ -196,8 +196,9 @@ TEST_F(KeepStructure, ShortMoviesAreKeptAndTheOptionOffStillCopiesTheBlanks) {
     const EntryLabels movie{"10", "23", "ST2"};
     EXPECT_EQ(RipEntry(movie, image, blanks, {}), 0);
     EXPECT_EQ(ReadBytes(image), before);
-    StreamKeeping kept;
-    EXPECT_EQ(RipEntry(movie, image, blanks, kKeep, {}, Flush::Now, &kept), 23);
+    PlannedRip planned;
+    EXPECT_EQ(RipEntry(movie, image, blanks, kKeep, {}, Flush::Now, &planned), 23);
+    const StreamKeeping& kept = planned.kept.value();
     EXPECT_EQ(kept.frames, 5);
     EXPECT_EQ(kept.video_sectors, 15);
     EXPECT_EQ(kept.audio_sectors, 4);
@@ -209,9 +210,10 @@ TEST_F(KeepStructure, PartialFramesAtTheEdgesAndSectorsWithoutSyncStayAsTheyWere
     Bytes b = before;
     std::fill_n(b.begin() + SectorOffset(17), kRawSectorSize, 0);  // an audio sector, erased
     test::WriteBytes(image, b);
-    StreamKeeping kept;
+    PlannedRip planned;
     // Sectors 11..27: frame 1's last two chunks, frames 2..4 whole, frame 5's first two chunks.
-    RipEntry({"11", "17", "ST0"}, image, blanks, kKeep, {}, Flush::Now, &kept);
+    RipEntry({"11", "17", "ST0"}, image, blanks, kKeep, {}, Flush::Now, &planned);
+    const StreamKeeping& kept = planned.kept.value();
     const Bytes after = ReadBytes(image);
     EXPECT_EQ(kept.partial_frames, 2);
     EXPECT_EQ(kept.partial_frame_sectors, 4);
@@ -233,8 +235,10 @@ TEST_F(KeepStructure, LongEntriesAreRewrittenBatchByBatch) {
     test::WriteData(b, 0, 16570, 0, false);
     test::WriteMovie(b, Movie200(16570));
     test::WriteBytes(image, b);
-    StreamKeeping kept;
-    EXPECT_EQ(RipEntry({"0", "16589", "DUM"}, image, blanks, kKeep, {}, Flush::Now, &kept), 16589);
+    PlannedRip planned;
+    EXPECT_EQ(RipEntry({"0", "16589", "DUM"}, image, blanks, kKeep, {}, Flush::Now, &planned),
+              16589);
+    const StreamKeeping& kept = planned.kept.value();
     EXPECT_EQ(kept.frames, 5);
     const Bytes after = ReadBytes(image);
     const auto frames = test::ParseFrames(after, 16570, 19);
