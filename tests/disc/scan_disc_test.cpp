@@ -17,9 +17,9 @@
 #include <regex>
 #include <sstream>
 
+#include "disc/file_kinds.h"
 #include "disc/file_system.h"
 #include "disc/scan.h"
-#include "disc/file_kinds.h"
 #include "entries/entry_details.h"
 #include "entries/list_reader.h"
 #include "files/sector_file.h"
