@@ -53,35 +53,6 @@ EntryLabels SelectEntry(const Arguments& a) {
     return LabelsOf(ShowEntryDetails(lines[a.position - 1]));
 }
 
-std::string Range(std::int64_t first, std::int64_t count) {
-    return count == 1
-               ? "sector " + std::to_string(first)
-               : "sectors " + std::to_string(first) + "-" + std::to_string(first + count - 1);
-}
-
-// What a plan writes, in words.
-std::string Describe(const ReplacePlan& plan, const std::string& source) {
-    const std::int64_t s = plan.range.start, n = plan.range.count;
-    const std::string zero = plan.options.valid_sectors ? " empty Mode 2 sectors" : " zero sectors";
-    switch (plan.branch) {
-        case ReplaceBranch::None:
-            return "nothing written: " + plan.skipped_because;
-        case ReplaceBranch::XA:
-            return Range(s, 1) + " from " + source +
-                   (n > 1 ? ", " + Range(s + 1, n - 1) +
-                                (plan.options.xa_headers ? " silent XA sectors" : zero)
-                          : "");
-        case ReplaceBranch::ST:
-            return Range(s, kStSourceSectors) + " from " + source +
-                   (n > kStSourceSectors
-                        ? ", " + Range(s + kStSourceSectors, n - kStSourceSectors) + zero
-                        : "");
-        case ReplaceBranch::DU:
-            return Range(s, n) + zero;
-    }
-    return {};
-}
-
 // Named in a success message when IMAGE was a cue, so the user knows which file changed.
 std::string WrittenTo(const Arguments& a) {
     return a.track.cue.empty() ? std::string() : " to " + DisplayPath(a.track.bin);
@@ -91,40 +62,12 @@ std::string Plural(std::int64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::string Bytes(std::uint64_t n) {
-    return Plural(static_cast<std::int64_t>(n), "byte", "bytes");
-}
-
-// The payoff line that ends a rip's summary: what is blank now and the disk space given back.
-std::string PayoffText(const RipPayoff& payoff, const DiskUse& before, const DiskUse* after,
-                       bool valid_sectors) {
-    // A rip lengthens an image its entries reach past; the share is of the image as it is after.
-    const std::uint64_t length =
-        after ? after->length
-              : std::max(before.length, static_cast<std::uint64_t>(payoff.end_bytes));
-    // Entries of a list may overlap: their sectors are blank once.
-    const auto blank = std::min(static_cast<std::uint64_t>(payoff.blank_bytes), length);
-    const double share =
-        length > 0 ? 100.0 * static_cast<double>(blank) / static_cast<double>(length) : 0;
-    char percent[32];
-    std::snprintf(percent, sizeof percent, "%.1f %%", share);
-    std::string text = (after ? "Now blank: " : "Would be blank: ") + Bytes(blank) +
-                       " of the image's " + std::to_string(length) + " (" + percent + "). ";
-    if (after) {
-        const std::uint64_t freed =
-            before.allocated > after->allocated ? before.allocated - after->allocated : 0;
-        text += "Disk space given back: " + Bytes(freed) + " (allocated " +
-                std::to_string(before.allocated) + " bytes before, " +
-                std::to_string(after->allocated) + " after).";
-    } else if (valid_sectors) {
-        text += "Disk space given back: none, --valid-sectors writes every sector (allocated " +
-                Bytes(before.allocated) + ").";
-    } else {
-        text += "Disk space it could give back: up to " +
-                Bytes(static_cast<std::uint64_t>(payoff.hole_bytes)) + " (allocated now " +
-                Bytes(before.allocated) + ").";
+// The type codes given on the command line, each in place of its entry's own.
+void ChangeTypes(EntryLines& lines, const Arguments& a) {
+    for (const auto& [position, code] : a.type_changes) {
+        RequirePosition(lines, position, a.list);
+        lines.Replace(position - 1, ReplaceTypeField(lines[position - 1], NormaliseTypeCode(code)));
     }
-    return text + "\n";
 }
 
 }  // namespace
@@ -162,22 +105,19 @@ int RestoreCommand(const Arguments& a, Streams s) {
 int ReplaceCommand(const Arguments& a, Streams s) {
     const ReplacePlan plan = PlanReplace(SelectEntry(a), a.write);
     if (plan.branch == ReplaceBranch::None) {
-        s.out << "Entry " << a.position << ": " << Describe(plan, a.file) << "\n";
+        s.out << "Entry " << a.position << ": " << DescribeReplace(plan, a.file) << "\n";
         return kExitOk;
     }
     const std::int64_t n = RunReplace(plan, a.image, a.file);
     s.out << "Replaced entry " << a.position << ": " << Plural(n, "sector", "sectors") << " written"
-          << WrittenTo(a) << " (" << Describe(plan, DisplayPath(a.file)) << ")\n";
+          << WrittenTo(a) << " (" << DescribeReplace(plan, DisplayPath(a.file)) << ")\n";
     return kExitOk;
 }
 
 int RipCommand(const Arguments& a, Streams s) {
     RefuseListAsImage(a);
     EntryLines lines = LoadList(a.list);
-    for (const auto& [position, code] : a.type_changes) {
-        RequirePosition(lines, position, a.list);
-        lines.Replace(position - 1, ReplaceTypeField(lines[position - 1], NormaliseTypeCode(code)));
-    }
+    ChangeTypes(lines, a);
     const std::filesystem::path blanks =
         a.blanks ? std::filesystem::path(*a.blanks) : DefaultBlanksDirectory(ProgramDirectory());
 
@@ -195,55 +135,35 @@ int RipCommand(const Arguments& a, Streams s) {
     for (const std::string& warning : EntriesCoveringStructures(lines, a.image))
         s.err << "vorlix-cli: " << warning << "\n";
     const DiskUse before = DiskUseOf(a.image);
-    RipPayoff payoff;
     if (a.dry_run) {
-        std::size_t entries = 0;
-        std::int64_t sectors = 0;
         // Printed as planned, so that a list of millions of entries is never held as plans.
         std::string row;
-        std::vector<std::string> notes;
-        PlanRipAll(lines, a.image, blanks, a.write, [&](const PlannedRip& rip) {
-            AddPayoff(payoff, rip, before.block, before.length);
-            const EntryLabels& e = rip.labels;
-            const std::string blank = rip.plan.source_sectors > 0
-                                          ? DisplayPath(BlankPath(blanks, e.type_name).filename())
-                                          : std::string();
-            row.clear();
-            row.append(std::to_string(rip.index + 1));
-            row.append(1, '\t').append(e.start).append(1, '\t').append(e.end.value_or(""));
-            row.append(1, '\t').append(e.type_name).append(1, '\t');
-            row.append(rip.kept ? rip.kept->Describe() : Describe(rip.plan, blank)).append(1, '\n');
-            s.out.write(row.data(), static_cast<std::streamsize>(row.size()));
-            const std::int64_t n = rip.kept                                 ? rip.kept->Rewritten()
-                                   : rip.plan.branch != ReplaceBranch::None ? rip.plan.range.count
-                                                                            : 0;
-            if (n > 0) ++entries;
-            sectors += n;
-            if (rip.kept) {
-                const std::vector<std::string> more = EntryNotes(rip.index, *rip.kept);
-                notes.insert(notes.end(), more.begin(), more.end());
-            }
-        });
-        s.out << "Dry run: " << Plural(static_cast<std::int64_t>(entries), "entry", "entries")
-              << " would be ripped, " << Plural(sectors, "sector", "sectors")
+        const RipDryRun run = DryRunRipAll(
+            lines, a.image, blanks, a.write, before,
+            [&](const PlannedRip& rip, const std::string& words) {
+                const EntryLabels& e = rip.labels;
+                row.clear();
+                row.append(std::to_string(rip.index + 1));
+                row.append(1, '\t').append(e.start).append(1, '\t').append(e.end.value_or(""));
+                row.append(1, '\t').append(e.type_name).append(1, '\t');
+                row.append(words).append(1, '\n');
+                s.out.write(row.data(), static_cast<std::streamsize>(row.size()));
+            });
+        s.out << "Dry run: " << Plural(static_cast<std::int64_t>(run.entries), "entry", "entries")
+              << " would be ripped, " << Plural(run.sectors, "sector", "sectors")
               << " written; nothing was written.\n";
-        for (const std::string& note : notes) s.out << note << '\n';
-        s.out << PayoffText(payoff, before, nullptr, a.write.valid_sectors);
+        for (const std::string& note : run.notes) s.out << note << '\n';
+        s.out << PayoffText(run.payoff, before, nullptr, a.write.valid_sectors);
         return kExitOk;
     }
 
-    // The plans are not kept: a list of millions of entries is counted as it is planned. A kept
-    // structure is counted by what the walk rewrites instead, so the entries are read only once.
-    if (!a.write.keep_structure)
-        PlanRipAll(lines, a.image, blanks, a.write, [&](const PlannedRip& rip) {
-            AddPayoff(payoff, rip, before.block, before.length);
-        });
     ProgressBar bar(s.err, s.err_is_terminal, lines.size());
     std::size_t done = 0;
     RipAllHooks hooks;
     hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
     hooks.yield = [&] { bar.Show(++done); };
     hooks.options = [&] { return a.write; };
+    hooks.fixed_options = true;
     RipAllReport report;
     std::optional<RipToNewReport> copied;
     try {
@@ -275,9 +195,8 @@ int RipCommand(const Arguments& a, Streams s) {
           << Plural(report.sectors_written, "sector", "sectors") << " written"
           << (target ? " to " + DisplayPath(target->bin) : WrittenTo(a)) << ".\n";
     for (const std::string& note : report.notes) s.out << note << '\n';
-    if (a.write.keep_structure) payoff.blank_bytes = SectorOffset(report.sectors_written);
     const DiskUse after = DiskUseOf(target ? target->bin : std::filesystem::path(a.image));
-    s.out << PayoffText(payoff, before, &after, a.write.valid_sectors);
+    s.out << PayoffText(report.payoff, before, &after, a.write.valid_sectors);
     return kExitOk;
 }
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "disc/file_kinds.h"
 #include "disc/file_system.h"
 #include "disc/scan.h"
-#include "disc/sector_kinds.h"
 #include "disc/sector_walk.h"
 
 namespace vorlix {

@@ -7,12 +7,12 @@
 #include "disc/file_scan.h"
 #include "disc/file_system.h"
 #include "disc/image_source.h"
-#include "disc/sector_kinds.h"
 #include "disc/sector_walk.h"
 #include "disc/warning_cap.h"
 #include "entries/type_codes.h"
 #include "files/image_lock.h"
 #include "files/sector_file.h"
+#include "sector/sector_kind.h"
 
 namespace vorlix {
 

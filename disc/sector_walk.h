@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "disc/sector_kinds.h"
+#include "sector/sector_kind.h"
 
 namespace vorlix {
 

@@ -5,6 +5,8 @@
 #include "entries/number_text.h"
 #include "files/sector_file.h"
 #include "image/replace_engine.h"
+#include "image/rip_plan.h"
+#include "image/stream_rewrite.h"
 
 namespace vorlix {
 
@@ -51,7 +53,10 @@ std::optional<SectorRange> KeptRange(const EntryLabels& labels) {
 
 std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
                       const std::filesystem::path& blanks_dir, const WriteOptions& options,
-                      const WorkHooks& work, Flush flush, StreamKeeping* kept) {
+                      const WorkHooks& work, Flush flush, PlannedRip* planned) {
+    PlannedRip local;
+    PlannedRip& rip = planned ? *planned : local;
+    rip.labels = labels;
     if (options.keep_structure) {
         const std::optional<SectorRange> range = KeptRange(labels);
         if (!range) return 0;
@@ -59,17 +64,17 @@ std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& im
         const ImageLock lock(image, ImageAccess::Write);
         WorkScope scope(work);
         SectorFile file(image, OpenMode::ReadWrite);
-        StreamKeeping plan;
-        const std::int64_t written = KeepStreamStructure(file, *range, plan);
+        StreamKeeping kept;
+        const std::int64_t written = PlanAndKeepStreamStructure(file, *range, kept);
         if (flush == Flush::Now) file.Flush();
         file.Close();
-        if (kept) *kept = std::move(plan);
+        rip.kept = std::move(kept);
         return written;
     }
-    const ReplacePlan plan = PlanReplace(labels, options);
-    if (plan.branch == ReplaceBranch::None) return 0;
+    rip.plan = PlanReplace(labels, options);
+    if (rip.plan.branch == ReplaceBranch::None) return 0;
     WorkScope scope(work);
-    return RunReplace(plan, image, BlankPath(blanks_dir, labels.type_name), flush);
+    return RunReplace(rip.plan, image, BlankPath(blanks_dir, labels.type_name), flush);
 }
 
 }  // namespace vorlix

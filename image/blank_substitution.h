@@ -11,9 +11,10 @@
 #include "entries/entry_range.h"
 #include "entries/type_codes.h"
 #include "image/replace_engine.h"
-#include "image/stream_keeping.h"
 
 namespace vorlix {
+
+struct PlannedRip;
 
 // Where the blank files are for a program in `program_dir`: "blanks" beside it (the build tree, a
 // portable copy), else "../share/vorlix/blanks" (an installed program). Refused, naming both
@@ -36,12 +37,13 @@ struct WorkHooks {
 // Nothing for an entry that is left alone; Failure for one that cannot be addressed.
 std::optional<SectorRange> KeptRange(const EntryLabels& labels);
 
-// Replaces the entry with its blank file (none is opened for DUM), or with keep_structure
-// rewrites it in place, reporting into `kept` what became of its sectors. Returns the sectors
+// Plans the entry's rip and runs the plan: replaces the entry with its blank file (none is opened
+// for DUM), or with keep_structure rewrites it in place. Reports into `planned` the plan it ran
+// (its labels, and its replace plan or what became of its sectors when kept). Returns the sectors
 // written; an entry that is left alone by its type or length writes none and runs no hook.
 std::int64_t RipEntry(const EntryLabels& labels, const std::filesystem::path& image,
                       const std::filesystem::path& blanks_dir, const WriteOptions& options,
                       const WorkHooks& work = {}, Flush flush = Flush::Now,
-                      StreamKeeping* kept = nullptr);
+                      PlannedRip* planned = nullptr);
 
 }  // namespace vorlix

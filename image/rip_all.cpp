@@ -13,15 +13,12 @@
 #include "entries/entry_details.h"
 #include "files/sector_file.h"
 #include "image/blank_substitution.h"
+#include "image/rip_payoff.h"
 #include "image/sector_copy.h"
 
 namespace vorlix {
 
 namespace {
-
-std::string EntryName(std::size_t index, std::string_view line) {
-    return "entry " + std::to_string(index + 1) + " (" + PrintableText(line) + ")";
-}
 
 // Keeping the structure reads every entry before rewriting it. A thread of its own asks the
 // system to read the entries ahead of the one being rewritten, and to start writing out those
@@ -137,62 +134,11 @@ private:
 
 }  // namespace
 
-std::vector<std::string> EntryNotes(std::size_t index, const StreamKeeping& kept) {
-    std::vector<std::string> notes;
-    for (const std::string& note : kept.Notes())
-        notes.push_back("entry " + std::to_string(index + 1) + ": " + note);
-    return notes;
-}
-
-void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
-                const std::filesystem::path& blanks_dir, const WriteOptions& options,
-                const std::function<void(const PlannedRip&)>& visit) {
-    const ImageLock lock(image, ImageAccess::Read);
-    CheckImage(image);
-    std::vector<std::string> checked_types;
-    std::optional<SectorFile> reader;
-    if (options.keep_structure) reader.emplace(image, OpenMode::ReadOnly);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        PlannedRip rip{i, lines[i], LabelsOf(ShowEntryDetails(lines[i])), {}, {}};
-        const EntryLabels& labels = rip.labels;
-        if (!IsRippable(labels.type_name)) {
-            rip.plan.skipped_because = "entries of type " + labels.type_name + " are not ripped";
-            if (visit) visit(rip);
-            continue;
-        }
-        try {
-            rip.plan = PlanReplace(labels, options);
-            // Each blank file is checked once per type name, however many entries use it.
-            if (rip.plan.source_sectors > 0 && std::find(checked_types.begin(), checked_types.end(),
-                                                         labels.type_name) == checked_types.end()) {
-                const std::filesystem::path blank = BlankPath(blanks_dir, labels.type_name);
-                RefuseSameFile(image, blank, "blank file");
-                CheckSource(rip.plan, blank);
-                checked_types.push_back(labels.type_name);
-            }
-            if (reader) {
-                if (const std::optional<SectorRange> range = KeptRange(labels)) {
-                    RequireWithinDataTrack(*range, options);
-                    rip.kept = PlanStreamKeeping(*reader, *range);
-                }
-            }
-        } catch (const Failure& f) {
-            throw Failure(
-                "Rip All cannot start, " + EntryName(i, lines[i]) + ": " + Sentence(f.what()),
-                f.system_error());
-        }
-        if (visit) visit(rip);
-    }
-}
-
-std::vector<PlannedRip> PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
-                                   const std::filesystem::path& blanks_dir,
-                                   const WriteOptions& options) {
-    std::vector<PlannedRip> plans;
-    plans.reserve(lines.size());
-    PlanRipAll(lines, image, blanks_dir, options,
-               [&](const PlannedRip& rip) { plans.push_back(rip); });
-    return plans;
+WriteOptions CheckedOptions(const RipAllHooks& hooks) {
+    if (!hooks.fixed_options || !hooks.options) return {};
+    const WriteOptions options = hooks.options();
+    // Planning a kept rip reads every entry: the walk reads each once, as it rewrites it.
+    return options.keep_structure ? WriteOptions{} : options;
 }
 
 RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
@@ -200,10 +146,8 @@ RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
     // One lock for the whole walk: no other VORLIX may read or write the image in between.
     const ImageLock lock(image, ImageAccess::Write);
     const auto options = [&] { return hooks.options ? hooks.options() : WriteOptions{}; };
-    // The options are read anew for every entry, so only the checks that hold under any options
-    // are made here; those that depend on them (a CD address for every sector with Write Valid
-    // Sectors, the data track's end, Keep Structure's reading) are made entry by entry.
-    PlanRipAll(lines, image, blanks_dir, {}, nullptr);
+    // Unless they hold for the whole walk, the options are read anew for every entry.
+    PlanRipAll(lines, image, blanks_dir, CheckedOptions(hooks), nullptr);
 
     RipAllReport report;
     const std::size_t count = lines.size();
@@ -213,20 +157,20 @@ RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
         if (hooks.yield) hooks.yield();
         if (!IsRippable(labels.type_name)) continue;
         try {
-            std::optional<StreamKeeping> kept;
             std::int64_t written = 0;
             if (hooks.rip_entry) {
                 written = hooks.rip_entry(labels, image);
             } else {
                 const WriteOptions now = options();
                 if (now.keep_structure) prefetch.Ahead(i);
-                written =
-                    RipEntry(labels, image, blanks_dir, now, {}, Flush::Deferred, &kept.emplace());
-                if (now.keep_structure && written > 0) prefetch.Written(kept->range);
-            }
-            if (kept) {
-                const std::vector<std::string> notes = EntryNotes(i, *kept);
-                report.notes.insert(report.notes.end(), notes.begin(), notes.end());
+                PlannedRip planned;
+                written = RipEntry(labels, image, blanks_dir, now, {}, Flush::Deferred, &planned);
+                if (planned.kept) {
+                    if (written > 0) prefetch.Written(planned.kept->range);
+                    const std::vector<std::string> notes = EntryNotes(i, *planned.kept);
+                    report.notes.insert(report.notes.end(), notes.begin(), notes.end());
+                }
+                report.payoff.blank_bytes += BlankBytes(planned);
             }
             if (written > 0) ++report.entries_ripped;
             report.sectors_written += written;

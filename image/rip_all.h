@@ -14,7 +14,7 @@
 #include "entries/entry_range.h"
 #include "entries/list_reader.h"
 #include "image/replace_engine.h"
-#include "image/stream_keeping.h"
+#include "image/rip_plan.h"
 
 namespace vorlix {
 
@@ -30,6 +30,11 @@ struct RipAllHooks {
     // window passes its own RipEntry, which reads its labels and wraps the writes in its busy
     // state.
     std::function<std::int64_t(const EntryLabels&, const std::filesystem::path& image)> rip_entry;
+    // The options hold for the whole walk (the command line): the checks before the first write
+    // then plan every entry under them, so that what a plan refuses is refused before anything is
+    // written. Otherwise the checks are the default options' and each entry is refused as it
+    // comes to it.
+    bool fixed_options = false;
 };
 
 struct RipAllReport {
@@ -39,34 +44,14 @@ struct RipAllReport {
     // ("entry 12: 37 sectors of video in a form VORLIX cannot keep; left alone"). Only the walk's
     // own RipEntry reports them; a front end's rip_entry hook does not.
     std::vector<std::string> notes;
+    // What the entries ripped leave blank (blank_bytes only). As the notes, only the walk's own
+    // RipEntry counts it.
+    RipPayoff payoff;
 };
 
-struct PlannedRip {
-    std::size_t index = 0;
-    std::string_view line;  // a view of the list's line: valid while the list is
-    EntryLabels labels;     // as selecting the entry shows it (end included)
-    ReplacePlan plan;       // branch None for entries that are left alone
-    // With keep_structure: what the in-place rewrite will do to a rippable entry's sectors.
-    std::optional<StreamKeeping> kept;
-};
-
-// "entry 12: <note>", the entry counted from 1 as the list shows it.
-std::vector<std::string> EntryNotes(std::size_t index, const StreamKeeping& kept);
-
-// Every check Rip All makes before its first write, over the list's lines as selecting them would
-// show them: each rippable entry can be addressed, the image can be written and is neither a
-// blank file nor one through a link, and every blank file the entries need exists and is long
-// enough; with keep_structure, each rippable entry is read and its rewrite planned. Throws
-// Failure naming the entry or file. Holds a shared lock on the image meanwhile.
-std::vector<PlannedRip> PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
-                                   const std::filesystem::path& blanks_dir,
-                                   const WriteOptions& options);
-
-// The same checks, handing each entry's plan to `visit` in list order instead of keeping them
-// all: for lists of millions of entries. Throws at the first entry that fails its checks.
-void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
-                const std::filesystem::path& blanks_dir, const WriteOptions& options,
-                const std::function<void(const PlannedRip&)>& visit);
+// The options Rip All's checks plan under: with fixed_options the walk's own, except that a kept
+// rip's entries are read and checked only as they are rewritten; otherwise the default options.
+WriteOptions CheckedOptions(const RipAllHooks& hooks);
 
 // Checks as PlanRipAll, then walks the list top to bottom, and flushes the image once at the end,
 // holding the image's exclusive lock (ImageLock) from the first check to the final flush. A

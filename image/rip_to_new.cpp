@@ -46,7 +46,7 @@ RipToNewReport RipToNewImage(const EntryLines& lines, const std::filesystem::pat
                              const NewImage& target, const std::filesystem::path& blanks_dir,
                              const RipAllHooks& hooks, const CopyProgress& copy_progress) {
     // The copy is only worth making when the rip would start on it.
-    PlanRipAll(lines, image, blanks_dir, {}, nullptr);
+    PlanRipAll(lines, image, blanks_dir, CheckedOptions(hooks), nullptr);
     RipToNewReport report;
     PendingFile bin(target.bin);
     const std::filesystem::path copy = bin.file().Path();

@@ -6,7 +6,7 @@
 #include <map>
 #include <optional>
 
-#include "image/stream_keeping.h"
+#include "image/stream_plan.h"
 #include "sector/mdec_frame.h"
 
 namespace vorlix {

@@ -211,15 +211,17 @@ void Form1::WalkAll(const std::function<QString(const EntryLines&, const RipAllH
 // Image walks), with the blank of its type and the options as they are now; the window is busy
 // while the sectors are written.
 std::int64_t Form1::RipEntry(const std::filesystem::path& image) {
-    StreamKeeping kept;
+    PlannedRip planned;
     const std::int64_t written =
         vorlix::RipEntry(CurrentLabels(), image, BlanksDirectory(), CurrentWriteOptions(),
                          {[this] { RipEntryBegins(); }, [this] { RipEntryEnds(); }},
                          Flush::Deferred,  // the walk flushes once at its end
-                         &kept);
-    const std::vector<std::string> notes =
-        EntryNotes(static_cast<std::size_t>(lstKLV->currentRow()), kept);
-    walk_notes_.insert(walk_notes_.end(), notes.begin(), notes.end());
+                         &planned);
+    if (planned.kept) {
+        const std::vector<std::string> notes =
+            EntryNotes(static_cast<std::size_t>(lstKLV->currentRow()), *planned.kept);
+        walk_notes_.insert(walk_notes_.end(), notes.begin(), notes.end());
+    }
     return written;
 }
 

@@ -20,9 +20,9 @@
 #include <sstream>
 
 #include "disc/entry_list_writer.h"
+#include "disc/file_kinds.h"
 #include "disc/file_system.h"
 #include "disc/scan.h"
-#include "disc/sector_kinds.h"
 #include "entries/entry_details.h"
 #include "entries/entry_range.h"
 #include "entries/list_reader.h"

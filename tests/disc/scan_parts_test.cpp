@@ -10,9 +10,9 @@
 #include "base/failure.h"
 #include "disc/cue_sheet.h"
 #include "disc/directory_walk.h"
+#include "disc/file_kinds.h"
 #include "disc/image_source.h"
 #include "disc/scan.h"
-#include "disc/sector_kinds.h"
 #include "disc/sector_walk.h"
 #include "files/sector_file.h"
 #include "support/synthetic.h"
@@ -67,17 +67,6 @@ RawSector Form1(const std::vector<std::uint8_t>& head, std::uint8_t submode = kS
 }
 
 TEST(SectorKinds, SectorsAndFilesAreJudgedByContent) {
-    // STR video: the header, chunk < chunks, a frame from 1; Form 2 is never video.
-    EXPECT_EQ(LookAt(Form1({0x60, 1, 1, 0x80, 1, 0, 2, 0, 7})).frame, 7u);
-    EXPECT_EQ(LookAt(Form1({0x60, 1, 1, 0x80, 2, 0, 2, 0, 7})).kind, SectorKind::Data);
-    EXPECT_EQ(LookAt(Form1({0x60, 1, 1, 0x80, 0, 0, 2, 0, 0})).kind, SectorKind::Data);
-    EXPECT_EQ(LookAt(Form1({0x60, 1, 1, 0x80, 0, 0, 2, 0, 1}, 0x28)).kind, SectorKind::Data);
-    EXPECT_EQ(LookAt(Form1({}, 0x64)).kind, SectorKind::Audio);
-    RawSector broken = Form1({});
-    broken[kSubHeaderOffset + 4] ^= 1;  // the copies disagree
-    EXPECT_EQ(LookAt(broken).kind, SectorKind::NotMode2);
-    EXPECT_EQ(LookAt(RawSector{}).kind, SectorKind::NotMode2);
-
     // A 16-bit TIM of 4 x 4 pixels is 8 + 12 + 32 bytes; with a CLUT block before it, more.
     const std::vector<std::uint8_t> tim = {0x10, 0, 0, 0, 2, 0, 0, 0, 44, 0,
                                            0,    0, 0, 0, 0, 0, 4, 0, 4,  0};

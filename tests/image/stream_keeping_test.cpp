@@ -6,6 +6,7 @@
 #include "image/rip_all.h"
 #include "sector/cd_sector.h"
 #include "sector/mdec_frame.h"
+#include "sector/sector_kind.h"
 #include "support/streams.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
@@ -52,6 +53,71 @@ TEST(BlackMdecFrame, AnySizeAndBothVersionsDecodeBlackByTheirOwnCodes) {
     EXPECT_FALSE(BlackMdecFrame(320, 240, 1));
     EXPECT_FALSE(BlackMdecFrame(320, 240, 4));
     EXPECT_FALSE(BlackMdecFrame(0xFFFF, 0xFFFF, 2)) << "its word count does not fit 16 bits";
+}
+
+// One sector read by the scan and by the kept rip. They differ on purpose: the rip trusts the
+// first sub-header copy alone and takes the STR magic or the video bit alone as video, as it never
+// zero-fills what may be video; the scan trusts only agreeing copies and a whole STR header.
+TEST(SectorReadings, TheScanAndTheKeptRipEachKeepTheirOwnRule) {
+    enum Keep { Foreign, Audio, Video, Empty };
+    struct Row {
+        const char* name;
+        std::uint8_t mode, submode, second_submode;
+        std::vector<std::uint8_t> head;  // the user data's first bytes
+        SectorKind scan;
+        Keep keep;
+    };
+    const std::vector<std::uint8_t> str = {0x60, 1, 1, 0x80, 1, 0, 2, 0, 7};
+    const std::vector<Row> rows = {
+        {"data", 2, 0x08, 0x08, {}, SectorKind::Data, Empty},
+        {"Form 2 data", 2, 0x28, 0x28, {}, SectorKind::Data, Empty},
+        {"audio", 2, 0x64, 0x64, {}, SectorKind::Audio, Audio},
+        {"audio without Form 2", 2, 0x44, 0x44, {}, SectorKind::Data, Empty},
+        {"audio with the video bit", 2, 0x66, 0x66, {}, SectorKind::Audio, Video},
+        {"video bit alone", 2, 0x0A, 0x0A, {}, SectorKind::Data, Video},
+        {"STR header", 2, 0x48, 0x48, str, SectorKind::Video, Video},
+        {"STR header in Form 2", 2, 0x68, 0x68, str, SectorKind::Data, Video},
+        {"STR magic, chunk past count",
+         2,
+         0x08,
+         0x08,
+         {0x60, 1, 1, 0x80, 2, 0, 2, 0, 7},
+         SectorKind::Data,
+         Video},
+        {"STR magic, frame 0", 2, 0x08, 0x08, {0x60, 1, 1, 0x80, 0, 0, 2}, SectorKind::Data, Video},
+        {"copies disagree", 2, 0x64, 0x24, {}, SectorKind::NotMode2, Audio},
+        {"Mode 1", 1, 0x08, 0x08, {}, SectorKind::NotMode2, Foreign},
+    };
+    test::TempDir dir;
+    Bytes bytes(SectorOffset(static_cast<std::int64_t>(rows.size())) + kRawSectorSize, 0);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const MutableSectorView s(bytes.data() + SectorOffset(static_cast<std::int64_t>(i)),
+                                  kRawSectorSize);
+        WriteMode2Header(s, static_cast<std::int64_t>(i), {1, 3, rows[i].submode, 0});
+        s[kModeOffset] = rows[i].mode;
+        s[kSubHeaderOffset + 6] = rows[i].second_submode;
+        std::ranges::copy(rows[i].head, s.begin() + kUserDataOffset);
+    }
+    test::WriteBytes(dir / "one.bin", bytes);
+    SectorFile file(dir / "one.bin", OpenMode::ReadOnly);
+    const auto sector_at = [&](std::int64_t i) {
+        return SectorView(bytes.data() + SectorOffset(i), kRawSectorSize);
+    };
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& r = rows[i];
+        SCOPED_TRACE(r.name);
+        const SectorLook look = LookAt(sector_at(static_cast<std::int64_t>(i)));
+        EXPECT_EQ(look.kind, r.scan);
+        EXPECT_EQ(look.channel, r.scan == SectorKind::NotMode2 ? 0 : 3);
+        EXPECT_EQ(look.frame, r.scan == SectorKind::Video ? 7u : 0u);
+        const StreamKeeping plan = PlanStreamKeeping(file, {static_cast<std::int64_t>(i), 1});
+        EXPECT_EQ((std::array<std::int64_t, 4>{plan.foreign_sectors, plan.audio_sectors,
+                                               plan.all_video_sectors, plan.empty_sectors}),
+                  (std::array<std::int64_t, 4>{r.keep == Foreign, r.keep == Audio, r.keep == Video,
+                                               r.keep == Empty}));
+    }
+    EXPECT_EQ(LookAt(sector_at(static_cast<std::int64_t>(rows.size()))).kind,
+              SectorKind::NotMode2);  // no sync
 }
 
 // 200 x 120, 5 frames of 3 chunks, every 4th sector audio: 19 sectors.
@@ -130,8 +196,9 @@ TEST_F(KeepStructure, ShortMoviesAreKeptAndTheOptionOffStillCopiesTheBlanks) {
     const EntryLabels movie{"10", "23", "ST2"};
     EXPECT_EQ(RipEntry(movie, image, blanks, {}), 0);
     EXPECT_EQ(ReadBytes(image), before);
-    StreamKeeping kept;
-    EXPECT_EQ(RipEntry(movie, image, blanks, kKeep, {}, Flush::Now, &kept), 23);
+    PlannedRip planned;
+    EXPECT_EQ(RipEntry(movie, image, blanks, kKeep, {}, Flush::Now, &planned), 23);
+    const StreamKeeping& kept = planned.kept.value();
     EXPECT_EQ(kept.frames, 5);
     EXPECT_EQ(kept.video_sectors, 15);
     EXPECT_EQ(kept.audio_sectors, 4);
@@ -143,9 +210,10 @@ TEST_F(KeepStructure, PartialFramesAtTheEdgesAndSectorsWithoutSyncStayAsTheyWere
     Bytes b = before;
     std::fill_n(b.begin() + SectorOffset(17), kRawSectorSize, 0);  // an audio sector, erased
     test::WriteBytes(image, b);
-    StreamKeeping kept;
+    PlannedRip planned;
     // Sectors 11..27: frame 1's last two chunks, frames 2..4 whole, frame 5's first two chunks.
-    RipEntry({"11", "17", "ST0"}, image, blanks, kKeep, {}, Flush::Now, &kept);
+    RipEntry({"11", "17", "ST0"}, image, blanks, kKeep, {}, Flush::Now, &planned);
+    const StreamKeeping& kept = planned.kept.value();
     const Bytes after = ReadBytes(image);
     EXPECT_EQ(kept.partial_frames, 2);
     EXPECT_EQ(kept.partial_frame_sectors, 4);
@@ -167,8 +235,10 @@ TEST_F(KeepStructure, LongEntriesAreRewrittenBatchByBatch) {
     test::WriteData(b, 0, 16570, 0, false);
     test::WriteMovie(b, Movie200(16570));
     test::WriteBytes(image, b);
-    StreamKeeping kept;
-    EXPECT_EQ(RipEntry({"0", "16589", "DUM"}, image, blanks, kKeep, {}, Flush::Now, &kept), 16589);
+    PlannedRip planned;
+    EXPECT_EQ(RipEntry({"0", "16589", "DUM"}, image, blanks, kKeep, {}, Flush::Now, &planned),
+              16589);
+    const StreamKeeping& kept = planned.kept.value();
     EXPECT_EQ(kept.frames, 5);
     const Bytes after = ReadBytes(image);
     const auto frames = test::ParseFrames(after, 16570, 19);

@@ -1,34 +1,15 @@
 #pragma once
-// What one raw sector holds, judged by its sync, sub-header and first bytes of user data, and what
-// a file is, judged by the sectors it holds.
+// What a file is, judged by the sectors it holds (each taken by LookAt), its first bytes and its
+// name.
 
 #include <cstdint>
 #include <span>
 #include <string>
 
 #include "disc/file_system.h"
-#include "sector/cd_sector.h"
+#include "sector/sector_kind.h"
 
 namespace vorlix {
-
-enum class SectorKind : std::uint8_t {
-    Video,     // Form 1 whose user data begins with the STR video sector header
-    Audio,     // Form 2 with the audio bit
-    Data,      // any other Mode 2 sector
-    NotMode2,  // no sync, another mode, or sub-header copies that disagree
-};
-
-struct SectorLook {
-    SectorKind kind = SectorKind::NotMode2;
-    bool form2 = false;
-    std::uint32_t frame = 0;   // Video: the STR frame number
-    std::uint8_t channel = 0;  // the sub-header's channel number (0-31 on real discs)
-};
-
-SectorLook LookAt(SectorView sector);
-
-// Whether the sector's user data (2048 bytes, or 2324 in Form 2) is all zero.
-bool UserDataIsZero(SectorView sector, bool form2);
 
 // The magic at the start of a file's data.
 enum class FileMagic : std::uint8_t { None, Tim, VabHeader, Seq };
@@ -53,9 +34,6 @@ struct FileEvidence {
 // Whether the sector is filler, as dummy files hold: no sync, user data of one repeated byte, or
 // the same user data as the file's first sector (`first_data`; empty: no comparison).
 bool IsFiller(SectorView sector, const SectorLook& look, std::span<const std::uint8_t> first_data);
-
-// The sector's user data: 2048 bytes, or 2324 in Form 2.
-std::span<const std::uint8_t> UserData(SectorView sector, bool form2);
 
 // Whether the file's name says it is a dummy: "DUMMY...", "PADDING..." or "....DUM", any case.
 bool NameSaysDummy(const std::string& path);

@@ -2,7 +2,8 @@
 // Ripping that keeps a stream's structure: every sector of a movie, XA or dummy entry is rewritten
 // in place with its headers kept and only its content replaced. A game's movie player then still
 // finds every frame it counts on (black) and its XA player every channel (silent), where a plain
-// rip leaves a short movie followed by sectors it cannot read.
+// rip leaves a short movie followed by sectors it cannot read. Here: the plan, made by reading the
+// entry before anything is written; stream_rewrite.h carries it out.
 
 #include <cstdint>
 #include <map>
@@ -52,18 +53,21 @@ struct StreamKeeping {
     // What a user is told about the entry, each note without its entry's name
     // ("37 sectors of video in a form VORLIX cannot keep; left alone"); none when all is kept.
     std::vector<std::string> Notes() const;
-    // What is written, in words, for a dry run.
-    std::string Describe() const;
 };
 
-// Reads the entry's sectors and decides what becomes of each, writing nothing (a dry run). Bytes
-// past the end of the image read as zero and so are left alone. Throws Failure for a read that
-// fails or a sector without a CD address.
-StreamKeeping PlanStreamKeeping(SectorFile& image, SectorRange range);
+// Entries up to this many sectors (38.5 MB) are read once and held for the rewrite; longer ones
+// are read again batch by batch, so memory stays bounded for any entry.
+inline constexpr std::int64_t kHeldSectors = 16384;
 
-// Plans as PlanStreamKeeping into `plan`, then rewrites the sectors it marks, each at its own
-// address with its EDC (kept zero where a Form 2 sector had none) and, in Form 1, its ECC.
-// Writes nothing for an entry left alone. Returns the sectors written.
-std::int64_t KeepStreamStructure(SectorFile& image, SectorRange range, StreamKeeping& plan);
+// Room for `sectors` sectors of an entry's bytes, reused from entry to entry on this thread: a Rip
+// All of hundreds of entries would otherwise zero and fault in fresh pages for each. Never
+// cleared, as every byte used is read first. Valid until the next call on this thread.
+std::uint8_t* EntryBuffer(std::int64_t sectors);
+
+// Reads the entry's sectors and decides what becomes of each, writing nothing. With `held` (room
+// for the whole range), the entry's bytes stay there for the rewrite. Bytes past the end of the
+// image read as zero and so are left alone. Throws Failure for a read that fails or a sector
+// without a CD address.
+StreamKeeping PlanStreamKeeping(SectorFile& image, SectorRange range, std::uint8_t* held = nullptr);
 
 }  // namespace vorlix

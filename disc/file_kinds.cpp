@@ -1,4 +1,4 @@
-#include "disc/sector_kinds.h"
+#include "disc/file_kinds.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,19 +6,10 @@
 
 #include "entries/type_codes.h"
 #include "sector/little_endian.h"
-#include "sector/str_sector.h"
 
 namespace vorlix {
 
 namespace {
-
-std::uint16_t U16(const std::uint8_t* p) {
-    return ReadLe16(p);
-}
-
-std::uint32_t U32(const std::uint8_t* p) {
-    return ReadLe32(p);
-}
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -28,44 +19,12 @@ std::string Upper(std::string text) {
 
 // A TIM block (CLUT or pixels): a length that counts its 12-byte head and w x h 16-bit units.
 bool TimBlockFits(const std::uint8_t* block, std::uint64_t& length) {
-    length = U32(block);
-    const std::uint64_t units = std::uint64_t{U16(block + 8)} * U16(block + 10);
+    length = ReadLe32(block);
+    const std::uint64_t units = std::uint64_t{ReadLe16(block + 8)} * ReadLe16(block + 10);
     return length == 12 + units * 2;
 }
 
 }  // namespace
-
-SectorLook LookAt(SectorView sector) {
-    SectorLook look;
-    if (!HasSync(sector) || sector[kModeOffset] != 2 ||
-        std::memcmp(sector.data() + kSubHeaderOffset, sector.data() + kSubHeaderOffset + 4, 4) != 0)
-        return look;
-    const std::uint8_t submode = sector[kSubHeaderOffset + 2];
-    look.form2 = (submode & kSubmodeForm2) != 0;
-    look.channel = sector[kSubHeaderOffset + 1];
-    look.kind = SectorKind::Data;
-    if (look.form2) {
-        if (submode & kSubmodeAudio) look.kind = SectorKind::Audio;
-        return look;
-    }
-    // The STR video sector header: 0160, 8001, chunk < chunks, a frame number from 1.
-    const std::uint8_t* data = sector.data() + kUserDataOffset;
-    if (U32(data) == kStrMagic && U16(data + kStrChunk) < U16(data + kStrChunks) &&
-        U32(data + kStrFrameNumber) >= 1) {
-        look.kind = SectorKind::Video;
-        look.frame = U32(data + kStrFrameNumber);
-    }
-    return look;
-}
-
-std::span<const std::uint8_t> UserData(SectorView sector, bool form2) {
-    return sector.subspan(kUserDataOffset, form2 ? kForm2DataSize : kForm1DataSize);
-}
-
-bool UserDataIsZero(SectorView sector, bool form2) {
-    const auto data = UserData(sector, form2);
-    return std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; });
-}
 
 bool IsFiller(SectorView sector, const SectorLook& look, std::span<const std::uint8_t> first_data) {
     if (!HasSync(sector)) return true;
@@ -79,9 +38,9 @@ FileMagic MagicOf(SectorView first_sector, std::uint64_t bytes) {
     const std::uint8_t* data = first_sector.data() + kUserDataOffset;
     if (std::memcmp(data, "pBAV", 4) == 0) return FileMagic::VabHeader;
     if (std::memcmp(data, "pQES", 4) == 0) return FileMagic::Seq;
-    if (U32(data) != 0x10) return FileMagic::None;
+    if (ReadLe32(data) != 0x10) return FileMagic::None;
     // Flags: pixel mode 0-4 in bits 0-2, bit 3 a CLUT, nothing else.
-    const std::uint32_t flags = U32(data + 4);
+    const std::uint32_t flags = ReadLe32(data + 4);
     if ((flags & ~std::uint32_t{0xF}) != 0 || (flags & 7) > 4) return FileMagic::None;
     std::uint64_t at = 8, length = 0;
     if (flags & 8) {
