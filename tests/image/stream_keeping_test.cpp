@@ -63,8 +63,8 @@ test::SyntheticMovie Movie200(std::int64_t first) {
 }
 
 // A small image: data, a 200 x 120 movie with interleaved 4-bit audio and trailing data sectors
-// (one of them Form 2 with no EDC), a 320 x 240 version 3 movie, 8 channels of XA in mixed codings
-// (one channel's sectors without EDC), a dummy file, more data.
+// (one of them Form 2 with no EDC, one Form 1 marked audio), a 320 x 240 version 3 movie, 8
+// channels of XA in mixed codings (one channel's sectors without EDC), a dummy file, more data.
 class KeepStructure : public ::testing::Test {
 protected:
     test::TempDir dir;
@@ -81,6 +81,10 @@ protected:
         MutableSectorView odd(b.data() + SectorOffset(32), kRawSectorSize);
         WriteMode2Header(odd, 32, {1, 0, kSubmodeForm2 | kSubmodeData, 0});
         std::fill(odd.begin() + kForm2EdcOffset, odd.end(), 0);
+        // Form 1 with the audio bit: no sound groups to silence, so it is emptied as data is.
+        MutableSectorView marked(b.data() + SectorOffset(31), kRawSectorSize);
+        WriteMode2Header(marked, 31, {1, 0, kSubmodeAudio | kSubmodeData, 0});
+        SealForm1(marked);
         test::WriteMovie(b, {.first = 33,
                              .version = 3,
                              .frames = 6,
