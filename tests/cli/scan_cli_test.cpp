@@ -7,6 +7,7 @@
 #include "cli_fixture.h"
 #include "entries/list_reader.h"
 #include "files/sector_file.h"
+#include "support/built_disc.h"
 #include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::test {
@@ -35,9 +36,7 @@ protected:
     // The list the builder expects, as the scan writes it.
     std::string ExpectedList(const std::string& name) const {
         std::string text = "VORLIX list of " + name + ", " + VersionLine() + "\r\n";
-        for (const ExpectedEntry& e : disc.expected)
-            text += std::to_string(e.start) + ":" + std::to_string(e.end) + ":" +
-                    std::to_string(e.code) + "\r\n";
+        for (const std::string& line : ExpectedLines(disc)) text += line + "\r\n";
         return text + ".\r\n";
     }
 };

@@ -1,6 +1,6 @@
 // verify on the builder's realistic image: sound as built, exactly the damage a plain rip
-// explains, sound again after a rip with --valid-sectors. Single flipped bits in every area of a
-// sector are found in tests/image/verify_test.cpp.
+// explains, sound again after a rip with --valid-sectors or --keep-structure. Single flipped bits
+// in every area of a sector are found in tests/image/verify_test.cpp.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "image/blank_substitution.h"
 #include "image/image_verify.h"
 #include "image/replace_engine.h"
+#include "support/built_disc.h"
 #include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::test {
@@ -26,13 +27,7 @@ protected:
     const std::string bin = disc.bin.string();
     const std::string list = (dir / "game.vlx").string();
 
-    void SetUp() override {
-        std::vector<std::string> lines;
-        for (const ExpectedEntry& e : disc.expected)
-            lines.push_back(std::to_string(e.start) + ":" + std::to_string(e.end) + ":" +
-                            std::to_string(e.code));
-        WriteText(list, ListText(lines));
-    }
+    void SetUp() override { WriteText(list, ListText(ExpectedLines(disc))); }
 
     static Sectors Of(const VerifyReport& report, SectorProblem kind) {
         Sectors out;
@@ -42,18 +37,15 @@ protected:
     }
 };
 
-TEST_F(VerifyDisc, RipWithoutTheOptionLeavesExactlyWhatItsEntriesExplain) {
+// Each rip of the whole list through the cue, then verify. A plain rip leaves exactly the damage
+// its entries explain: copies of the blanks keep the addresses they were made at, the XA filler
+// claims 25:26:33, the rest of the movies and the dummies are zero sectors, given back as holes
+// where the file system has them. With --valid-sectors or --keep-structure nothing is wrong.
+TEST_F(VerifyDisc, EachRipLeavesWhatItsOptionsPromise) {
     CliOutcome r = Cli({"verify", disc.cue.string()});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE(r.out.find(", 0 with problems.\nNo problems found.\n"), std::string::npos) << r.out;
 
-    const std::uint64_t allocated = DiskUseOf(disc.bin).allocated;
-    r = Cli({"rip", list, bin});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Disk space given back: "), std::string::npos) << r.out;
-
-    // Copies of the blanks keep the addresses they were made at, the XA filler claims 25:26:33;
-    // the rest of the movies and the dummies are zero sectors.
     Sectors wrong_address, empty;
     for (const ExpectedEntry& e : disc.expected) {
         const std::int64_t n = e.end - e.start + 1;
@@ -65,22 +57,41 @@ TEST_F(VerifyDisc, RipWithoutTheOptionLeavesExactlyWhatItsEntriesExplain) {
     }
     ASSERT_FALSE(wrong_address.empty());
     ASSERT_FALSE(empty.empty());
-    const VerifyReport report = VerifyImage(disc.bin);
-    EXPECT_EQ(Of(report, SectorProblem::WrongAddress), wrong_address);
-    EXPECT_EQ(Of(report, SectorProblem::Empty), empty);
-    EXPECT_EQ(report.sectors_with_problems,
-              static_cast<std::int64_t>(wrong_address.size() + empty.size()));
-    // At least half of the zero sectors' bytes come back as holes, where there are holes.
-    const std::uint64_t now = DiskUseOf(disc.bin).allocated;
-    if (now < allocated) {
-        EXPECT_GE(allocated - now, SectorOffset(static_cast<std::int64_t>(empty.size())) / 2);
-    }
 
-    // Told by the file system's files, or by the list's entries.
-    r = Cli({"verify", bin});
-    EXPECT_NE(r.out.find(": /MOVIE/OPENING.STR\n"), std::string::npos) << r.out;
-    r = Cli({"verify", bin, "--list", list});
-    EXPECT_NE(r.out.find(" (ST0)"), std::string::npos) << r.out;
+    const Bytes original = ReadBytes(disc.bin);
+    for (const char* option : {"", "--valid-sectors", "--keep-structure"}) {
+        SCOPED_TRACE(option);
+        WriteBytes(disc.bin, original);
+        const std::uint64_t allocated = DiskUseOf(disc.bin).allocated;
+        std::vector<std::string> args = {"rip", list, disc.cue.string()};
+        if (*option) args.push_back(option);
+        r = Cli(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(
+            r.out.find(*option ? "Disk space given back: 0 bytes" : "Disk space given back: "),
+            std::string::npos)
+            << r.out;
+        const VerifyReport report = VerifyImage(disc.bin);
+        if (*option) {
+            EXPECT_TRUE(report.clean()) << report.sectors_with_problems;
+            continue;
+        }
+        EXPECT_EQ(Of(report, SectorProblem::WrongAddress), wrong_address);
+        EXPECT_EQ(Of(report, SectorProblem::Empty), empty);
+        EXPECT_EQ(report.sectors_with_problems,
+                  static_cast<std::int64_t>(wrong_address.size() + empty.size()));
+        // At least half of the zero sectors' bytes come back as holes, where there are holes.
+        const std::uint64_t now = DiskUseOf(disc.bin).allocated;
+        if (now < allocated) {
+            EXPECT_GE(allocated - now, SectorOffset(static_cast<std::int64_t>(empty.size())) / 2);
+        }
+
+        // Told by the file system's files, or by the list's entries.
+        r = Cli({"verify", bin});
+        EXPECT_NE(r.out.find(": /MOVIE/OPENING.STR\n"), std::string::npos) << r.out;
+        r = Cli({"verify", bin, "--list", list});
+        EXPECT_NE(r.out.find(" (ST0)"), std::string::npos) << r.out;
+    }
 }
 
 TEST_F(VerifyDisc, ASingleFileCueIsVerifiedAndScannedUpToItsAudioTrack) {
@@ -143,14 +154,6 @@ TEST(VerifyBomb, LabelsRangesNoFileAndSaysWhyOnce) {
         "holds; the rest of them is not read. No file is named below; every sector is checked all "
         "the same.\n");
     EXPECT_TRUE(why != std::string::npos && why == r.err.rfind("The directories")) << r.err;
-}
-
-TEST_F(VerifyDisc, RipWithValidSectorsVerifiesClean) {
-    const CliOutcome r = Cli({"rip", list, disc.cue.string(), "--valid-sectors"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Disk space given back: 0 bytes"), std::string::npos) << r.out;
-    const VerifyReport report = VerifyImage(disc.bin);
-    EXPECT_TRUE(report.clean()) << report.sectors_with_problems;
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 #include "files/file_faults.h"
 #include "files/sector_file.h"
 #include "image/rip_all.h"
+#include "support/built_disc.h"
 #include "support/process.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
@@ -197,9 +198,8 @@ TEST_F(ScanDisc, RipAllOnTheScannedListLeavesEveryOtherFileAsItWas) {
             }
         }
         const EntryLines lines = ReadEntryLines(FormatEntryList(scan, "game.cue"));
-        RipAllHooks hooks;
-        hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
-        const RipAllReport report = RipAll(lines, disc.bin, VORLIX_BUILT_BLANKS_DIR, hooks);
+        const RipAllReport report =
+            RipAll(lines, disc.bin, VORLIX_BUILT_BLANKS_DIR, WalkHooks(lines));
         EXPECT_GT(report.entries_ripped, 5u);
 
         // Sectors that no ripped entry covers are untouched; files wholly outside them extract
@@ -233,6 +233,7 @@ TEST_F(ScanDisc, RipAllOnTheScannedListLeavesEveryOtherFileAsItWas) {
     }
 }
 
+// Where the builder says it put each file, where the file system reader and the scan find it.
 TEST_F(ScanDisc, AgreesWithCdInfoOnWhereEachFileStarts) {
     if (std::system("command -v cd-info >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "cd-info (libcdio-utils) is not installed";
@@ -265,6 +266,8 @@ TEST_F(ScanDisc, AgreesWithCdInfoOnWhereEachFileStarts) {
     const ScanResult scan = *ScanImage(disc.bin);
     const FileSystem files = ReadFileSystem(disc.bin);
     ASSERT_EQ(listed.size(), files.files.size()) << output;
+    ASSERT_EQ(listed.size(), disc.files.size()) << output;
+    for (const auto& f : disc.files) EXPECT_EQ(listed[lower(f.path)], f.first_sector) << f.path;
     for (const DiscFile& f : files.files) {
         const std::string name = lower(f.path);
         ASSERT_TRUE(listed.count(name)) << name << "\n" << output;

@@ -107,10 +107,5 @@ TEST_F(BackupRestore, TheLastAddressableSectorIsTheLimit) {
     EXPECT_EQ(ReadBytes(dir / "last"), Bytes(2352, 0));
 }
 
-TEST(BackupName, IsStartDotTypeAsShown) {
-    EXPECT_EQ(DefaultBackupName({"100", "3", "XA"}), "100.XA");
-    EXPECT_EQ(DefaultBackupName({"7", "1", "???"}), "7.???");
-}
-
 }  // namespace
 }  // namespace vorlix

@@ -23,6 +23,7 @@
 #include "image/blank_substitution.h"
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
+#include "support/built_disc.h"
 #include "support/streams.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
@@ -42,11 +43,8 @@ struct Operation {
 };
 
 void WalkAll(const Dir& d, WriteOptions options) {
-    const std::vector<std::string> lines = {"0:449:0", "450:459:20", "460:999:10", "1000:1399:99"};
-    RipAllHooks hooks;
-    hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
-    hooks.options = [=] { return options; };
-    RipAll(lines, d / "game.bin", d / "blanks", hooks);
+    const EntryLines lines = {"0:449:0", "450:459:20", "460:999:10", "1000:1399:99"};
+    RipAll(lines, d / "game.bin", d / "blanks", test::WalkHooks(lines, options));
 }
 
 void Restore(const Dir& d, WriteOptions options = {}) {

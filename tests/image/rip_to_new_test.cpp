@@ -8,10 +8,9 @@
 #include "base/failure.h"
 #include "disc/image_source.h"
 #include "disc/new_image_cue.h"
-#include "entries/entry_details.h"
 #include "files/file_faults.h"
 #include "image/rip_to_new.h"
-#include "support/synthetic.h"
+#include "support/built_disc.h"
 #include "support/temp_dir.h"
 #include "testdisc/psx_disc_builder.h"
 
@@ -30,12 +29,8 @@ protected:
     static void SetUpTestSuite() {
         dir_ = std::make_unique<test::TempDir>();
         disc_ = test::BuildPsxDisc(*dir_ / "disc");
-        for (const test::ExpectedEntry& e : disc_.expected)
-            lines_.push_back(std::to_string(e.start) + ":" + std::to_string(e.end) + ":" +
-                             std::to_string(e.code));
-        std::filesystem::create_directory(*dir_ / "blanks");
-        test::WritePatternFile(*dir_ / "blanks" / "blank.STR", 3, 404);
-        test::WritePatternFile(*dir_ / "blanks" / "blank.XA", 4, 1);
+        lines_ = test::ExpectedLines(disc_);
+        test::WritePatternBlanks(*dir_ / "blanks");
         original_ = test::ReadBytes(disc_.bin);
         audio_ = test::ReadBytes(disc_.audio_bin);
         // What ripping the image in place gives.
@@ -47,12 +42,7 @@ protected:
     static void TearDownTestSuite() { dir_.reset(); }
     void TearDown() override { SetFaultHook({}); }
 
-    static RipAllHooks Hooks() {
-        RipAllHooks hooks;
-        hooks.select_entry = [](std::size_t i) { return LabelsOf(ShowEntryDetails(lines_[i])); };
-        hooks.options = [] { return WriteOptions{.keep_structure = true}; };
-        return hooks;
-    }
+    static RipAllHooks Hooks() { return test::WalkHooks(lines_, {.keep_structure = true}); }
     RipToNewReport Rip(const NewImage& target) {
         return RipToNewImage(lines_, disc_.bin, target, *dir_ / "blanks", Hooks());
     }

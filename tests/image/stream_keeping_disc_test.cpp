@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <set>
 
@@ -16,6 +14,7 @@
 #include "image/rip_all.h"
 #include "sector/cd_sector.h"
 #include "sector/mdec_frame.h"
+#include "support/built_disc.h"
 #include "support/streams.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
@@ -81,9 +80,7 @@ protected:
         options.mastered_movie = options.interleaved_movies = options.record_ends = true;
         disc_ = test::BuildPsxDisc(*dir_ / "disc", options);
         original_ = test::ReadBytes(disc_.bin);
-        for (const test::ExpectedEntry& e : disc_.expected)
-            lines_.push_back(std::to_string(e.start) + ":" + std::to_string(e.end) + ":" +
-                             std::to_string(e.code));
+        lines_ = test::ExpectedLines(disc_);
     }
     static void TearDownTestSuite() { dir_.reset(); }
 
@@ -93,29 +90,24 @@ protected:
     void SetUp() override {
         test::WriteBytes(image, original_);
         // Rip All checks blank files whatever the options; give it some it never reads.
-        std::filesystem::create_directory(dir / "no-blanks-needed");
-        test::WritePatternFile(dir / "no-blanks-needed" / "blank.STR", 3, 404);
-        test::WritePatternFile(dir / "no-blanks-needed" / "blank.XA", 4, 1);
+        test::WritePatternBlanks(dir / "no-blanks-needed");
     }
 
-    RipAllReport Walk(const std::vector<std::string>& lines,
-                      WriteOptions options = {.keep_structure = true},
+    RipAllReport Walk(WriteOptions options = {.keep_structure = true},
                       const std::filesystem::path& blanks = {}) {
-        RipAllHooks hooks;
-        hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
-        hooks.options = [&] { return options; };
-        return RipAll(lines, image, blanks.empty() ? dir / "no-blanks-needed" : blanks, hooks);
+        return RipAll(lines_, image, blanks.empty() ? dir / "no-blanks-needed" : blanks,
+                      test::WalkHooks(lines_, options));
     }
 
     static inline std::unique_ptr<test::TempDir> dir_;
     static inline BuiltDisc disc_;
     static inline Bytes original_;
-    static inline std::vector<std::string> lines_;
+    static inline EntryLines lines_;
 };
 
 // Partial frames at entry edges are the small-image test's.
 TEST_F(KeptDisc, FramesAndChannelsStayBlackAndSilentInValidSectorsWithTheirHeaders) {
-    const RipAllReport report = Walk(lines_);
+    const RipAllReport report = Walk();
     EXPECT_TRUE(report.notes.empty()) << report.notes.front();
     const Bytes after = test::ReadBytes(image);
     ASSERT_EQ(after.size(), original_.size());
@@ -153,7 +145,7 @@ TEST_F(KeptDisc, FramesAndChannelsStayBlackAndSilentInValidSectorsWithTheirHeade
     // as they were, no EDC where there was none, the rest of a ripped sector empty; outside the
     // ripped entries nothing moves.
     std::set<std::int64_t> ripped;
-    for (const std::string& line : lines_) {
+    for (const std::string_view line : lines_) {
         const EntryDetails d = ShowEntryDetails(line);
         if (!IsRippable(d.type_name)) continue;
         for (std::int64_t s = std::stoll(d.start); s <= std::stoll(d.end); ++s) ripped.insert(s);
@@ -198,22 +190,13 @@ TEST_F(KeptDisc, FramesAndChannelsStayBlackAndSilentInValidSectorsWithTheirHeade
     }
 }
 
-std::string Output(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return out;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    ::pclose(pipe);
-    return out;
-}
-
-// The figures the README's "Which rip to choose" gives: what ffprobe finds in a 200-frame movie,
-// a 60-frame movie with XA sound and an 8-channel XA file after each rip, with the real blanks.
-TEST_F(KeptDisc, FfprobeSeesTheBlankAfterAPlainRipAndEveryFrameAndChannelAfterAKeptOne) {
-    if (std::system("ffprobe -version >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "ffprobe is not installed";
+// What ffmpeg sees after each rip with the real blanks (the README's "Which rip to choose"
+// figures: the frames and sound streams of a 200-frame movie, a 60-frame movie with XA sound and
+// an 8-channel XA file), and after a kept rip every movie black to its last frame, its packets
+// as they were, every channel silent.
+TEST_F(KeptDisc, FfmpegSeesTheBlankAfterAPlainRipAndEveryFrameBlackAndChannelSilentAfterAKeptOne) {
+    if (!test::Installed("ffmpeg") || !test::Installed("ffprobe"))
+        GTEST_SKIP() << "ffmpeg is not installed";
     struct Rip {
         WriteOptions options;
         std::string seen;  // video frames, audio streams of each file
@@ -223,89 +206,80 @@ TEST_F(KeptDisc, FfprobeSeesTheBlankAfterAPlainRipAndEveryFrameAndChannelAfterAK
         {{.keep_structure = true}, "200 0, 60 1, 0 8"},
     };
     const std::string str = (dir / "stream.str").string();
+    const auto run = test::ShellOutput;
+    const auto silent = [](const std::string& pcm) {
+        return !pcm.empty() && pcm.find_first_not_of('\0') == std::string::npos;
+    };
     for (const Rip& rip : rips) {
         test::WriteBytes(image, original_);
-        Walk(lines_, rip.options, DefaultBlanksDirectory(ProgramDirectory()));
+        Walk(rip.options, DefaultBlanksDirectory(ProgramDirectory()));
         const Bytes after = test::ReadBytes(image);
+        const auto write = [&](const Bytes& from, const BuiltStream& st) {
+            test::WriteBytes(
+                str, test::SectorsOf(from, st.first_sector, st.last_sector - st.first_sector + 1));
+        };
         std::string seen;
         for (const char* file : {"/MOVIE/OPENING.STR", "/MOVIE/TALK.STR", "/SOUND/MUSIC.XA"}) {
-            const auto st =
-                std::ranges::find(disc_.streams, std::string(file), &BuiltStream::where);
-            test::WriteBytes(str, test::SectorsOf(after, st->first_sector,
-                                                  st->last_sector - st->first_sector + 1));
-            const std::string frames = Output(
-                "ffprobe -v error -count_frames -select_streams v "
-                "-show_entries stream=nb_read_frames -of csv=p=0 " +
-                str);
-            const std::string audio = Output(
+            write(after, *std::ranges::find(disc_.streams, std::string(file), &BuiltStream::where));
+            const std::string frames =
+                run("ffprobe -v error -count_frames -select_streams v "
+                    "-show_entries stream=nb_read_frames -of csv=p=0 " +
+                    str);
+            const std::string audio = run(
                 "ffprobe -v error -select_streams a -show_entries stream=index -of csv=p=0 " + str);
             seen += (seen.empty() ? "" : ", ") +
                     std::to_string(frames.empty() ? 0 : std::stoi(frames)) + " " +
                     std::to_string(std::ranges::count(audio, '\n'));
         }
         EXPECT_EQ(seen, rip.seen);
-    }
-}
+        if (!rip.options.keep_structure) continue;
 
-TEST_F(KeptDisc, FfmpegDecodesEveryMovieBlackToItsLastFrameAndEveryChannelSilent) {
-    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "ffmpeg is not installed";
-    Walk(lines_);
-    const Bytes after = test::ReadBytes(image);
-    const auto run = Output;
-    const auto silent = [](const std::string& pcm) {
-        return !pcm.empty() && pcm.find_first_not_of('\0') == std::string::npos;
-    };
-    const std::string str = (dir / "stream.str").string();
-    for (const BuiltStream& st : disc_.streams) {
-        test::WriteBytes(
-            str, test::SectorsOf(after, st.first_sector, st.last_sector - st.first_sector + 1));
-        if (st.kind == BuiltStream::Xa) {
-            // ffmpeg reads a run of XA sectors as one stream per channel; each to a file.
-            std::string command = "ffmpeg -v error -f psxstr -i " + str;
-            for (int c = 0; c < st.channels; ++c)
-                command += " -map 0:a:" + std::to_string(c) + " -f s16le -y " +
-                           (dir / ("c" + std::to_string(c))).string();
-            run(command);
-            for (int c = 0; c < st.channels; ++c) {
-                const std::filesystem::path channel = dir / ("c" + std::to_string(c));
-                const Bytes pcm = test::ReadBytes(channel);
-                std::filesystem::remove(channel);  // so that the next run cannot pass on it
-                EXPECT_TRUE(silent(std::string(pcm.begin(), pcm.end())))
-                    << st.where << " channel " << c;
+        for (const BuiltStream& st : disc_.streams) {
+            write(after, st);
+            if (st.kind == BuiltStream::Xa) {
+                // ffmpeg reads a run of XA sectors as one stream per channel; each to a file.
+                std::string command = "ffmpeg -v error -f psxstr -i " + str;
+                for (int c = 0; c < st.channels; ++c)
+                    command += " -map 0:a:" + std::to_string(c) + " -f s16le -y " +
+                               (dir / ("c" + std::to_string(c))).string();
+                run(command);
+                for (int c = 0; c < st.channels; ++c) {
+                    const std::filesystem::path channel = dir / ("c" + std::to_string(c));
+                    const Bytes pcm = test::ReadBytes(channel);
+                    std::filesystem::remove(channel);  // so that the next run cannot pass on it
+                    EXPECT_TRUE(silent(std::string(pcm.begin(), pcm.end())))
+                        << st.where << " channel " << c;
+                }
+                continue;
             }
-            continue;
+            if (st.kind == BuiltStream::MovieWithAudio) {
+                EXPECT_TRUE(silent(run("ffmpeg -v error -i " + str + " -map 0:a -f s16le -")))
+                    << st.where;
+            }
+            // ffprobe reads the movie on its own: every packet's size and the frames it decodes
+            // in each video stream (one a channel) stay as they were; every frame decodes black.
+            const std::string probe =
+                "ffprobe -v error -count_frames -select_streams v "
+                "-show_entries packet=stream_index,size:stream=nb_read_frames -of csv=p=0 " +
+                str;
+            const std::string after_probe = run(probe);
+            write(original_, st);
+            EXPECT_EQ(after_probe, run(probe)) << st.where;
+            write(after, st);
+            std::size_t frames = 0;
+            for (int v = 0;; ++v) {
+                const std::string luma =
+                    run("ffmpeg -v error -i " + str + " -map 0:v:" + std::to_string(v) +
+                        " -f rawvideo -pix_fmt gray -");
+                if (luma.empty()) break;
+                EXPECT_EQ(luma.find_first_not_of('\0'), std::string::npos) << st.where;
+                frames += luma.size() / (std::size_t{st.width} * st.height);
+            }
+            // ffmpeg keeps to the channel, so the mastered movie's last frame, whose last chunk
+            // is on channel 0, is never whole to it (nor in the original).
+            EXPECT_EQ(frames, static_cast<std::size_t>(st.frames - (st.where == kMastered)))
+                << st.where << " v" << st.version;
         }
-        if (st.kind == BuiltStream::MovieWithAudio) {
-            EXPECT_TRUE(silent(run("ffmpeg -v error -i " + str + " -map 0:a -f s16le -")))
-                << st.where;
-        }
-        // ffprobe reads the movie on its own: every packet's size and the frames it decodes in
-        // each video stream (one a channel) stay as they were; every frame decodes black.
-        const std::string probe =
-            "ffprobe -v error -count_frames -select_streams v "
-            "-show_entries packet=stream_index,size:stream=nb_read_frames "
-            "-of csv=p=0 " +
-            str;
-        const std::string after_probe = run(probe);
-        test::WriteBytes(
-            str, test::SectorsOf(original_, st.first_sector, st.last_sector - st.first_sector + 1));
-        EXPECT_EQ(after_probe, run(probe)) << st.where;
-        test::WriteBytes(
-            str, test::SectorsOf(after, st.first_sector, st.last_sector - st.first_sector + 1));
-        std::size_t frames = 0;
-        for (int v = 0;; ++v) {
-            const std::string luma =
-                run("ffmpeg -v error -i " + str + " -map 0:v:" + std::to_string(v) +
-                    " -f rawvideo -pix_fmt gray -");
-            if (luma.empty()) break;
-            EXPECT_EQ(luma.find_first_not_of('\0'), std::string::npos) << st.where;
-            frames += luma.size() / (std::size_t{st.width} * st.height);
-        }
-        // ffmpeg keeps to the channel, so the mastered movie's last frame, whose last chunk is
-        // on channel 0, is never whole to it (nor in the original).
-        EXPECT_EQ(frames, static_cast<std::size_t>(st.frames - (st.where == kMastered)))
-            << st.where << " v" << st.version;
     }
 }
 

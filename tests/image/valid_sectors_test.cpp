@@ -14,6 +14,7 @@
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "image/valid_sectors.h"
+#include "support/built_disc.h"
 #include "support/temp_dir.h"
 #include "support/valid_image.h"
 
@@ -46,12 +47,9 @@ protected:
     }
 
     VerifyReport RipAllValid() {
-        const std::vector<std::string> lines = {"100:599:0", "600:699:10", "700:709:99",
-                                                "710:719:20", "1000:1500:2"};
-        RipAllHooks hooks;
-        hooks.select_entry = [&](std::size_t i) { return LabelsOf(ShowEntryDetails(lines[i])); };
-        hooks.options = [] { return kValid; };
-        RipAll(lines, image, blanks, hooks);
+        const EntryLines lines = {"100:599:0", "600:699:10", "700:709:99", "710:719:20",
+                                  "1000:1500:2"};
+        RipAll(lines, image, blanks, test::WalkHooks(lines, kValid));
         return VerifyImage(image);
     }
 };
