@@ -16,6 +16,7 @@
 #include "entries/list_reader.h"
 #include "entries/type_change.h"
 #include "files/image_lock.h"
+#include "files/overwrite_rule.h"
 #include "files/sector_file.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"

@@ -6,6 +6,7 @@
 #include "base/failure.h"
 #include "base/program_version.h"
 #include "disc/image_source.h"
+#include "files/overwrite_rule.h"
 #include "files/pending_file.h"
 #include "files/same_file.h"
 #include "files/sector_file.h"
@@ -28,9 +29,7 @@ void CheckListTarget(const std::filesystem::path& list, const std::filesystem::p
                      bool overwrite) {
     RefuseSameFile(image, list, "list file");
     RefuseSameFile(DataTrackOf(image), list, "list file");
-    if (!overwrite && FileLength(list) > 0)
-        throw Failure("Cannot write " + DisplayPath(list) +
-                      ": it already exists and is not empty; nothing was written.");
+    RefuseToReplace(list, overwrite);
 }
 
 void WriteEntryList(const std::filesystem::path& list, const ScanResult& scan,

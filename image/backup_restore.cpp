@@ -15,10 +15,6 @@ std::string DefaultBackupName(const EntryLabels& labels) {
     return labels.start + "." + labels.type_name;
 }
 
-bool NeedsOverwriteQuestion(const std::filesystem::path& path) {
-    return FileLength(path) > 0;
-}
-
 std::int64_t BackupEntry(const EntryLabels& labels, const std::filesystem::path& image,
                          const std::filesystem::path& backup) {
     const SectorRange range = ResolveRange(labels);

@@ -13,10 +13,6 @@ namespace vorlix {
 // "START.TYPE": the name offered for an entry's backup file.
 std::string DefaultBackupName(const EntryLabels& labels);
 
-// True when the file exists and is not empty: the case in which the user is asked before a
-// backup replaces it.
-bool NeedsOverwriteQuestion(const std::filesystem::path& path);
-
 // Writes the entry's sectors to `backup`, replacing any file of that name as a whole: afterwards it
 // holds exactly count * 2352 bytes (empty for an entry of less than one sector). Sectors past the
 // end of the image are written as zero bytes. The image is only read. The file is written beside

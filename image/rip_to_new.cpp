@@ -6,6 +6,7 @@
 #include "base/failure.h"
 #include "entries/type_codes.h"
 #include "files/image_lock.h"
+#include "files/overwrite_rule.h"
 #include "files/pending_file.h"
 #include "files/sector_file.h"
 #include "image/blank_substitution.h"
@@ -36,9 +37,7 @@ void CheckNewImage(const NewImage& target, const std::filesystem::path& image,
             if (const ReplaceBranch branch = BranchFor(type.name);
                 branch == ReplaceBranch::ST || branch == ReplaceBranch::XA)
                 RefuseAs(output, BlankPath(blanks_dir, type.name), "a blank file");
-        if (!overwrite && FileLength(output) > 0)
-            throw Failure("Cannot write " + DisplayPath(output) +
-                          ": it already exists and is not empty; nothing was written.");
+        RefuseToReplace(output, overwrite);
     }
 }
 

@@ -20,6 +20,7 @@
 #include "disc/image_source.h"
 #include "disc/new_image_cue.h"
 #include "entries/type_codes.h"
+#include "files/overwrite_rule.h"
 #include "image/audio_silence.h"
 #include "image/backup_restore.h"
 #include "image/blank_substitution.h"

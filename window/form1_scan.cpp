@@ -5,6 +5,7 @@
 
 #include "disc/entry_list_writer.h"
 #include "disc/scan.h"
+#include "files/overwrite_rule.h"
 #include "image/backup_restore.h"
 #include "window/conversions.h"
 #include "window/form1.h"

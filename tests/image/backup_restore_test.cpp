@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/failure.h"
+#include "files/overwrite_rule.h"
 #include "image/backup_restore.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
