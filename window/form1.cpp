@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "entries/type_codes.h"
+#include "sector/sector_geometry.h"
 #include "window/app_icon.h"
 #include "window/conversions.h"
 #include "window/texts.h"
@@ -250,9 +251,10 @@ void Form1::FitFont() {
     for (QLabel* label : {Label1, Label2, Label3, Label4, lblStatus})
         rooms.push_back({{label->text()}, label->width()});
     // The widest values the details labels show for entries an image can hold.
-    rooms.push_back({{QStringLiteral("913045")}, lblStart->width()});
-    rooms.push_back({{QStringLiteral("913045")}, lblEnd->width()});
-    rooms.push_back({{QStringLiteral("913046")}, lblLength->width()});
+    const QString last = QString::number(kLastAddressableSector);
+    rooms.push_back({{last}, lblStart->width()});
+    rooms.push_back({{last}, lblEnd->width()});
+    rooms.push_back({{QString::number(kLastAddressableSector + 1)}, lblLength->width()});
     QStringList type_names{TextOf(kUnknownTypeName)};
     for (const EntryType& type : kEntryTypes) type_names.push_back(TextOf(type.name));
     rooms.push_back({type_names, lblType->width()});
