@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "entries/entry_range.h"
 #include "entries/list_reader.h"
-#include "image/entry_range.h"
 #include "image/replace_engine.h"
 #include "image/rip_payoff.h"
 #include "image/stream_plan.h"
