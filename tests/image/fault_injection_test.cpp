@@ -24,6 +24,7 @@
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "support/built_disc.h"
+#include "support/failure_of.h"
 #include "support/streams.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
@@ -32,6 +33,7 @@ namespace vorlix {
 namespace {
 
 using test::Bytes;
+using test::FailureOf;
 using test::ReadBytes;
 
 constexpr std::int64_t kImageSectors = 1400;
@@ -113,16 +115,6 @@ struct FaultCounter {
     int fail_at, calls = 0;
     std::filesystem::path failed_path;
 };
-
-// The message of the Failure `run` throws; "" when it throws none.
-std::string FailureOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const Failure& f) {
-        return f.what();
-    }
-    return "";
-}
 
 class FaultInjection : public ::testing::TestWithParam<std::size_t> {
 protected:
