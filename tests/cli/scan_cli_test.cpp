@@ -41,7 +41,7 @@ protected:
     }
 };
 
-TEST_F(ScanCommandLine, PrintsTheListAndExplainsBesideIt) {
+TEST_F(ScanCommandLine, PrintsOrWritesTheListAndExplainsBesideIt) {
     const CliOutcome plain = ExpectCli({"scan", cue}, 0);
     EXPECT_EQ(plain.out, ExpectedList("Test Disc.cue"));
     EXPECT_EQ(plain.err, "");
@@ -55,14 +55,12 @@ TEST_F(ScanCommandLine, PrintsTheListAndExplainsBesideIt) {
     EXPECT_NE(explained.err.find("XA audio, from sector walk: 40 XA audio sectors\n"),
               std::string::npos);
     EXPECT_NE(explained.err.find("; inside /DATA/ARCHIVE.BIN\n"), std::string::npos);
-}
 
-TEST_F(ScanCommandLine, WritesTheListOnlyOverAnEmptyFileUnlessToldToOverwrite) {
+    // The same list written to a file, only over an empty one unless told to overwrite.
     const CliOutcome first =
         ExpectCli({"scan", cue, "--output", list, "--explain"}, 0, "from /SOUND/BANK.VB");
     EXPECT_EQ(ReadWholeFile(list), ExpectedList("Test Disc.cue"));
     EXPECT_TRUE(first.Says("Wrote 15 entries to " + DisplayPath(list))) << first.out;
-
     WriteText(list, "mine\r\n");
     EXPECT_EQ(ExpectCli({"scan", cue, "--output=" + list}, 1).err,
               "vorlix-cli: Cannot write " + DisplayPath(list) +
