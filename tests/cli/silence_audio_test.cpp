@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/failure.h"
 #include "cli_fixture.h"
 #include "disc/cue_tracks.h"
 #include "sector/cd_sector.h"
+#include "support/process.h"
 #include "testdisc/psx_disc_builder.h"
 
 namespace vorlix::test {
@@ -88,15 +88,9 @@ TEST_F(CueTracksOf, AudioSpansFromTheirPregapUnlessItHoldsDataAndRefusalsNameThe
 
 // The table of contents as libcdio reads it from a single-FILE cue.
 std::string Toc(const std::filesystem::path& cue) {
-    const std::string command =
-        "cd-info --no-header --no-device-info -A -q --cue-file '" + cue.string() + "' 2>&1";
-    std::string out;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
-        pclose(pipe);
-    }
-    return out;
+    return RunProcess("/bin/sh", {"-c", "cd-info --no-header --no-device-info -A -q --cue-file '" +
+                                            cue.string() + "' 2>&1"})
+        .out;
 }
 
 class SilenceDisc : public ::testing::TestWithParam<bool> {};

@@ -41,16 +41,14 @@ namespace {
 namespace fs = std::filesystem;
 
 // Entries as "start:end:code" lines, to compare a scan with the builder's expectation.
-std::string Printed(const std::vector<ExpectedEntry>& entries) {
+template <typename Entries>
+std::string Printed(const Entries& entries) {
     std::ostringstream out;
-    for (const ExpectedEntry& e : entries) out << e.start << ":" << e.end << ":" << e.code << "\n";
+    for (const auto& e : entries) out << e.start << ":" << e.end << ":" << e.code << "\n";
     return out.str();
 }
 std::string Printed(const ScanResult& scan) {
-    std::ostringstream out;
-    for (const ScannedEntry& e : scan.entries)
-        out << e.start << ":" << e.end << ":" << e.code << "\n";
-    return out.str();
+    return Printed(scan.entries);
 }
 
 std::string Warnings(const ScanResult& scan) {
