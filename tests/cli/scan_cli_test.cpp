@@ -103,9 +103,7 @@ TEST_F(ScanCommandLine, ACueAimsNoWriteAtAFileThatIsNoDataTrack) {
     WriteText(dir / "docs" / "thesis.txt", "My thesis.\n");
     for (const std::string& target :
          {std::string("Test Disc.cue"), std::string("../docs/thesis.txt")}) {
-        DiscOptions options;
-        options.cue_track_file = target;
-        const BuiltDisc hostile = BuildPsxDisc(dir / "hostile", options);
+        const BuiltDisc hostile = BuildPsxDisc(dir / "hostile", {.cue_track_file = target});
         const Bytes named = ReadBytes(hostile.cue.parent_path() / target);
         const std::string said = target == "Test Disc.cue" ? "is the cue sheet itself."
                                                            : "holds 11 bytes, not a whole number";
@@ -118,9 +116,7 @@ TEST_F(ScanCommandLine, ACueAimsNoWriteAtAFileThatIsNoDataTrack) {
 TEST_F(ScanCommandLine, ImagesOfOtherSectorSizesAreRefusedByEveryCommandBeforeAnyWrite) {
     ExpectCli({"scan", cue, "--output", list}, 0);
     for (const int size : {2048, 2336}) {
-        DiscOptions options;
-        options.sector_size = size;
-        const BuiltDisc other = BuildPsxDisc(dir / "other", options);
+        const BuiltDisc other = BuildPsxDisc(dir / "other", {.sector_size = size});
         const std::string image = other.bin.string(), file = (dir / "other" / "file").string();
         WriteBytes(file, Bytes(2352 * 2000, 1));
         const Bytes before = ReadBytes(image);
@@ -141,9 +137,7 @@ TEST_F(ScanCommandLine, ImagesOfOtherSectorSizesAreRefusedByEveryCommandBeforeAn
 }
 
 TEST_F(ScanCommandLine, ABareImageWithoutFileSystemIsWalkedAndSaysSoInOneLine) {
-    DiscOptions options;
-    options.no_file_system = true;
-    const BuiltDisc bare = BuildPsxDisc(dir / "bare", options);
+    const BuiltDisc bare = BuildPsxDisc(dir / "bare", {.no_file_system = true});
     const CliOutcome r = ExpectCli({"scan", bare.bin.string()}, 0);
     EXPECT_EQ(r.err, "vorlix-cli: " + DisplayPath(bare.bin) +
                          " holds no ISO 9660 file system; only the sector walk ran.\n");

@@ -86,9 +86,7 @@ TEST_F(VerifyDisc, EachRipLeavesWhatItsOptionsPromise) {
 }
 
 TEST_F(VerifyDisc, ASingleFileCueIsVerifiedAndScannedUpToItsAudioTrack) {
-    DiscOptions options;
-    options.single_bin = true;
-    const BuiltDisc single = BuildPsxDisc(dir / "single", options);
+    const BuiltDisc single = BuildPsxDisc(dir / "single", {.single_bin = true});
     ExpectCli({"verify", single.cue.string()}, 0,
               ": " + std::to_string(single.sectors) +
                   " sectors, 0 with problems.\nLeft out 300 sectors of the audio tracks after the "
@@ -120,9 +118,7 @@ TEST_F(VerifyDisc, ASingleFileCueIsVerifiedAndScannedUpToItsAudioTrack) {
 // A file system beyond the walk's caps: every sector is checked, no file named, and why said once.
 TEST(VerifyBomb, LabelsRangesNoFileAndSaysWhyOnce) {
     TempDir dir;
-    DiscOptions options;
-    options.overlapping_directories = true;
-    const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
+    const BuiltDisc disc = BuildPsxDisc(dir.path(), {.overlapping_directories = true});
     Bytes bytes = ReadBytes(disc.bin);
     bytes[static_cast<std::size_t>(SectorOffset(disc.files[2].first_sector)) + 100] ^= 1;
     WriteBytes(disc.bin, bytes);

@@ -351,9 +351,7 @@ TEST_F(ScanDisc, ADirectorySectorThatFailsToReadIsNamed) {
 // and stops at its caps, so the scan runs within a few times the image's directory bytes (and its
 // 4 MiB read buffer), here proved in a child under an address-space limit.
 TEST_F(ScanDisc, ADirectoryBombIsReadWithinBoundedMemory) {
-    DiscOptions options;
-    options.overlapping_directories = true;
-    const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
+    const BuiltDisc disc = BuildPsxDisc(dir.path(), {.overlapping_directories = true});
     const auto directory_bytes = static_cast<rlim_t>(disc.directory_sectors) * 2048;
     const pid_t pid = ::fork();
     if (pid == 0) {

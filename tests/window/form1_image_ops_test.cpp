@@ -333,7 +333,7 @@ private slots:
             rig.dialogs->messages.clear();
             rig.dialogs->progress_updates.clear();
             rig.dialogs->cancel_at_update = name == std::string("cancelled.bin") ? 1 : 0;
-            rig.dialogs->AnswerFile(QString::fromStdString((rig.dir / name).string()));
+            rig.dialogs->AnswerFile(Q(rig.dir / name));
             rig.Trigger("mnuFileRipNew");
             QVERIFY(ReadBytes(image) == before);
             QVERIFY(rig.Idle() && rig.Snap().list && rig.Snap().buttons == 5);
@@ -342,16 +342,16 @@ private slots:
                 continue;
             }
             QVERIFY(rig.dialogs->asked.contains("save Rip All to New Image: game (ripped).bin | " +
-                                                QString(vorlix::window::kImageFilter) + " in " +
-                                                QString::fromStdString(rig.dir.path().string())));
+                                                QString(vorlix::window::kImageFilter) +
+                                                InImageFolder(rig)));
             QVERIFY(rig.dialogs->asked.contains(
                 "progress Rip All to New Image: Copying the image\u2026"));
             QCOMPARE(rig.dialogs->progress_updates,
                      QStringList({"4194304/4704000", "4704000/4704000"}));
             QCOMPARE(rig.dialogs->messages.size(), 1);
             QVERIFY(rig.dialogs->messages[0].startsWith(
-                "exclamation Info: Rip Complete\r\nNew image: " +
-                QString::fromStdString((rig.dir / name).string()) + " (copied in "));
+                "exclamation Info: Rip Complete\r\nNew image: " + Q(rig.dir / name) +
+                " (copied in "));
             QVERIFY(rig.dialogs->messages[0].endsWith(" s as a full copy)."));
             QVERIFY(SectorsOf(ReadBytes(rig.dir / name), 0, 10) == Bytes(10 * 2352, 0));
         }
