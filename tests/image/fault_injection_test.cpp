@@ -98,9 +98,7 @@ void MakeFiles(const Dir& d) {
     test::WriteBytes(d / "game.bin", GameImage());
     test::WritePatternFile(d / "src.bin", 2, 1000);
     test::WritePatternFile(d / "old.bak", 3, 5);
-    std::filesystem::create_directories(d / "blanks");
-    test::WritePatternFile(d / "blanks" / "blank.STR", 4, 404);
-    test::WritePatternFile(d / "blanks" / "blank.XA", 5, 1);
+    test::WritePatternBlanks(d / "blanks");
 }
 
 // Counts the calls an operation makes, or fails the k-th one (0: none), from its making.
