@@ -30,16 +30,12 @@ protected:
             s[15] = 2;  // a Mode 2 header, as a data track's sectors have
             data.insert(data.end(), s.begin(), s.end());
         }
-        WriteBytes(dir / "one.bin", data);
-        data.resize(10 * kSector);
-        WriteBytes(dir / "data.bin", data);
-        Bytes audio = ReadBytes(dir / "one.bin");
-        audio.resize(14 * kSector, 0);
-        for (int i = 0; i < 6; ++i) {
-            const Bytes s = PatternSector(2, i);
-            audio.insert(audio.end(), s.begin(), s.end());
-        }
-        WriteBytes(dir / "one.bin", audio);
+        WriteBytes(dir / "data.bin", SectorsOf(data, 0, 10));
+        WritePatternFile(dir / "audio.bin", 2, 6);
+        Bytes one = SectorsOf(data, 0, 14);  // sectors 12 and 13 zero
+        const Bytes audio = ReadBytes(dir / "audio.bin");
+        one.insert(one.end(), audio.begin(), audio.end());
+        WriteBytes(dir / "one.bin", one);
         WritePatternFile(dir / "audio.bin", 2, 5);
     }
     std::string Cue(const std::string& file, const std::string& track2) {
