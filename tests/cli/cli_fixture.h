@@ -9,7 +9,7 @@
 
 #include "cli/cli_main.h"
 #include "files/file_faults.h"
-#include "support/synthetic.h"
+#include "support/built_disc.h"
 #include "support/temp_dir.h"
 
 namespace vorlix::test {
@@ -51,9 +51,7 @@ protected:
     void SetUp() override {
         WriteText(list, ListText(lines_));
         WritePatternFile(image, 1, 500);
-        std::filesystem::create_directory(blanks);
-        WritePatternFile(dir / "blanks" / "blank.STR", 3, 404);
-        WritePatternFile(dir / "blanks" / "blank.XA", 4, 1);
+        WritePatternBlanks(blanks);
         before = ReadBytes(image);
     }
     void TearDown() override { SetFaultHook({}); }

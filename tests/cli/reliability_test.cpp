@@ -200,8 +200,7 @@ TEST_F(Reliability, LostStandardOutputIsAFailure) {
         const test::ProcessOutcome r = Run(args, full);
         EXPECT_TRUE(r.exited);
         EXPECT_EQ(r.status, 1) << args[0];
-        EXPECT_NE(r.err.find("Cannot write standard output: No space left on device"),
-                  std::string::npos)
+        EXPECT_NE(r.err.find("Cannot write standard output: No space left on device"), r.err.npos)
             << r.err;
     }
     ExpectImageUnchanged();

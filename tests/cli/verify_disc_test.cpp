@@ -42,9 +42,7 @@ protected:
 // claims 25:26:33, the rest of the movies and the dummies are zero sectors, given back as holes
 // where the file system has them. With --valid-sectors or --keep-structure nothing is wrong.
 TEST_F(VerifyDisc, EachRipLeavesWhatItsOptionsPromise) {
-    CliOutcome r = Cli({"verify", disc.cue.string()});
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find(", 0 with problems.\nNo problems found.\n"), std::string::npos) << r.out;
+    ExpectCli({"verify", disc.cue.string()}, 0, ", 0 with problems.\nNo problems found.\n");
 
     Sectors wrong_address, empty;
     for (const ExpectedEntry& e : disc.expected) {
@@ -65,12 +63,7 @@ TEST_F(VerifyDisc, EachRipLeavesWhatItsOptionsPromise) {
         const std::uint64_t allocated = DiskUseOf(disc.bin).allocated;
         std::vector<std::string> args = {"rip", list, disc.cue.string()};
         if (*option) args.push_back(option);
-        r = Cli(args);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(
-            r.out.find(*option ? "Disk space given back: 0 bytes" : "Disk space given back: "),
-            std::string::npos)
-            << r.out;
+        ExpectCli(args, 0, *option ? "Disk space given back: 0 bytes" : "Disk space given back: ");
         const VerifyReport report = VerifyImage(disc.bin);
         if (*option) {
             EXPECT_TRUE(report.clean()) << report.sectors_with_problems;
@@ -87,26 +80,18 @@ TEST_F(VerifyDisc, EachRipLeavesWhatItsOptionsPromise) {
         }
 
         // Told by the file system's files, or by the list's entries.
-        r = Cli({"verify", bin});
-        EXPECT_NE(r.out.find(": /MOVIE/OPENING.STR\n"), std::string::npos) << r.out;
-        r = Cli({"verify", bin, "--list", list});
-        EXPECT_NE(r.out.find(" (ST0)"), std::string::npos) << r.out;
+        ExpectCli({"verify", bin}, 3, ": /MOVIE/OPENING.STR\n");
+        ExpectCli({"verify", bin, "--list", list}, 3, " (ST0)");
     }
 }
 
 TEST_F(VerifyDisc, ASingleFileCueIsVerifiedAndScannedUpToItsAudioTrack) {
-    DiscOptions options;
-    options.single_bin = true;
-    const BuiltDisc single = BuildPsxDisc(dir / "single", options);
-    const CliOutcome r = Cli({"verify", single.cue.string()});
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find(": " + std::to_string(single.sectors) +
-                         " sectors, 0 with problems.\nLeft out 300 sectors of the audio tracks "
-                         "after the data track in the same file.\n"),
-              std::string::npos)
-        << r.out;
-    const CliOutcome scan = Cli({"scan", single.cue.string(), "--output", list, "--overwrite"});
-    EXPECT_EQ(scan.status, 0) << scan.err;
+    const BuiltDisc single = BuildPsxDisc(dir / "single", {.single_bin = true});
+    ExpectCli({"verify", single.cue.string()}, 0,
+              ": " + std::to_string(single.sectors) +
+                  " sectors, 0 with problems.\nLeft out 300 sectors of the audio tracks after the "
+                  "data track in the same file.\n");
+    ExpectCli({"scan", single.cue.string(), "--output", list, "--overwrite"}, 0);
     EXPECT_EQ(ReadEntryLines(ReadWholeFile(list)).size(), single.expected.size());
 
     // A list from elsewhere whose last entry reaches into the audio: every write through the cue
@@ -123,13 +108,9 @@ TEST_F(VerifyDisc, ASingleFileCueIsVerifiedAndScannedUpToItsAudioTrack) {
              {"rip", list, cue, "--keep-structure"},
              {"replace", list, cue, "2", backup},
              {"restore", list, cue, "2", backup, "--valid-sectors"}}) {
-        const CliOutcome refused = Cli(args);
-        EXPECT_EQ(refused.status, 1) << args[0];
-        EXPECT_NE(
-            refused.err.find("the data track ends at sector " + std::to_string(single.sectors - 1) +
-                             ", and the sectors after it hold the cue's other tracks"),
-            std::string::npos)
-            << refused.err;
+        ExpectCli(args, 1,
+                  "the data track ends at sector " + std::to_string(single.sectors - 1) +
+                      ", and the sectors after it hold the cue's other tracks");
     }
     EXPECT_EQ(ReadBytes(single.bin), before);
 }
@@ -137,18 +118,14 @@ TEST_F(VerifyDisc, ASingleFileCueIsVerifiedAndScannedUpToItsAudioTrack) {
 // A file system beyond the walk's caps: every sector is checked, no file named, and why said once.
 TEST(VerifyBomb, LabelsRangesNoFileAndSaysWhyOnce) {
     TempDir dir;
-    DiscOptions options;
-    options.overlapping_directories = true;
-    const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
+    const BuiltDisc disc = BuildPsxDisc(dir.path(), {.overlapping_directories = true});
     Bytes bytes = ReadBytes(disc.bin);
     bytes[static_cast<std::size_t>(SectorOffset(disc.files[2].first_sector)) + 100] ^= 1;
     WriteBytes(disc.bin, bytes);
-    const CliOutcome r = Cli({"verify", disc.cue.string()});
-    EXPECT_EQ(r.status, 3) << r.err;
-    EXPECT_NE(r.out.find("EDC mismatch: 1 sector in 1 range\n  " +
-                         std::to_string(disc.files[2].first_sector) + " (1 sector): no file\n"),
-              std::string::npos)
-        << r.out;
+    const CliOutcome r =
+        ExpectCli({"verify", disc.cue.string()}, 3,
+                  "EDC mismatch: 1 sector in 1 range\n  " +
+                      std::to_string(disc.files[2].first_sector) + " (1 sector): no file\n");
     const auto why = r.err.find(
         "The directories of the file system come to more than 2097152 bytes, more than any disc "
         "holds; the rest of them is not read. No file is named below; every sector is checked all "

@@ -41,16 +41,14 @@ namespace {
 namespace fs = std::filesystem;
 
 // Entries as "start:end:code" lines, to compare a scan with the builder's expectation.
-std::string Printed(const std::vector<ExpectedEntry>& entries) {
+template <typename Entries>
+std::string Printed(const Entries& entries) {
     std::ostringstream out;
-    for (const ExpectedEntry& e : entries) out << e.start << ":" << e.end << ":" << e.code << "\n";
+    for (const auto& e : entries) out << e.start << ":" << e.end << ":" << e.code << "\n";
     return out.str();
 }
 std::string Printed(const ScanResult& scan) {
-    std::ostringstream out;
-    for (const ScannedEntry& e : scan.entries)
-        out << e.start << ":" << e.end << ":" << e.code << "\n";
-    return out.str();
+    return Printed(scan.entries);
 }
 
 std::string Warnings(const ScanResult& scan) {
@@ -353,9 +351,7 @@ TEST_F(ScanDisc, ADirectorySectorThatFailsToReadIsNamed) {
 // and stops at its caps, so the scan runs within a few times the image's directory bytes (and its
 // 4 MiB read buffer), here proved in a child under an address-space limit.
 TEST_F(ScanDisc, ADirectoryBombIsReadWithinBoundedMemory) {
-    DiscOptions options;
-    options.overlapping_directories = true;
-    const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
+    const BuiltDisc disc = BuildPsxDisc(dir.path(), {.overlapping_directories = true});
     const auto directory_bytes = static_cast<rlim_t>(disc.directory_sectors) * 2048;
     const pid_t pid = ::fork();
     if (pid == 0) {

@@ -3,6 +3,7 @@
 #include "base/failure.h"
 #include "files/overwrite_rule.h"
 #include "image/backup_restore.h"
+#include "support/failure_of.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 
@@ -76,12 +77,8 @@ TEST_F(BackupRestore, RestoreTakesTheEntrysLengthAndMayExtendTheImage) {
 TEST_F(BackupRestore, RefusalsWriteNothingAndCreateNothing) {
     const Bytes before = ReadBytes(image);
     const auto refused = [&](auto&& op, const std::string& needle) {
-        try {
-            op();
-            ADD_FAILURE() << "expected a refusal mentioning " << needle;
-        } catch (const Failure& f) {
-            EXPECT_NE(std::string(f.what()).find(needle), std::string::npos) << f.what();
-        }
+        const std::string what = test::FailureOf(op);
+        EXPECT_NE(what.find(needle), std::string::npos) << what;
     };
     refused([&] { BackupEntry(Entry("1", "1"), dir / "none.bin", backup); },
             "none.bin: No such file or directory");

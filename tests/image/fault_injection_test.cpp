@@ -24,6 +24,7 @@
 #include "image/replace_engine.h"
 #include "image/rip_all.h"
 #include "support/built_disc.h"
+#include "support/failure_of.h"
 #include "support/streams.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
@@ -32,6 +33,7 @@ namespace vorlix {
 namespace {
 
 using test::Bytes;
+using test::FailureOf;
 using test::ReadBytes;
 
 constexpr std::int64_t kImageSectors = 1400;
@@ -96,9 +98,7 @@ void MakeFiles(const Dir& d) {
     test::WriteBytes(d / "game.bin", GameImage());
     test::WritePatternFile(d / "src.bin", 2, 1000);
     test::WritePatternFile(d / "old.bak", 3, 5);
-    std::filesystem::create_directories(d / "blanks");
-    test::WritePatternFile(d / "blanks" / "blank.STR", 4, 404);
-    test::WritePatternFile(d / "blanks" / "blank.XA", 5, 1);
+    test::WritePatternBlanks(d / "blanks");
 }
 
 // Counts the calls an operation makes, or fails the k-th one (0: none), from its making.
@@ -113,16 +113,6 @@ struct FaultCounter {
     int fail_at, calls = 0;
     std::filesystem::path failed_path;
 };
-
-// The message of the Failure `run` throws; "" when it throws none.
-std::string FailureOf(const std::function<void()>& run) {
-    try {
-        run();
-    } catch (const Failure& f) {
-        return f.what();
-    }
-    return "";
-}
 
 class FaultInjection : public ::testing::TestWithParam<std::size_t> {
 protected:

@@ -12,22 +12,6 @@ using test::Bytes;
 using test::ReadBytes;
 using test::SectorsOf;
 
-// Written out here rather than taken from the code, so that a changed prefix is caught.
-Bytes XaFiller() {
-    static constexpr std::uint8_t kPrefix[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                               0xFF, 0xFF, 0xFF, 0x00, 0x25, 0x26, 0x33, 0x02,
-                                               0x01, 0x00, 0x64, 0x01, 0x01, 0x00, 0x64, 0x01};
-    Bytes s(2352, 0);
-    std::copy(std::begin(kPrefix), std::end(kPrefix), s.begin());
-    return s;
-}
-
-Bytes Repeat(const Bytes& sector, int times) {
-    Bytes out;
-    for (int i = 0; i < times; ++i) out.insert(out.end(), sector.begin(), sector.end());
-    return out;
-}
-
 class Replace : public ::testing::Test {
 protected:
     test::TempDir dir;
@@ -56,7 +40,7 @@ TEST_F(Replace, XaEntryTakesSourceSectorZeroThenFillerSectors) {
     EXPECT_EQ(Run({"100", "5", "XA"}), 5);
     Bytes after = ReadBytes(image);
     EXPECT_EQ(SectorsOf(after, 100, 1), xa_source);
-    EXPECT_EQ(SectorsOf(after, 101, 4), Repeat(XaFiller(), 4));
+    EXPECT_EQ(SectorsOf(after, 101, 4), test::XaFiller(4));
     ExpectOutsideUnchanged(100, 5);
 
     EXPECT_EQ(Run({"200", "3", "XA"}, /*xa=*/false), 3);
@@ -116,7 +100,7 @@ TEST_F(Replace, LongEntriesCrossManyBatchesInOrder) {
     EXPECT_EQ(Run({"1", "2998", "XA"}), 2998);
     const Bytes after = ReadBytes(image);
     EXPECT_EQ(SectorsOf(after, 1, 1), test::PatternSector(2, 0));
-    EXPECT_EQ(SectorsOf(after, 2, 2997), Repeat(XaFiller(), 2997));
+    EXPECT_EQ(SectorsOf(after, 2, 2997), test::XaFiller(2997));
     EXPECT_EQ(SectorsOf(after, 2999, 1), test::PatternSector(1, 2999));
 }
 

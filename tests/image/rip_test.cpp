@@ -5,6 +5,7 @@
 #include "files/file_faults.h"
 #include "image/blank_substitution.h"
 #include "image/rip_all.h"
+#include "support/failure_of.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
 
@@ -21,13 +22,9 @@ TEST(DefaultBlanksDirectory, BesideTheProgramThenInstalledThenBothNamed) {
     const std::filesystem::path bin = dir / "bin", beside = bin / "blanks";
     const std::filesystem::path shared = dir / "share" / "vorlix" / "blanks";
     std::filesystem::create_directories(bin);
-    try {
-        DefaultBlanksDirectory(bin);
-        ADD_FAILURE() << "no blanks anywhere was accepted";
-    } catch (const Failure& f) {
-        EXPECT_EQ(std::string(f.what()), "The blank files are neither in " + DisplayPath(beside) +
-                                             " nor in " + DisplayPath(shared) + ".");
-    }
+    EXPECT_EQ(test::FailureOf([&] { DefaultBlanksDirectory(bin); }),
+              "The blank files are neither in " + DisplayPath(beside) + " nor in " +
+                  DisplayPath(shared) + ".");
     std::filesystem::create_directories(shared);
     EXPECT_EQ(DefaultBlanksDirectory(bin), shared);
     std::filesystem::create_directories(beside);
@@ -128,14 +125,9 @@ TEST_F(Rip, XaOptionIsReadForEveryRippedEntry) {
 TEST_F(Rip, ChecksEverythingBeforeTheFirstWrite) {
     const std::vector<std::string> lines = {"0:9:99", "10:419:0", "500:505:10"};
     std::filesystem::remove(blanks / "blank.XA");
-    try {
-        Walk(lines);
-        FAIL() << "a missing blank file must stop Rip All before it starts";
-    } catch (const Failure& f) {
-        EXPECT_NE(std::string(f.what()).find("entry 3 (500:505:10)"), std::string::npos)
-            << f.what();
-        EXPECT_NE(std::string(f.what()).find("blank.XA"), std::string::npos) << f.what();
-    }
+    const std::string what = test::FailureOf([&] { Walk(lines); });
+    EXPECT_NE(what.find("entry 3 (500:505:10)"), std::string::npos) << what;
+    EXPECT_NE(what.find("blank.XA"), std::string::npos) << what;
     EXPECT_EQ(ReadBytes(image), before);
 }
 

@@ -11,6 +11,7 @@
 #include "files/file_faults.h"
 #include "image/rip_to_new.h"
 #include "support/built_disc.h"
+#include "support/failure_of.h"
 #include "support/temp_dir.h"
 #include "testdisc/psx_disc_builder.h"
 
@@ -109,13 +110,8 @@ TEST_F(RipToNew, AFailureAtAnyStepLeavesNoPartialImageAndTheOriginalUntouched) {
             const bool ours = path.filename().string().starts_with(f.file);
             return ours && call == f.call && ++seen == f.nth ? ENOSPC : 0;
         });
-        try {
-            Rip(target);
-            ADD_FAILURE() << "no failure";
-        } catch (const Failure& e) {
-            EXPECT_NE(std::string(e.what()).find("No new image was made"), std::string::npos)
-                << e.what();
-        }
+        const std::string what = test::FailureOf([&] { Rip(target); });
+        EXPECT_NE(what.find("No new image was made"), std::string::npos) << what;
         SetFaultHook({});
         EXPECT_TRUE(Text(target.bin) == "an earlier file");
         EXPECT_FALSE(std::filesystem::exists(*target.cue));

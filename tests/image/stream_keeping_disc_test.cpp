@@ -26,6 +26,7 @@ namespace {
 using test::BuiltDisc;
 using test::BuiltStream;
 using test::Bytes;
+using test::Le32;
 
 // A flat grey version 3 frame (first luma DC step +64, the rest repeat it), padded to the size
 // asked for: the builder's seam for movies in a version it does not encode itself.
@@ -64,12 +65,6 @@ std::vector<std::uint8_t> GreyV3Frame(const test::FrameRequest& request) {
 }
 
 constexpr const char* kMastered = "/MOVIE/MASTERED.STR";
-
-std::uint32_t Le32(const Bytes& image, std::int64_t s, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | image[SectorOffset(s) + at + i];
-    return v;
-}
 
 class KeptDisc : public ::testing::Test {
 protected:

@@ -17,6 +17,7 @@ namespace vorlix {
 namespace {
 
 using test::Bytes;
+using test::Le32;
 using test::ReadBytes;
 using test::SectorsOf;
 
@@ -30,12 +31,6 @@ Bytes Slice(const Bytes& image, std::int64_t s, std::size_t from, std::size_t le
     const auto at = image.begin() + s * static_cast<std::int64_t>(kRawSectorSize) +
                     static_cast<std::ptrdiff_t>(from);
     return Bytes(at, at + static_cast<std::ptrdiff_t>(length));
-}
-
-std::uint32_t Le32(const Bytes& image, std::int64_t s, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | image[SectorOffset(s) + at + i];
-    return v;
 }
 
 TEST(BlackMdecFrame, AnySizeAndBothVersionsDecodeBlackByTheirOwnCodes) {

@@ -1,5 +1,6 @@
 #include "support/synthetic.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -47,6 +48,23 @@ Bytes SectorsOf(const Bytes& file, std::int64_t first, std::int64_t count) {
     const std::size_t from = static_cast<std::size_t>(first) * kRawSectorSize;
     for (std::size_t i = 0; i < out.size() && from + i < file.size(); ++i) out[i] = file[from + i];
     return out;
+}
+
+// Written out here rather than taken from the code, so that a changed prefix is caught.
+Bytes XaFiller(int times) {
+    static constexpr std::uint8_t kPrefix[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                               0xFF, 0xFF, 0xFF, 0x00, 0x25, 0x26, 0x33, 0x02,
+                                               0x01, 0x00, 0x64, 0x01, 0x01, 0x00, 0x64, 0x01};
+    Bytes out(static_cast<std::size_t>(times) * kRawSectorSize, 0);
+    for (int i = 0; i < times; ++i)
+        std::copy(std::begin(kPrefix), std::end(kPrefix), out.begin() + i * kRawSectorSize);
+    return out;
+}
+
+std::uint32_t Le32(const Bytes& image, std::int64_t s, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | image[s * kRawSectorSize + at + i];
+    return v;
 }
 
 std::string ListText(const std::vector<std::string>& lines) {

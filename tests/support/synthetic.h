@@ -25,6 +25,12 @@ Bytes ReadBytes(const std::filesystem::path& path);
 // Sectors [first, first + count) of a byte buffer (zero-padded past its end).
 Bytes SectorsOf(const Bytes& file, std::int64_t first, std::int64_t count);
 
+// `times` sectors of the filler a replace writes after the source when XA headers are on.
+Bytes XaFiller(int times);
+
+// The little-endian word at byte `at` of sector `s`, read apart from the code under test.
+std::uint32_t Le32(const Bytes& image, std::int64_t s, std::size_t at);
+
 // A list file: a header line, the entry lines and the end marker, each ended by CR LF.
 std::string ListText(const std::vector<std::string>& lines);
 

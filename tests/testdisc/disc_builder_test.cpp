@@ -112,9 +112,8 @@ std::array<std::uint32_t, 3> Record(const Bytes& image, std::int64_t extent, con
 
 TEST(DiscBuilderOptions, FileSystemFaultsAreInTheDirectoryRecords) {
     TempDir dir;
-    DiscOptions options;
-    options.directory_cycle = options.extent_past_end = options.zero_byte_file = true;
-    const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
+    const BuiltDisc disc = BuildPsxDisc(
+        dir.path(), {.directory_cycle = true, .extent_past_end = true, .zero_byte_file = true});
     const Bytes image = ReadBytes(disc.bin);
     const std::uint32_t data = Record(image, Le32(UserData(image, 16) + 156 + 2), "DATA")[0];
     const auto loop = Record(image, data, "LOOP");
@@ -126,10 +125,7 @@ TEST(DiscBuilderOptions, FileSystemFaultsAreInTheDirectoryRecords) {
 // Without a file system only what a sector walk finds is listed, and only before the cut.
 TEST(DiscBuilderOptions, NoFileSystemKeepsTheStreamsAndTruncationCuts) {
     TempDir dir;
-    DiscOptions options;
-    options.no_file_system = true;
-    options.truncate_to = 3000;
-    const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
+    const BuiltDisc disc = BuildPsxDisc(dir.path(), {.no_file_system = true, .truncate_to = 3000});
     const Bytes image = ReadBytes(disc.bin);
     ASSERT_EQ(image.size(), 3000u * kRawSectorSize);
     EXPECT_EQ(disc.sectors, 3000);
@@ -146,9 +142,7 @@ TEST(DiscBuilderOptions, NoFileSystemKeepsTheStreamsAndTruncationCuts) {
 // A caller's frame encoder is proven by the keep-structure disc test's version 3 movie.
 TEST(DiscBuilderOptions, PadsToTheAskedSizeWithValidSectors) {
     TempDir dir;
-    DiscOptions options;
-    options.total_sectors = 20000;
-    const BuiltDisc disc = BuildPsxDisc(dir.path(), options);
+    const BuiltDisc disc = BuildPsxDisc(dir.path(), {.total_sectors = 20000});
     const Bytes image = ReadBytes(disc.bin);
     ASSERT_EQ(image.size(), 20000u * kRawSectorSize);
     for (std::int64_t s = 0; s < disc.sectors; s += 97)

@@ -144,9 +144,7 @@ private slots:
     // However many warnings, the box stays within the screen: beyond a few they are details.
     void manyWarningsAreDetailsOfOneShortMessage() {
         WindowRig rig;
-        DiscOptions options;
-        options.crowded_directory = true;
-        const BuiltDisc crowded = BuildPsxDisc(rig.dir / "crowded", options);
+        const BuiltDisc crowded = BuildPsxDisc(rig.dir / "crowded", {.crowded_directory = true});
         rig.dialogs->AnswerFile(Q(crowded.bin));
         rig.dialogs->AnswerFile(Q(rig.dir / "crowded.vlx"));
         rig.Trigger("mnuFileScan");
