@@ -1,5 +1,5 @@
 // The test disc builder: the images other tests rely on must be what the metadata says. The scan
-// test compares its files with libcdio's cd-info, the keep-structure disc test its movies with
+// test compares its files with libiso9660, the keep-structure disc test its movies with
 // ffmpeg; the scan, verify and keep-structure tests check the rest of its layout through their own
 // results.
 
