@@ -35,6 +35,9 @@ TEST_F(CommandLine, UsageErrorsExitTwoWithTheUsage) {
                                                {"backup", list, image, "two", "x"},
                                                {"restore", list, image, "1", "x", "--overwrite"},
                                                {"rip", list, image, "--type", "3"},
+                                               {"rip", list, image, "--type", "1=TIM"},
+                                               {"rip", list, image, "--type", "1=x7"},
+                                               {"rip", list, image, "--type", "1="},
                                                {"rip", list, image, "--blanks"}}) {
         EXPECT_TRUE(ExpectCli(args, 2, "Usage:").out.empty());
     }
@@ -82,8 +85,9 @@ TEST_F(CommandLine, ReplaceSaysWhenAnEntryIsLeftAlone) {
 // What each entry gets is the core's (tests/image/rip_test.cpp); here, what the options reach.
 TEST_F(CommandLine, RipWithTypeChangesBlanksAndDryRun) {
     const Bytes list_bytes = ReadBytes(list);
+    // A leading number is read as the window reads it.
     const CliRun dry =
-        ExpectCli({"rip", list, image, "--blanks", blanks, "--dry-run", "--type", "1=99"}, 0,
+        ExpectCli({"rip", list, image, "--blanks", blanks, "--dry-run", "--type", "1=99abc"}, 0,
                   "1\t0\t9\tDUM\tsectors 0-9 zero sectors");
     EXPECT_TRUE(dry.Says("5\t440\t449\tST1\tnothing written")) << dry.out;
     ExpectImageUnchanged();

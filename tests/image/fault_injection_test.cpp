@@ -65,17 +65,17 @@ std::vector<Operation> Operations() {
              BackupEntry({"100", "1000", "XA"}, d / "game.bin", d / "old.bak");
          }},
         {"restore", [](const Dir& d) { Restore(d); }},
-        {"replace XA", [](const Dir& d) { Replace(d, "XA"); }},
-        {"replace ST", [](const Dir& d) { Replace(d, "ST2"); }},
-        {"replace DU", [](const Dir& d) { Replace(d, "DUM"); }},
-        {"restore valid", [=](const Dir& d) { Restore(d, valid); }},
-        {"replace ST valid", [=](const Dir& d) { Replace(d, "ST2", valid); }},
-        {"rip entry",
+        {"replace_XA", [](const Dir& d) { Replace(d, "XA"); }},
+        {"replace_ST", [](const Dir& d) { Replace(d, "ST2"); }},
+        {"replace_DU", [](const Dir& d) { Replace(d, "DUM"); }},
+        {"restore_valid", [=](const Dir& d) { Restore(d, valid); }},
+        {"replace_ST_valid", [=](const Dir& d) { Replace(d, "ST2", valid); }},
+        {"rip_entry",
          [](const Dir& d) {
              RipEntry({"9", "500", "ST0"}, d / "game.bin", d / "blanks", {.xa_headers = false});
          }},
-        {"rip all", [](const Dir& d) { WalkAll(d, {}); }},
-        {"rip all keeping the structure",
+        {"rip_all", [](const Dir& d) { WalkAll(d, {}); }},
+        {"rip_all_keeping_the_structure",
          [](const Dir& d) { WalkAll(d, {.keep_structure = true}); }},
     };
 }
@@ -189,12 +189,7 @@ TEST(HolesRefused, ZerosAreWrittenInstead) {
 
 INSTANTIATE_TEST_SUITE_P(AllOperations, FaultInjection,
                          ::testing::Range<std::size_t>(0, Operations().size()),
-                         [](const auto& info) {
-                             std::string name = Operations()[info.param].name;
-                             for (char& c : name)
-                                 if (c == ' ') c = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return Operations()[info.param].name; });
 
 class FileLayerFaults : public ::testing::Test {
 protected:
