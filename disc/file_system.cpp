@@ -119,7 +119,9 @@ FileSystem ReadFileSystem(const std::filesystem::path& bin, std::int64_t sectors
         std::copy_n(sector.begin() + kUserDataOffset, kIsoBlockSize, out.begin());
         return true;
     };
-    const std::int64_t root_lsn = iso9660_get_root_lsn(&pvd);
+    // Unsigned, as recorded: a signed 32-bit reading would turn a huge extent into a negative
+    // sector in the warning.
+    const std::int64_t root_lsn = from_733(pvd.root_directory_record.extent);
     const std::uint64_t root_bytes = from_733(pvd.root_directory_record.size);
     WalkDirectories(read, image_sectors, root_lsn, root_bytes, fs);
     std::ranges::stable_sort(fs.structures, {}, &DiscStructure::first_sector);

@@ -27,9 +27,9 @@ int Usage() {
                  "usage: vorlix-make-test-disc DIR [--sectors N] [--name NAME] [--truncate N] "
                  "[--single-bin]\n"
                  "       [--fault directory-cycle|extent-past-end|zero-byte-file|no-file-system|\n"
-                 "                overlapping-directories|crowded-directory|overlapping-files|\n"
-                 "                "
-                 "dummy-over-file-system|tim-named-dummy|movie-sizes-2336|movie-sizes-2352]\n");
+                 "                root-extent-huge|overlapping-directories|crowded-directory|\n"
+                 "                overlapping-files|dummy-over-file-system|tim-named-dummy|\n"
+                 "                movie-sizes-2336|movie-sizes-2352]\n");
     return 2;
 }
 
@@ -64,6 +64,8 @@ int main(int argc, char** argv) {
                 options.overlapping_files = true;
             else if (fault == "no-file-system")
                 options.no_file_system = true;
+            else if (fault == "root-extent-huge")
+                options.root_extent_huge = true;
             else if (fault == "dummy-over-file-system")
                 options.dummy_over_file_system = true;
             else if (fault == "tim-named-dummy")

@@ -93,7 +93,7 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     for (const Item& item : items) {
         const int code = CodeOf(item.role);
         if (moved(item)) continue;
-        if (!options.no_file_system && code != kNotListed) {
+        if (!options.no_file_system && !options.root_extent_huge && code != kNotListed) {
             disc.expected.push_back({item.first, item.first + item.Count() - 1, code, item.path});
             continue;
         }
@@ -109,6 +109,7 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     }
 
     WriteDataTrack(disc.bin, iso, items, total, options.no_file_system);
+    if (options.root_extent_huge) PointRootAt(disc.bin, 0xFFFFFFF0u);
     if (options.truncate_to > 0 && options.truncate_to < total) {
         std::filesystem::resize_file(
             disc.bin, static_cast<std::uintmax_t>(options.truncate_to) * kRawSectorSize);

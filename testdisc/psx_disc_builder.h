@@ -67,6 +67,9 @@ struct DiscOptions {
     bool extent_past_end = false;  // /DATA/LOST.DAT lies past the end of the image
     bool zero_byte_file = false;   // /DATA/EMPTY.DAT has size 0
     bool no_file_system = false;   // sectors 16.. hold no volume descriptor; streams stay
+    // The root record names sector 4,294,967,280: past the image, and negative to a reader that
+    // takes the extent as a signed 32-bit sector. Only the sector walk finds anything.
+    bool root_extent_huge = false;
     std::int64_t truncate_to = 0;  // > 0: the .bin is cut to this many sectors
 
     // Untrusted cue sheets and images of other kinds, for the refusal tests.

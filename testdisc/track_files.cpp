@@ -123,6 +123,22 @@ void WriteCue(const BuiltDisc& disc, const DiscOptions& options) {
     if (!out) throw std::runtime_error("cannot write " + disc.cue.string());
 }
 
+void PointRootAt(const std::filesystem::path& bin, std::uint32_t extent) {
+    constexpr std::int64_t kPvdSector = 16;
+    constexpr std::size_t kRootExtent = kUserDataOffset + 156 + 2;  // both-endian, LE first
+    std::fstream file(bin, std::ios::binary | std::ios::in | std::ios::out);
+    RawSector sector{};
+    file.seekg(SectorOffset(kPvdSector));
+    file.read(reinterpret_cast<char*>(sector.data()), kRawSectorSize);
+    WriteLe32(sector.data() + kRootExtent, extent);
+    for (int i = 0; i < 4; ++i)
+        sector[kRootExtent + 4 + i] = static_cast<std::uint8_t>(extent >> (24 - 8 * i));
+    SealForm1(sector);
+    file.seekp(SectorOffset(kPvdSector));
+    file.write(reinterpret_cast<const char*>(sector.data()), kRawSectorSize);
+    if (!file) throw std::runtime_error("cannot rewrite " + bin.string());
+}
+
 void KeepOnlyUserData(const std::filesystem::path& path, int sector_size) {
     const std::size_t skip = sector_size == 2048 ? kUserDataOffset : 16;
     std::ifstream in(path, std::ios::binary);

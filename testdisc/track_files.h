@@ -24,6 +24,9 @@ void WriteAudioTrack(const std::filesystem::path& path, bool append);
 // the data track.
 void WriteCue(const BuiltDisc& disc, const DiscOptions& options);
 
+// Makes the root record of the volume descriptor in sector 16 name `extent`, the sector resealed.
+void PointRootAt(const std::filesystem::path& bin, std::uint32_t extent);
+
 // Rewrites a raw image as images of other kinds hold it: each sector's sub-header and user data
 // (2336 bytes) or its Form 1 user data alone (2048 bytes).
 void KeepOnlyUserData(const std::filesystem::path& path, int sector_size);
