@@ -1,10 +1,11 @@
 #pragma once
 // The one way the program reads and writes a file's content: open by path with an explicit mode,
 // move whole raw sectors at explicit sector indexes, flush, close. Consecutive sectors may be
-// moved in one call; the bytes and their order stay those of one sector at a time. Elsewhere
-// files are only named (renamed, linked, listed), /dev/null stands in for standard error while a
-// cue sheet is parsed, /proc tells whether a temporary file's owner still runs, and the blank
-// generator, a build step, writes its own output.
+// moved in one call; the bytes and their order stay those of one sector at a time. A walk that
+// only looks may instead look through a read-only mapping of an open file (mapped_file.h).
+// Elsewhere files are only named (renamed, linked, listed), /dev/null stands in for standard error
+// while a cue sheet is parsed, /proc tells whether a temporary file's owner still runs, and the
+// blank generator, a build step, writes its own output.
 
 #include <cstdint>
 #include <filesystem>

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,9 +8,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <stdexcept>
 
 #include "base/failure.h"
 #include "files/file_faults.h"
+#include "files/mapped_file.h"
 #include "files/sector_file.h"
 #include "support/synthetic.h"
 #include "support/temp_dir.h"
@@ -84,6 +87,48 @@ TEST(SectorFile, AShortWriteIsContinuedUntilItFails) {
     ASSERT_EQ(after.size(), kCap);
     EXPECT_EQ(test::SectorsOf(after, 0, 100), before);
     for (int s : {100, 149}) EXPECT_EQ(test::SectorsOf(after, s, 1), test::PatternSector(9, 0));
+}
+
+// A mapped page the file no longer holds raises SIGBUS: inside a look it is the look's failure,
+// anywhere else it stays what it was, the end of the process.
+TEST(MappedFile, APageTheFileNoLongerHoldsFailsTheLookAndNothingElse) {
+    test::TempDir dir;
+    test::WriteBytes(dir / "image.bin", Bytes(8 * 4096, 0x5A));
+    SectorFile file(dir / "image.bin", OpenMode::ReadOnly);
+    const MappedFile mapped(file, 8 * 4096);
+    ASSERT_TRUE(mapped.IsMapped());
+    std::uint64_t sum = 0;
+    const auto add = [&sum](std::span<const std::uint8_t> bytes) {
+        for (std::uint8_t b : bytes) sum += b;
+    };
+    EXPECT_TRUE(mapped.LookAt(4096, 4096, add));
+    EXPECT_EQ(sum, 4096u * 0x5A);
+    EXPECT_FALSE(mapped.LookAt(7 * 4096, 4097, add)) << "past the mapping";
+
+    std::filesystem::resize_file(dir / "image.bin", 2 * 4096 + 100);
+    EXPECT_FALSE(mapped.LookAt(0, 8 * 4096, add));
+    EXPECT_FALSE(mapped.LookAt(5 * 4096, 4096, add)) << "and again";
+    EXPECT_TRUE(mapped.LookAt(0, 4096, add));
+
+    // A look that ended by throwing leaves no way back set: a fault after it, outside any look,
+    // still goes to the handler before ours (the default, or AddressSanitizer's report).
+    EXPECT_THROW(mapped.LookAt(0, 4096, [](auto) { throw std::runtime_error("stop"); }),
+                 std::runtime_error);
+    void* raw = ::mmap(nullptr, 8 * 4096, PROT_READ, MAP_SHARED, file.Descriptor(), 0);
+    ASSERT_NE(raw, MAP_FAILED);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const volatile std::uint8_t b = static_cast<const std::uint8_t*>(raw)[5 * 4096];
+            (void)b;
+            std::exit(0);
+        },
+        [](int status) {
+            return WIFSIGNALED(status) ? WTERMSIG(status) == SIGBUS
+                                       : WIFEXITED(status) && WEXITSTATUS(status) != 0;
+        },
+        "");
+    ::munmap(raw, 8 * 4096);
 }
 
 }  // namespace

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <set>
 
+#include "files/file_faults.h"
 #include "image/image_verify.h"
 #include "image/range_labels.h"
+#include "support/failure_of.h"
 #include "support/temp_dir.h"
 #include "support/valid_image.h"
 
@@ -109,6 +113,36 @@ TEST(Verify, LeftOverBytesAreAProblemAndAnEmptyImageIsClean) {
     EXPECT_FALSE(cut.clean());
     test::WriteBytes(dir / "empty.bin", {});
     EXPECT_TRUE(VerifyImage(dir / "empty.bin").clean());
+}
+
+// Another program may shorten the image or its disk may fail while verify walks it: the sectors
+// it no longer holds are reported as read, empty, and a failing read names the image.
+TEST(Verify, AnImageShortenedOrFailingDuringTheWalkIsReportedNotFatal) {
+    test::TempDir dir;
+    const auto image = dir / "game.bin";
+    test::WriteValidImage(image, 1, kSectors);
+    SetFaultHook([&](FileCall call, const std::filesystem::path&) {
+        if (call == FileCall::Read && std::filesystem::file_size(image) > 100 * 2352)
+            std::filesystem::resize_file(image, 100 * 2352 + 7);
+        return 0;
+    });
+    const VerifyReport cut = VerifyImage(image);
+    SetFaultHook({});
+    EXPECT_EQ(cut.sectors, kSectors);
+    const auto found = Found(cut);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found.at(SectorProblem::NoSync), std::set<std::int64_t>{100});
+    EXPECT_EQ(found.at(SectorProblem::Empty).size(), kSectors - 101);
+    EXPECT_EQ(*found.at(SectorProblem::Empty).begin(), 101);
+
+    test::WriteValidImage(image, 1, kSectors);
+    SetFaultHook([](FileCall call, const std::filesystem::path&) {
+        return call == FileCall::Read ? EIO : 0;
+    });
+    const std::string failure = test::FailureOf([&] { VerifyImage(image); });
+    SetFaultHook({});
+    EXPECT_NE(failure.find(image.string()), std::string::npos) << failure;
+    EXPECT_NE(failure.find(std::strerror(EIO)), std::string::npos) << failure;
 }
 
 TEST(Verify, SectorsPastTheLastCdAddressHaveNoRightAddress) {
