@@ -28,7 +28,8 @@ std::string TrackFile(int track) {
 
 std::vector<Row> SilenceFigures(const Context& c) {
     const std::filesystem::path cue = c.dir / "game.cue";
-    WriteFresh(c.dir / TrackFile(1), {{0, 1000}});
+    // The data track must look like one: silence-audio refuses a cue whose track 1 does not.
+    WriteValidImage(c.dir / TrackFile(1), 1000);
     std::string text =
         "FILE \"" + TrackFile(1) + "\" BINARY\n  TRACK 01 MODE2/2352\n" + "    INDEX 01 00:00:00\n";
     std::vector<std::string> baseline = {SelfPath().string(), "--baseline-punch"};
