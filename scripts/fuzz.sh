@@ -6,16 +6,22 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build-fuzz
-targets=(fuzz_list_reader fuzz_entry_details fuzz_type_change fuzz_cue_sheet fuzz_directory_walk)
+targets=(fuzz_list_reader fuzz_entry_details fuzz_type_change fuzz_cue_sheet fuzz_directory_walk
+    fuzz_scan_image)
 seconds=20
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVORLIX_FUZZ=ON -DVORLIX_BUILD_WINDOW=OFF -DVORLIX_BUILD_BENCH=OFF -DVORLIX_WERROR=ON >/dev/null
-cmake --build "$build" -j2 --target fuzz_seeds "${targets[@]}" vorlix-cli cli_fuzz
+cmake --build "$build" -j2 --target fuzz_seeds "${targets[@]}" vorlix-cli cli_fuzz \
+    vorlix-make-test-disc
 
 corpus=$build/fuzz-corpus
 rm -rf "$corpus" "$build/fuzz-out"
 "$build/bin/fuzz_seeds" "$corpus"
+# The disc fuzz_scan_image damages.
+rm -rf "$build/fuzz-disc"
+"$build/tests/vorlix-make-test-disc" "$build/fuzz-disc" >/dev/null
+export VORLIX_FUZZ_DISC=$PWD/$build/fuzz-disc
 
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
 status=0

@@ -115,5 +115,16 @@ int main(int argc, char** argv) {
                    Volume(0, 2048, {dot + dotdot + Record("LOOP", 0, 2048, true)}),
                    Volume(0, 4096, {dot + Record("FAR.DAT;1", 9, 99999, false), dotdot}),
                });
+    // Patches over the test disc: none; the root's extent in the volume descriptor (sector 16,
+    // user data from byte 24, the root record at 156, its extent 2 bytes in) made huge; the
+    // root directory's first record (sector 22) garbled.
+    const auto patch = [](int sector, int offset, const std::string& bytes) {
+        return std::string{static_cast<char>(sector), static_cast<char>(sector >> 8),
+                           static_cast<char>(offset), static_cast<char>(offset >> 8),
+                           static_cast<char>(bytes.size())} +
+               bytes;
+    };
+    WriteSeeds(root / "fuzz_scan_image", {"", patch(16, 24 + 156 + 2, "\xf0\xff\xff\xff"),
+                                          patch(22, 24, std::string(40, '\x7f'))});
     return 0;
 }
