@@ -10,6 +10,8 @@
 
 #include "bench/bench_figures.h"
 #include "sector/cd_sector.h"
+#include "sector/ecc.h"
+#include "sector/edc.h"
 #include "sector/sector_arithmetic.h"
 
 namespace vorlix::bench {

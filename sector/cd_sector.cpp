@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "sector/ecc.h"
+#include "sector/edc.h"
 #include "sector/little_endian.h"
 
 namespace vorlix {

@@ -1,8 +1,9 @@
 #pragma once
 // Raw CD-ROM Mode 2 sectors as they lie in a .bin image: layout, the BCD address, the sub-header,
-// EDC and the Form 1 error-correction code (ECMA-130 Annex A), and a checker that re-evaluates
-// all of them. Rip All copies the blank files' sectors as they are unless Write Valid Sectors
-// rebuilds them at their target positions, so the blank files must be built correct here.
+// sealing with EDC (edc.h) and the Form 1 error-correction code (ecc.h, ECMA-130 Annex A), and a
+// checker that re-evaluates all of them. Rip All copies the blank files' sectors as they are unless
+// Write Valid Sectors rebuilds them at their target positions, so the blank files must be built
+// correct here.
 
 #include <algorithm>
 #include <array>
@@ -79,25 +80,6 @@ std::array<std::uint8_t, 3> BcdAddress(std::int64_t sector);
 void WriteMode2Header(MutableSectorView sector, std::int64_t sector_number, SubHeader sub);
 
 SubHeader ReadSubHeader(SectorView sector);
-
-// CRC-32/CD-ROM-EDC of `bytes`: polynomial 8001801B taken LSB first, initial 0, no final xor.
-std::uint32_t Edc(std::span<const std::uint8_t> bytes);
-
-// EDC of a Form 1 sector (bytes 010-817) and of a Form 2 sector (bytes 010-92B).
-std::uint32_t Form1Edc(SectorView sector);
-std::uint32_t Form2Edc(SectorView sector);
-
-// Fills P and Q parity of a Form 1 sector whose EDC is already in place; the address and mode
-// bytes count as zero, as Mode 2 requires.
-void WriteEcc(MutableSectorView sector);
-
-// Whether the P (column) and Q (diagonal) parities of a Form 1 sector hold, with the address and
-// mode bytes taken as zero.
-struct ParityHolds {
-    bool p = false;
-    bool q = false;
-};
-ParityHolds CheckParity(SectorView sector);
 
 // Writes silent XA ADPCM into a Form 2 sector's user data (018-92B): 18 sound groups whose 16
 // parameter bytes say filter 0 and a range that shifts by nothing (0C for 4-bit audio, 08 for

@@ -9,7 +9,7 @@
 #include <array>
 #include <cstring>
 
-#include "sector/cd_sector.h"
+#include "sector/ecc.h"
 #include "sector/sector_arithmetic.h"
 
 namespace vorlix {

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "sector/cd_sector.h"
+#include "sector/edc.h"
 #include "sector/sector_arithmetic.h"
 
 namespace vorlix {

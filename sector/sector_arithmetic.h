@@ -1,5 +1,5 @@
 #pragma once
-// Two implementations of the EDC and ECC arithmetic of cd_sector.h: the portable one, plain C++
+// Two implementations of the EDC and ECC arithmetic of edc.h and ecc.h: the portable one, plain C++
 // for any processor, and a fast one built on carry-less multiplication (EDC) and AVX2 byte
 // arithmetic (P and Q parity). Both give the same bytes; the fast one runs where the processor has
 // the instructions, unless VORLIX_PORTABLE_SECTORS is set in the environment.
@@ -8,6 +8,7 @@
 #include <span>
 
 #include "sector/cd_sector.h"
+#include "sector/ecc.h"
 
 namespace vorlix {
 

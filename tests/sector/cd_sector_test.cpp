@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "sector/ecc.h"
+#include "sector/edc.h"
 #include "sector/sector_arithmetic.h"
 #include "support/md5.h"
 
