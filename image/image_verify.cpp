@@ -5,6 +5,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "base/failure.h"
@@ -109,6 +110,12 @@ VerifyReport VerifyImage(const std::filesystem::path& bin, const VerifyProgress&
     work(true);
     if (helper.joinable()) helper.join();
     if (failure) std::rethrow_exception(failure);
+    // Another program changed the image's length under the walk: what was checked is not what
+    // the file holds now, and sectors read past a new end only look empty.
+    if (const std::uint64_t now = file.Size(); now != size)
+        throw Failure(DisplayPath(bin) + " changed length while it was verified (" +
+                      std::to_string(size) + " bytes, then " + std::to_string(now) +
+                      "); verify it again when nothing else writes to it.");
     file.Close();
     if (progress) progress(report.sectors, report.sectors);
 
