@@ -117,14 +117,18 @@ int main(int argc, char** argv) {
                });
     // Patches over the test disc: none; the root's extent in the volume descriptor (sector 16,
     // user data from byte 24, the root record at 156, its extent 2 bytes in) made huge; the
-    // root directory's first record (sector 22) garbled.
+    // root directory's first records (sector 22) garbled; whole runs of the volume descriptor
+    // set and the root directory overwritten (which also lets inputs grow that long).
     const auto patch = [](int sector, int offset, const std::string& bytes) {
         return std::string{static_cast<char>(sector), static_cast<char>(sector >> 8),
                            static_cast<char>(offset), static_cast<char>(offset >> 8),
                            static_cast<char>(bytes.size())} +
                bytes;
     };
-    WriteSeeds(root / "fuzz_scan_image", {"", patch(16, 24 + 156 + 2, "\xf0\xff\xff\xff"),
-                                          patch(22, 24, std::string(40, '\x7f'))});
+    WriteSeeds(
+        root / "fuzz_scan_image",
+        {"", patch(16, 24 + 156 + 2, "\xf0\xff\xff\xff"), patch(22, 24, std::string(40, '\x7f')),
+         patch(16, 24, std::string(255, '\x01')) + patch(17, 24, std::string(255, '\xff')) +
+             patch(22, 24 + 68, std::string(255, '\0'))});
     return 0;
 }
