@@ -18,9 +18,10 @@ cmake --build "$build" -j2 --target fuzz_seeds "${targets[@]}" vorlix-cli cli_fu
 corpus=$build/fuzz-corpus
 rm -rf "$corpus" "$build/fuzz-out"
 "$build/bin/fuzz_seeds" "$corpus"
-# The disc fuzz_scan_image damages.
+# The disc fuzz_scan_image damages, with the real mastering tools' movie layouts as well.
 rm -rf "$build/fuzz-disc"
-"$build/tests/vorlix-make-test-disc" "$build/fuzz-disc" >/dev/null
+"$build/tests/vorlix-make-test-disc" "$build/fuzz-disc" --layout mastered-movie \
+    --layout interleaved-movies --layout record-ends >/dev/null
 export VORLIX_FUZZ_DISC=$PWD/$build/fuzz-disc
 
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp

@@ -26,6 +26,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: vorlix-make-test-disc DIR [--sectors N] [--name NAME] [--truncate N] "
                  "[--single-bin]\n"
+                 "       [--layout mastered-movie|interleaved-movies|record-ends]...\n"
                  "       [--fault directory-cycle|extent-past-end|zero-byte-file|no-file-system|\n"
                  "                root-extent-huge|overlapping-directories|crowded-directory|\n"
                  "                overlapping-files|dummy-over-file-system|tim-named-dummy|\n"
@@ -48,7 +49,17 @@ int main(int argc, char** argv) {
             options.single_bin = true;
         else if (arg == "--truncate" && i + 1 < argc)
             options.truncate_to = std::atoll(argv[++i]);
-        else if (arg == "--fault" && i + 1 < argc) {
+        else if (arg == "--layout" && i + 1 < argc) {
+            const std::string layout = argv[++i];
+            if (layout == "mastered-movie")
+                options.mastered_movie = true;
+            else if (layout == "interleaved-movies")
+                options.interleaved_movies = true;
+            else if (layout == "record-ends")
+                options.record_ends = true;
+            else
+                return Usage();
+        } else if (arg == "--fault" && i + 1 < argc) {
             const std::string fault = argv[++i];
             if (fault == "directory-cycle")
                 options.directory_cycle = true;
