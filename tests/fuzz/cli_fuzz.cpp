@@ -1,11 +1,17 @@
 // Fuzzes the real vorlix-cli from outside, as scripts and users call it: random and mutated lists,
-// images, blank files and command lines. For every run: no death by signal, no hang, exit status
-// 0, 1 or 2 only, one line on standard error for a refusal; on 1 or 2 no file changed; on 0 only
-// the sectors the core meant to write changed: for rip those its own dry run planned, for
-// restore and replace the entry's sectors, for list and backup none. The list and the blank
-// files are never written, and no temporary file is left behind.
+// images, blank files and command lines. With $VORLIX_FUZZ_DISC naming a test disc's directory,
+// half the images are slices of its data track (real movie, XA and file sectors) with a few bytes
+// damaged, listed half the time by vorlix-cli scan itself, so that scan's lists drive the rips. For
+// every run: no death by signal, no hang, exit status 0, 1 or 2 only, one line on standard error
+// for a refusal; on 1 or 2 no file changed; on 0 only the sectors the core meant to write changed:
+// for rip those its own dry run planned, for restore and replace the entry's sectors, for list and
+// backup none. The list and the blank files are never written, and no temporary file is left
+// behind.
 //
 //   cli_fuzz <vorlix-cli> <work dir> <seconds> [seed]
+//
+// Kept rips say how many sectors of an entry they rewrite, not which: the entry's whole range is
+// their plan.
 
 #include <sys/stat.h>
 #include <cstdio>
@@ -45,11 +51,16 @@ void Write(const fs::path& p, const Bytes& b) {
 class Fuzzer {
 public:
     Fuzzer(std::string cli, fs::path work, std::uint64_t seed)
-        : cli_(std::move(cli)), work_(std::move(work)), random_(seed) {}
+        : cli_(std::move(cli)), work_(std::move(work)), random_(seed) {
+        if (const char* disc = std::getenv("VORLIX_FUZZ_DISC"))
+            disc_ = Read(fs::path(disc) / "Test Disc (Track 1).bin");
+    }
 
     // One case: fresh files, one command, its checks. Returns false on a broken invariant.
     bool RunCase();
     std::size_t runs() const { return runs_; }
+    // Entries a kept rip planned to rewrite, over all runs: whether kept rips got to work at all.
+    std::size_t kept_entries() const { return kept_entries_; }
     // "rip 0: 310, rip 1: 52, ...": how the runs ended, by command.
     std::string Outcomes() const {
         std::string text;
@@ -69,6 +80,8 @@ private:
     Bytes ListBytes();
     Bytes Mutate(Bytes b);
     Bytes SectorFile(std::size_t sectors);
+    Bytes DiscSlice(std::size_t sectors);
+    Bytes ScannedList();
     std::string PathFor(const char* role);
     std::vector<std::string> Arguments();
 
@@ -84,9 +97,11 @@ private:
     fs::path work_;
     std::mt19937_64 random_;
     std::size_t runs_ = 0;
+    std::size_t kept_entries_ = 0;
     std::map<std::string, std::size_t> outcomes_;
     std::size_t entries_ = 0;
     std::size_t image_sectors_ = 0;
+    Bytes disc_;  // the test disc's data track, or empty
 };
 
 std::string Fuzzer::Number() {
@@ -160,6 +175,26 @@ Bytes Fuzzer::SectorFile(std::size_t sectors) {
     return b;
 }
 
+Bytes Fuzzer::DiscSlice(std::size_t sectors) {
+    const std::size_t total = disc_.size() / kSector;
+    sectors = std::min(sectors, total);
+    Bytes b = disc_.substr(Pick(total - sectors + 1) * kSector, sectors * kSector);
+    for (std::size_t i = Pick(9); i > 0 && !b.empty(); --i)
+        b[Pick(b.size())] = static_cast<char>(Pick(256));
+    return b;
+}
+
+// The list vorlix-cli scan makes of game.bin, sometimes mutated; empty when it makes none.
+Bytes Fuzzer::ScannedList() {
+    const fs::path list = work_ / "scanned.klv";
+    const auto r = vorlix::test::RunProcess(
+        cli_, {"scan", (work_ / "game.bin").string(), "--output", list.string()}, {});
+    if (!r.exited || r.status != 0) return {};
+    Bytes text = Read(list);
+    fs::remove(list);
+    return Chance(20) ? Mutate(text) : text;
+}
+
 std::string Fuzzer::PathFor(const char* role) {
     const std::string r = role;
     if (Chance(85)) {
@@ -195,7 +230,9 @@ std::vector<std::string> Fuzzer::Arguments() {
         {"backup", {"--overwrite"}},
         {"restore", {}},
         {"replace", {"--no-xa-headers"}},
-        {"rip", {"--no-xa-headers", "--dry-run", "--type", "--blanks"}},
+        {"rip",
+         {"--no-xa-headers", "--dry-run", "--type", "--blanks", "--keep-structure",
+          "--valid-sectors"}},
         {"frob", {}}};
     static const char* const any[] = {"--overwrite", "--no-xa-headers", "--dry-run", "--type",
                                       "--blanks",    "--bogus",         "--help"};
@@ -277,6 +314,18 @@ bool Fuzzer::AllowedSectors(const std::vector<std::string>& args,
             if (tab == std::string::npos || line.compare(tab + 1, 15, "nothing written") == 0)
                 continue;
             const std::string what = line.substr(tab + 1);
+            if (what.find("rewritten in place") != std::string::npos) {
+                // "POSITION\tSTART\tEND\tTYPE\t...": the entry's range.
+                std::istringstream columns(line);
+                std::string position, first, last;
+                std::getline(columns, position, '\t');
+                std::getline(columns, first, '\t');
+                std::getline(columns, last, '\t');
+                // As the core reads them; the entry was rewritten, so they are numbers.
+                ranges.push_back({static_cast<long long>(vorlix::NumberFromText(first)),
+                                  static_cast<long long>(vorlix::NumberFromText(last))});
+                ++kept_entries_;
+            }
             for (std::sregex_iterator m(what.begin(), what.end(), range), end; m != end; ++m) {
                 const long long a = std::stoll((*m)[1]);
                 ranges.push_back({a, (*m)[3].matched ? std::stoll((*m)[3]) : a});
@@ -302,8 +351,14 @@ bool Fuzzer::RunCase() {
     fs::remove_all(work_);
     fs::create_directories(work_ / "blanks");
     image_sectors_ = Chance(5) ? 0 : 1 + Pick(600);
-    Write(work_ / "game.klv", ListBytes());
-    Write(work_ / "game.bin", SectorFile(image_sectors_));
+    const bool real = !disc_.empty() && Chance(50);
+    Write(work_ / "game.bin", real ? DiscSlice(image_sectors_) : SectorFile(image_sectors_));
+    Bytes list = real && Chance(50) ? ScannedList() : Bytes();
+    if (list.empty())
+        list = ListBytes();
+    else
+        entries_ = vorlix::ReadEntryLines(list).size();
+    Write(work_ / "game.klv", list);
     Write(work_ / "blanks" / "blank.STR", SectorFile(Chance(90) ? 404 : Pick(404)));
     Write(work_ / "blanks" / "blank.XA", SectorFile(Chance(90) ? 1 : 0));
     Write(work_ / "source.bin", SectorFile(Pick(500)));
@@ -393,7 +448,9 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::printf("%zu command lines in %g s, seed %llu (command and exit: %s)\n", fuzzer.runs(),
-                seconds, static_cast<unsigned long long>(seed), fuzzer.Outcomes().c_str());
+    std::printf(
+        "%zu command lines in %g s, seed %llu (command and exit: %s; kept entries planned: %zu)\n",
+        fuzzer.runs(), seconds, static_cast<unsigned long long>(seed), fuzzer.Outcomes().c_str(),
+        fuzzer.kept_entries());
     return 0;
 }
