@@ -64,6 +64,25 @@ std::vector<AudioSpan> AudioSpansOf(const std::filesystem::path& cue) {
         if (data_file && !in_data_file)
             throw Failure(refused + TrackName(t.number) + " is an audio track in " +
                           DisplayPath(t.file) + ", the data track's file.");
+        // Silence is zeros over the file's bytes from the track's start: only raw samples may
+        // take that. A WAVE or MP3 file would lose its header, and a cue may name any file.
+        if (t.file_type != "BINARY" && t.file_type != "MOTOROLA")
+            throw Failure(refused + TrackName(t.number) + " is in " + DisplayPath(t.file) +
+                          ", a file of type " +
+                          (t.file_type.empty() ? "(none)" : PrintableText(t.file_type)) +
+                          "; only raw audio (BINARY or MOTOROLA) can be made silent in place.");
+        if (std::filesystem::equivalent(t.file, cue, ec))
+            throw Failure(refused + TrackName(t.number) +
+                          " names the cue sheet itself as its file.");
+        if (!data_file && length % static_cast<std::int64_t>(kRawSectorSize) != 0)
+            throw Failure(refused + "the file of " + TrackName(t.number) + ", " +
+                          DisplayPath(t.file) + ", is not raw CD audio: its " +
+                          std::to_string(length) + " bytes are not a whole number of " +
+                          std::to_string(kRawSectorSize) + "-byte sectors.");
+        if (!data_file && FirstDataSector(t.file, t.start, t.start + 1) >= 0)
+            throw Failure(refused + TrackName(t.number) + " is no audio track: sector " +
+                          std::to_string(t.start) + " of " + DisplayPath(t.file) +
+                          " is a data sector.");
         const auto file_length = static_cast<std::uint64_t>(length);
         AudioSpan span{t.number, t.file, static_cast<std::uint64_t>(SectorOffset(t.first)),
                        t.end >= 0 ? static_cast<std::uint64_t>(SectorOffset(t.end)) : file_length};
