@@ -77,6 +77,10 @@ struct DiscOptions {
     std::string cue_track_file{};  // non-empty: the cue's track 1 names this file instead
     int sector_size = 2352;        // 2048 or 2336: the data track is written in such sectors
     bool audio_past_end = false;   // the cue's track 2 starts 100,000 sectors past its file's end
+    // Non-empty: the cue's track 2 is in this file (relative to the cue), on a FILE line of
+    // `audio_file_type`, instead of in the disc's audio file: a cue naming any file as audio.
+    std::string audio_track_file{};
+    std::string audio_file_type = "BINARY";
 
     // Hostile layouts: records a scan must not take at their word. The expected list stays what
     // the sectors hold.

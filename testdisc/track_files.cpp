@@ -113,7 +113,9 @@ void WriteCue(const BuiltDisc& disc, const DiscOptions& options) {
     std::string text = "FILE \"" + data_file + "\" BINARY\r\n" +
                        "  TRACK 01 MODE2/2352\r\n"
                        "    INDEX 01 00:00:00\r\n";
-    if (disc.audio_bin != disc.bin)
+    if (!options.audio_track_file.empty())
+        text += "FILE \"" + options.audio_track_file + "\" " + options.audio_file_type + "\r\n";
+    else if (disc.audio_bin != disc.bin)
         text += "FILE \"" + disc.audio_bin.filename().string() + "\" BINARY\r\n";
     const std::int64_t audio = disc.audio_first_sector + (options.audio_past_end ? 100000 : 0);
     text += "  TRACK 02 AUDIO\r\n    INDEX 00 " + CueTime(audio) + "\r\n    INDEX 01 " +

@@ -136,6 +136,26 @@ TEST_P(SilenceDisc, EveryAudioSampleIsZeroAndNothingElseMoved) {
     options.audio_past_end = true;
     const BuiltDisc far = BuildPsxDisc(dir.path() / "far", options);
     ExpectCli({"silence-audio", far.cue.string()}, 1, "track 2 starts at sector ");
+
+    // A cue may name any file as its audio track: files that are not raw audio stay as they were.
+    if (options.single_bin) return;
+    options.audio_past_end = false;
+    const struct {
+        std::string file, type, refusal;
+    } named[] = {
+        {"Test Disc (Track 2).bin", "WAVE", "a file of type WAVE; only raw audio"},
+        {"Test Disc.cue", "BINARY", "track 2 names the cue sheet itself as its file."},
+        {"../far/Test Disc (Track 1).bin", "BINARY", "track 2 is no audio track: sector 150 of "},
+    };
+    for (const auto& n : named) {
+        options.audio_track_file = n.file;
+        options.audio_file_type = n.type;
+        const BuiltDisc other = BuildPsxDisc(dir.path() / "named", options);
+        const std::filesystem::path target = other.cue.parent_path() / n.file;
+        const Bytes before = ReadBytes(target);
+        ExpectCli({"silence-audio", other.cue.string()}, 1, n.refusal);
+        EXPECT_EQ(ReadBytes(target), before) << n.file;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(FilePerTrackAndSingleBin, SilenceDisc, ::testing::Bool());
