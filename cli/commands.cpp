@@ -77,8 +77,8 @@ int ListCommand(const Arguments& a, Streams s) {
     const EntryLines lines = LoadList(a.list);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const EntryDetails d = ShowEntryDetails(lines[i]);
-        s.out << i + 1 << '\t' << d.start << '\t' << d.end << '\t' << d.length << '\t'
-              << d.type_name << '\n';
+        s.out << i + 1 << '\t' << PrintableText(d.start) << '\t' << PrintableText(d.end) << '\t'
+              << d.length << '\t' << d.type_name << '\n';
     }
     return kExitOk;
 }
@@ -139,17 +139,18 @@ int RipCommand(const Arguments& a, Streams s) {
     if (a.dry_run) {
         // Printed as planned, so that a list of millions of entries is never held as plans.
         std::string row;
-        const RipDryRun run = DryRunRipAll(
-            lines, a.image, blanks, a.write, before,
-            [&](const PlannedRip& rip, const std::string& words) {
-                const EntryLabels& e = rip.labels;
-                row.clear();
-                row.append(std::to_string(rip.index + 1));
-                row.append(1, '\t').append(e.start).append(1, '\t').append(e.end.value_or(""));
-                row.append(1, '\t').append(e.type_name).append(1, '\t');
-                row.append(words).append(1, '\n');
-                s.out.write(row.data(), static_cast<std::streamsize>(row.size()));
-            });
+        const RipDryRun run =
+            DryRunRipAll(lines, a.image, blanks, a.write, before,
+                         [&](const PlannedRip& rip, const std::string& words) {
+                             const EntryLabels& e = rip.labels;
+                             row.clear();
+                             row.append(std::to_string(rip.index + 1));
+                             row.append(1, '\t').append(PrintableText(e.start)).append(1, '\t');
+                             row.append(PrintableText(e.end.value_or(""))).append(1, '\t');
+                             row.append(e.type_name).append(1, '\t');
+                             row.append(words).append(1, '\n');
+                             s.out.write(row.data(), static_cast<std::streamsize>(row.size()));
+                         });
         s.out << "Dry run: " << Plural(static_cast<std::int64_t>(run.entries), "entry", "entries")
               << " would be ripped, " << Plural(run.sectors, "sector", "sectors")
               << " written; nothing was written.\n";

@@ -48,15 +48,23 @@ TEST_F(CommandLine, UsageErrorsExitTwoWithTheUsage) {
     ExpectCli({"rip", "--help"}, 0, "vorlix-cli rip LIST IMAGE");
 }
 
-TEST_F(CommandLine, ListShowsWhatTheWindowShows) {
-    test::WriteText(list, test::ListText({"10:20:10", "7:3:1", "5", "", "1:2: 10", "1:2:3:4"}));
+// One row per entry, even where a field holds a bare line feed or a tab (lines end in CR LF):
+// those are written as escapes, so that scripts reading the rows see every entry in its place.
+TEST_F(CommandLine, ListShowsWhatTheWindowShowsOneRowPerEntry) {
+    test::WriteText(list, test::ListText({"10:20:10", "7:3:1", "5", "", "1:2: 10", "1:2:3:4",
+                                          "4:9\n1:99", "4\t:9:99"}));
     EXPECT_EQ(ExpectCli({"list", list}, 0).out,
               "1\t10\t20\t11\tXA\n"
               "2\t7\t3\t-3\tST1\n"
               "3\t5\t\t-4\t???\n"
               "4\t\t\t1\t???\n"
               "5\t1\t2\t2\t???\n"
-              "6\t1\t2\t2\t???\n");
+              "6\t1\t2\t2\t???\n"
+              "7\t4\t9\\n1\t88\tDUM\n"
+              "8\t4\\t\t9\t6\tDUM\n");
+    const std::string rows = ExpectCli({"rip", list, image, "--dry-run"}, 0).out;
+    EXPECT_NE(rows.find("\n7\t4\t9\\n1\tDUM\tsectors 4-91 zero sectors\n"), std::string::npos)
+        << rows;
 }
 
 TEST_F(CommandLine, BackupRefusesToReplaceAFileUnlessAskedTo) {
