@@ -21,6 +21,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <random>
 #include <regex>
 #include <set>
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "entries/entry_details.h"
+#include "entries/entry_range.h"
 #include "entries/list_reader.h"
 #include "entries/number_text.h"
 #include "support/process.h"
@@ -284,6 +286,7 @@ bool Fuzzer::Fail(const std::vector<std::string>& args, const std::string& why,
                  r.timed_out ? 1 : 0, r.err.c_str());
     const fs::path keep = work_.parent_path() / "failed-case";
     fs::remove_all(keep);
+    fs::create_directories(keep);
     for (const auto& e : fs::recursive_directory_iterator(work_)) {
         const fs::path to = keep / fs::relative(e.path(), work_);
         std::error_code ec;
@@ -307,6 +310,9 @@ bool Fuzzer::AllowedSectors(const std::vector<std::string>& args,
         dry.push_back("--dry-run");
         const auto plan = vorlix::test::RunProcess(cli_, dry, {});
         if (!plan.exited || plan.status != 0) return false;
+        // Read when a kept row needs it: only then has the dry run read args[1] as the list (with
+        // --help it reads nothing, and a FIFO would block the read).
+        std::optional<vorlix::EntryLines> entries;
         static const std::regex range("sectors? ([0-9]+)(-([0-9]+))?");
         std::istringstream lines(plan.out);
         for (std::string line; std::getline(lines, line);) {
@@ -315,15 +321,15 @@ bool Fuzzer::AllowedSectors(const std::vector<std::string>& args,
                 continue;
             const std::string what = line.substr(tab + 1);
             if (what.find("rewritten in place") != std::string::npos) {
-                // "POSITION\tSTART\tEND\tTYPE\t...": the entry's range.
-                std::istringstream columns(line);
-                std::string position, first, last;
-                std::getline(columns, position, '\t');
-                std::getline(columns, first, '\t');
-                std::getline(columns, last, '\t');
-                // As the core reads them; the entry was rewritten, so they are numbers.
-                ranges.push_back({static_cast<long long>(vorlix::NumberFromText(first)),
-                                  static_cast<long long>(vorlix::NumberFromText(last))});
+                // The entry's whole range, as the core reads the entry at the row's position.
+                std::error_code ec;
+                if (!entries && fs::is_regular_file(args[1], ec))
+                    entries = vorlix::ReadEntryLines(Read(args[1]));
+                const std::size_t position = std::strtoull(line.c_str(), nullptr, 10);
+                if (!entries || position == 0 || position > entries->size()) return false;
+                const vorlix::SectorRange r = vorlix::ResolveRange(
+                    vorlix::LabelsOf(vorlix::ShowEntryDetails((*entries)[position - 1])));
+                ranges.push_back({r.start, r.start + r.count - 1});
                 ++kept_entries_;
             }
             for (std::sregex_iterator m(what.begin(), what.end(), range), end; m != end; ++m) {
