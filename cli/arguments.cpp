@@ -139,7 +139,10 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         } else if (takes_value) {
-            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+            // An option next is no value: "--blanks --dry-run" taken as a folder would rip for
+            // real. A value that begins with "--" is given as --blanks=--name.
+            if (i + 1 >= args.size() || args[i + 1].starts_with("--"))
+                throw UsageError(arg + " needs a value");
             value = args[++i];
         }
         if (!shape->options.count(name))

@@ -38,7 +38,9 @@ TEST_F(CommandLine, UsageErrorsExitTwoWithTheUsage) {
                                                {"rip", list, image, "--type", "1=TIM"},
                                                {"rip", list, image, "--type", "1=x7"},
                                                {"rip", list, image, "--type", "1="},
-                                               {"rip", list, image, "--blanks"}}) {
+                                               {"rip", list, image, "--blanks"},
+                                               {"rip", list, image, "--blanks", "--dry-run"},
+                                               {"rip", list, image, "--type", "--dry-run"}}) {
         EXPECT_TRUE(ExpectCli(args, 2, "Usage:").out.empty());
     }
     ExpectImageUnchanged();
