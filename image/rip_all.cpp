@@ -148,6 +148,8 @@ RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
     const auto options = [&] { return hooks.options ? hooks.options() : WriteOptions{}; };
     // Unless they hold for the whole walk, the options are read anew for every entry.
     PlanRipAll(lines, image, blanks_dir, CheckedOptions(hooks), nullptr);
+    if (hooks.fixed_options && hooks.options && hooks.options().keep_structure)
+        CheckKeptRanges(lines, hooks.options());
 
     RipAllReport report;
     const std::size_t count = lines.size();

@@ -50,7 +50,8 @@ struct RipAllReport {
 };
 
 // The options Rip All's checks plan under: with fixed_options the walk's own, except that a kept
-// rip's entries are read and checked only as they are rewritten; otherwise the default options.
+// rip's entries are read only as they are rewritten (their ranges are still checked first, by
+// CheckKeptRanges); otherwise the default options.
 WriteOptions CheckedOptions(const RipAllHooks& hooks);
 
 // Checks as PlanRipAll, then walks the list top to bottom, and flushes the image once at the end,

@@ -131,6 +131,23 @@ void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
     }
 }
 
+void CheckKeptRanges(const EntryLines& lines, const WriteOptions& options) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const EntryLabels labels = LabelsOf(ShowEntryDetails(lines[i]));
+        if (!IsRippable(labels.type_name)) continue;
+        try {
+            if (const std::optional<SectorRange> range = KeptRange(labels)) {
+                RequireWithinDataTrack(*range, options);
+                RequireKeepableAddresses(*range);
+            }
+        } catch (const Failure& f) {
+            throw Failure(
+                "Rip All cannot start, " + EntryName(i, lines[i]) + ": " + Sentence(f.what()),
+                f.system_error());
+        }
+    }
+}
+
 std::vector<PlannedRip> PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,
                                    const std::filesystem::path& blanks_dir,
                                    const WriteOptions& options) {

@@ -56,6 +56,11 @@ std::vector<PlannedRip> PlanRipAll(const EntryLines& lines, const std::filesyste
                                    const std::filesystem::path& blanks_dir,
                                    const WriteOptions& options);
 
+// The checks of a kept rip that read nothing: every rippable entry lies inside the data track and
+// has CD addresses. For a walk that reads each entry only as it rewrites it, so that these are
+// still refused before the first write. Throws Failure naming the entry.
+void CheckKeptRanges(const EntryLines& lines, const WriteOptions& options);
+
 // The same checks, handing each entry's plan to `visit` in list order instead of keeping them
 // all: for lists of millions of entries. Throws at the first entry that fails its checks.
 void PlanRipAll(const EntryLines& lines, const std::filesystem::path& image,

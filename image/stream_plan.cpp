@@ -10,9 +10,9 @@
 #include "image/sector_copy.h"
 #include "image/str_frames.h"
 #include "sector/cd_sector.h"
+#include "sector/little_endian.h"
 #include "sector/mdec_frame.h"
 #include "sector/sector_kind.h"
-#include "sector/little_endian.h"
 #include "sector/str_sector.h"
 
 namespace vorlix {
@@ -150,14 +150,18 @@ std::uint8_t* EntryBuffer(std::int64_t sectors) {
     return bytes.get();
 }
 
+void RequireKeepableAddresses(SectorRange range) {
+    const std::int64_t last = range.start + range.count - 1;
+    if (range.count > 0 && last > kLastCdAddressedSector)
+        throw Failure("Sector " + std::to_string(last) + " has no CD address.");
+}
+
 StreamKeeping PlanStreamKeeping(SectorFile& image, SectorRange range, std::uint8_t* held) {
     StreamKeeping plan;
     plan.range = range;
     if (range.count <= 0) return plan;
     // Refuse an entry some of whose sectors have no CD address before anything is written.
-    const std::int64_t last = range.start + range.count - 1;
-    if (last > kLastCdAddressedSector)
-        throw Failure("Sector " + std::to_string(last) + " has no CD address.");
+    RequireKeepableAddresses(range);
     plan.sectors.assign(static_cast<std::size_t>(range.count), SectorKeeping::Leave);
     image.Prefetch(range.start, range.count);
     VideoStreams frames(range.start);

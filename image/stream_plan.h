@@ -64,6 +64,10 @@ inline constexpr std::int64_t kHeldSectors = 16384;
 // cleared, as every byte used is read first. Valid until the next call on this thread.
 std::uint8_t* EntryBuffer(std::int64_t sectors);
 
+// Refuses a range to be kept whose last sector has no CD address: its rewritten headers could not
+// say where they are. Reads nothing.
+void RequireKeepableAddresses(SectorRange range);
+
 // Reads the entry's sectors and decides what becomes of each, writing nothing. With `held` (room
 // for the whole range), the entry's bytes stay there for the rewrite. Bytes past the end of the
 // image read as zero and so are left alone. Throws Failure for a read that fails or a sector

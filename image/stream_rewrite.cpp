@@ -75,9 +75,8 @@ private:
 
 void WriteVideo(MutableSectorView s, const StreamKeeping& plan) {
     std::uint8_t* u = s.data() + kUserDataOffset;
-    const std::vector<std::uint8_t>& black =
-        plan.black_frames.at(ShapeKey(ReadLe16(u + kStrWidth), ReadLe16(u + kStrHeight),
-                                      ReadLe16(u + kStrBitstreamHeader + 6)));
+    const std::vector<std::uint8_t>& black = plan.black_frames.at(ShapeKey(
+        ReadLe16(u + kStrWidth), ReadLe16(u + kStrHeight), ReadLe16(u + kStrBitstreamHeader + 6)));
     std::copy_n(black.begin(), 8, u + kStrBitstreamHeader);
     std::uint8_t* data = u + kStrHeaderSize;
     std::fill_n(data, kStrChunkSize, 0);

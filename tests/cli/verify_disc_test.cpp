@@ -95,10 +95,15 @@ TEST_F(VerifyDisc, ASingleFileCueIsVerifiedAndScannedUpToItsAudioTrack) {
     EXPECT_EQ(ReadEntryLines(ReadWholeFile(list)).size(), single.expected.size());
 
     // A list from elsewhere whose last entry reaches into the audio: every write through the cue
-    // is refused before it starts, whatever the options, and the file stays as it was.
+    // is refused before it starts, whatever the options, and the file stays as it was. Its first
+    // entry is a movie, which any rip would rewrite.
     const std::string into_audio =
         std::to_string(single.sectors - 10) + ":" + std::to_string(single.sectors + 9) + ":99";
-    WriteText(list, ListText({"200:209:99", into_audio}));
+    const auto movie = std::ranges::find(single.expected, 0, &ExpectedEntry::code);
+    ASSERT_NE(movie, single.expected.end());
+    WriteText(list,
+              ListText({std::to_string(movie->start) + ":" + std::to_string(movie->end) + ":0",
+                        into_audio}));
     const std::string backup = (dir / "entry.bak").string();
     WriteBytes(backup, Bytes(20 * 2352, 0));
     const Bytes before = ReadBytes(single.bin);
@@ -106,6 +111,7 @@ TEST_F(VerifyDisc, ASingleFileCueIsVerifiedAndScannedUpToItsAudioTrack) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"rip", list, cue},
              {"rip", list, cue, "--keep-structure"},
+             {"rip", list, cue, "--keep-structure", "--valid-sectors"},
              {"replace", list, cue, "2", backup},
              {"restore", list, cue, "2", backup, "--valid-sectors"}}) {
         ExpectCli(args, 1,

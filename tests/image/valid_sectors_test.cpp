@@ -109,6 +109,13 @@ TEST_F(ValidSectors, AreRefusedPastTheLastCdAddressBeforeAnythingIsWritten) {
     EXPECT_THROW(PlanReplace({"449800", "51", "DUM"}, kValid), Failure);
     EXPECT_NO_THROW(PlanReplace({"449800", "51", "DUM"}, {}));
     EXPECT_NO_THROW(PlanReplace({"449800", "50", "DUM"}, kValid));
+    // A kept rip reads each entry only as it rewrites it; an entry it must refuse for its
+    // addresses is still refused before the first entry is rewritten.
+    const EntryLines lines = {"0:4:99", "449800:449850:99"};
+    RipAllHooks hooks = test::WalkHooks(lines, {.keep_structure = true});
+    hooks.fixed_options = true;
+    EXPECT_EQ(test::FailureOf([&] { RipAll(lines, image, blanks, hooks); }),
+              "Rip All cannot start, entry 2 (449800:449850:99): Sector 449850 has no CD address.");
     EXPECT_EQ(ReadBytes(image), before);
 }
 
