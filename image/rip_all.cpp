@@ -134,11 +134,14 @@ private:
 
 }  // namespace
 
-WriteOptions CheckedOptions(const RipAllHooks& hooks) {
-    if (!hooks.fixed_options || !hooks.options) return {};
-    const WriteOptions options = hooks.options();
+void CheckBeforeFirstWrite(const EntryLines& lines, const std::filesystem::path& image,
+                           const std::filesystem::path& blanks_dir, const RipAllHooks& hooks) {
+    const WriteOptions options =
+        hooks.fixed_options && hooks.options ? hooks.options() : WriteOptions{};
     // Planning a kept rip reads every entry: the walk reads each once, as it rewrites it.
-    return options.keep_structure ? WriteOptions{} : options;
+    PlanRipAll(lines, image, blanks_dir, options.keep_structure ? WriteOptions{} : options,
+               nullptr);
+    if (options.keep_structure) CheckKeptRanges(lines, options);
 }
 
 RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
@@ -147,9 +150,7 @@ RipAllReport RipAll(const EntryLines& lines, const std::filesystem::path& image,
     const ImageLock lock(image, ImageAccess::Write);
     const auto options = [&] { return hooks.options ? hooks.options() : WriteOptions{}; };
     // Unless they hold for the whole walk, the options are read anew for every entry.
-    PlanRipAll(lines, image, blanks_dir, CheckedOptions(hooks), nullptr);
-    if (hooks.fixed_options && hooks.options && hooks.options().keep_structure)
-        CheckKeptRanges(lines, hooks.options());
+    CheckBeforeFirstWrite(lines, image, blanks_dir, hooks);
 
     RipAllReport report;
     const std::size_t count = lines.size();

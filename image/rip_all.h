@@ -49,10 +49,11 @@ struct RipAllReport {
     RipPayoff payoff;
 };
 
-// The options Rip All's checks plan under: with fixed_options the walk's own, except that a kept
-// rip's entries are read only as they are rewritten (their ranges are still checked first, by
-// CheckKeptRanges); otherwise the default options.
-WriteOptions CheckedOptions(const RipAllHooks& hooks);
+// Every check Rip All makes before its first write (PlanRipAll): with fixed_options under the
+// walk's own options, except that a kept rip's entries are read only as they are rewritten (their
+// ranges are still checked here, by CheckKeptRanges); otherwise under the default options.
+void CheckBeforeFirstWrite(const EntryLines& lines, const std::filesystem::path& image,
+                           const std::filesystem::path& blanks_dir, const RipAllHooks& hooks);
 
 // Checks as PlanRipAll, then walks the list top to bottom, and flushes the image once at the end,
 // holding the image's exclusive lock (ImageLock) from the first check to the final flush. A

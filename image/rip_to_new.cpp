@@ -45,7 +45,7 @@ RipToNewReport RipToNewImage(const EntryLines& lines, const std::filesystem::pat
                              const NewImage& target, const std::filesystem::path& blanks_dir,
                              const RipAllHooks& hooks, const CopyProgress& copy_progress) {
     // The copy is only worth making when the rip would start on it.
-    PlanRipAll(lines, image, blanks_dir, CheckedOptions(hooks), nullptr);
+    CheckBeforeFirstWrite(lines, image, blanks_dir, hooks);
     RipToNewReport report;
     PendingFile bin(target.bin);
     const std::filesystem::path copy = bin.file().Path();

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <exception>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "testdisc/psx_disc_builder.h"
 
@@ -34,6 +36,36 @@ int Usage() {
     return 2;
 }
 
+using Flag = std::pair<const char*, bool vorlix::test::DiscOptions::*>;
+using vorlix::test::DiscOptions;
+
+constexpr Flag kLayouts[] = {
+    {"mastered-movie", &DiscOptions::mastered_movie},
+    {"interleaved-movies", &DiscOptions::interleaved_movies},
+    {"record-ends", &DiscOptions::record_ends},
+};
+
+constexpr Flag kFaults[] = {
+    {"directory-cycle", &DiscOptions::directory_cycle},
+    {"extent-past-end", &DiscOptions::extent_past_end},
+    {"zero-byte-file", &DiscOptions::zero_byte_file},
+    {"overlapping-directories", &DiscOptions::overlapping_directories},
+    {"crowded-directory", &DiscOptions::crowded_directory},
+    {"overlapping-files", &DiscOptions::overlapping_files},
+    {"no-file-system", &DiscOptions::no_file_system},
+    {"root-extent-huge", &DiscOptions::root_extent_huge},
+    {"dummy-over-file-system", &DiscOptions::dummy_over_file_system},
+    {"tim-named-dummy", &DiscOptions::tim_named_dummy},
+};
+
+// Sets the option `name` names in `flags`; false for a name not there.
+template <std::size_t N>
+bool SetFlag(const Flag (&flags)[N], std::string_view name, DiscOptions& options) {
+    for (const auto& [flag, member] : flags)
+        if (name == flag) return options.*member = true;
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,40 +82,12 @@ int main(int argc, char** argv) {
         else if (arg == "--truncate" && i + 1 < argc)
             options.truncate_to = std::atoll(argv[++i]);
         else if (arg == "--layout" && i + 1 < argc) {
-            const std::string layout = argv[++i];
-            if (layout == "mastered-movie")
-                options.mastered_movie = true;
-            else if (layout == "interleaved-movies")
-                options.interleaved_movies = true;
-            else if (layout == "record-ends")
-                options.record_ends = true;
-            else
-                return Usage();
+            if (!SetFlag(kLayouts, argv[++i], options)) return Usage();
         } else if (arg == "--fault" && i + 1 < argc) {
             const std::string fault = argv[++i];
-            if (fault == "directory-cycle")
-                options.directory_cycle = true;
-            else if (fault == "extent-past-end")
-                options.extent_past_end = true;
-            else if (fault == "zero-byte-file")
-                options.zero_byte_file = true;
-            else if (fault == "overlapping-directories")
-                options.overlapping_directories = true;
-            else if (fault == "crowded-directory")
-                options.crowded_directory = true;
-            else if (fault == "overlapping-files")
-                options.overlapping_files = true;
-            else if (fault == "no-file-system")
-                options.no_file_system = true;
-            else if (fault == "root-extent-huge")
-                options.root_extent_huge = true;
-            else if (fault == "dummy-over-file-system")
-                options.dummy_over_file_system = true;
-            else if (fault == "tim-named-dummy")
-                options.tim_named_dummy = true;
-            else if (fault.starts_with("movie-sizes-"))
+            if (fault.starts_with("movie-sizes-"))
                 options.movie_bytes_per_sector = std::atoi(fault.c_str() + 12);
-            else
+            else if (!SetFlag(kFaults, fault, options))
                 return Usage();
         } else
             return Usage();
