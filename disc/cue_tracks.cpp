@@ -60,6 +60,8 @@ std::vector<AudioSpan> AudioSpansOf(const std::filesystem::path& cue) {
             throw Failure(refused + "the file of " + TrackName(t.number) + ", " +
                           DisplayPath(t.file) + ", does not exist.");
         std::error_code ec;
+        // A directory has a length too; it would be refused only once silencing opened it.
+        if (!std::filesystem::is_regular_file(t.file, ec)) throw NotRegularFailure(t.file);
         const bool data_file = std::filesystem::equivalent(t.file, data.bin, ec);
         if (data_file && !in_data_file)
             throw Failure(refused + TrackName(t.number) + " is an audio track in " +
@@ -79,6 +81,14 @@ std::vector<AudioSpan> AudioSpansOf(const std::filesystem::path& cue) {
                           DisplayPath(t.file) + ", is not raw CD audio: its " +
                           std::to_string(length) + " bytes are not a whole number of " +
                           std::to_string(kRawSectorSize) + "-byte sectors.");
+        // No disc holds more; silencing such a file would take time no CD's audio takes.
+        if (constexpr std::int64_t kCdSectors = kLastCdAddressedSector + 1;
+            !data_file && length / static_cast<std::int64_t>(kRawSectorSize) > kCdSectors)
+            throw Failure(refused + "the file of " + TrackName(t.number) + ", " +
+                          DisplayPath(t.file) + ", holds " +
+                          std::to_string(length / static_cast<std::int64_t>(kRawSectorSize)) +
+                          " sectors, more than a CD holds (" + std::to_string(kCdSectors) +
+                          "); it is not a CD audio track.");
         if (!data_file && FirstDataSector(t.file, t.start, t.start + 1) >= 0)
             throw Failure(refused + TrackName(t.number) + " is no audio track: sector " +
                           std::to_string(t.start) + " of " + DisplayPath(t.file) +

@@ -13,8 +13,9 @@ namespace vorlix {
 // track as every command takes it. Refused when an audio track's file is missing, is the data
 // track's file named otherwise, would overlap the data track (a sector of it in that file is a
 // data sector), or when a track's INDEX lines leave it no sector; and, since any file may be
-// named, when an audio track's file is not raw audio: not BINARY or MOTOROLA, the cue itself, not
-// a whole number of sectors, or a data sector where the track starts.
+// named, when an audio track's file is not raw audio: not a regular file, not BINARY or MOTOROLA,
+// the cue itself, not a whole number of sectors, longer than a CD, or a data sector where the
+// track starts.
 std::vector<AudioSpan> AudioSpansOf(const std::filesystem::path& cue);
 
 }  // namespace vorlix

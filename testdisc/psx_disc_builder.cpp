@@ -120,6 +120,10 @@ BuiltDisc BuildPsxDisc(const std::filesystem::path& dir, const DiscOptions& opti
     if (options.single_bin) disc.audio_first_sector = disc.sectors;
     disc.audio_sectors = kAudioTrackSectors;
     WriteAudioTrack(disc.audio_bin, options.single_bin);
+    if (options.audio_file_sectors > 0 && !options.single_bin)
+        std::filesystem::resize_file(
+            disc.audio_bin,
+            static_cast<std::uintmax_t>(options.audio_file_sectors) * kRawSectorSize);
     WriteCue(disc, options);
     return disc;
 }

@@ -81,6 +81,9 @@ struct DiscOptions {
     // `audio_file_type`, instead of in the disc's audio file: a cue naming any file as audio.
     std::string audio_track_file{};
     std::string audio_file_type = "BINARY";
+    // > 0: the audio track's own file is grown (sparse, zeros) to this many sectors, as a file
+    // longer than any CD named as its audio.
+    std::int64_t audio_file_sectors = 0;
 
     // Hostile layouts: records a scan must not take at their word. The expected list stays what
     // the sectors hold.

@@ -147,6 +147,17 @@ TEST_P(SilenceDisc, EveryAudioSampleIsZeroAndNothingElseMoved) {
         {"Test Disc.cue", "BINARY", "track 2 names the cue sheet itself as its file."},
         {"../far/Test Disc (Track 1).bin", "BINARY", "track 2 is no audio track: sector 150 of "},
     };
+    // So may a cue name a directory, or a file longer than any CD.
+    options.audio_track_file = ".";  // the cue's own folder
+    ExpectCli({"silence-audio", BuildPsxDisc(dir.path() / "folder", options).cue.string()}, 1,
+              "is not a regular file.");
+    options.audio_track_file.clear();
+    options.audio_file_sectors = 449851;
+    const BuiltDisc huge = BuildPsxDisc(dir.path() / "huge", options);
+    ExpectCli({"silence-audio", huge.cue.string()}, 1,
+              "holds 449851 sectors, more than a CD holds (449850); it is not a CD audio track.");
+    EXPECT_EQ(std::filesystem::file_size(huge.audio_bin), 449851 * kSector);
+    options.audio_file_sectors = 0;
     for (const auto& n : named) {
         options.audio_track_file = n.file;
         options.audio_file_type = n.type;
